@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+/// Copies `from` over `to`, replacing an existing file. Fails when `from` is
+/// missing, is a folder, or cannot be read, or `to` cannot be written.
+bool copyFile(const std::string& from, const std::string& to);
+
+/// Deletes a file; a missing file counts as a failure, which callers may ignore.
+bool deleteFile(const std::string& path);
+
+/// Size in bytes of a regular file (links followed), or nothing.
+std::optional<std::uint64_t> fileSize(const std::string& path);
+
+/// Bytes per block read by readFileInBlocks.
+inline constexpr std::size_t readBlockSize = 2048;
+
+/// Reads a whole file as raw bytes in blocks of readBlockSize and hands each
+/// block to `onBlock`: floor(length / 2048) + 1 reads for the length at opening,
+/// the last one taking the remaining bytes (possibly none). Fails, before the
+/// first block, when the file cannot be opened or is larger than `maxSize`
+/// bytes, and when a read fails.
+bool forEachFileBlock(const std::string& path,
+                      const std::function<void(std::string_view block)>& onBlock,
+                      std::uint64_t maxSize = UINT64_MAX);
+
+/// The whole file as raw bytes, read as forEachFileBlock does, calling
+/// `afterBlock` once after each block.
+std::optional<std::string> readFileInBlocks(const std::string& path,
+                                            const std::function<void()>& afterBlock,
+                                            std::uint64_t maxSize = UINT64_MAX);
+
+/// Replaces the file at `path` with `bytes` through a temporary file in the
+/// same folder, so the old file stays whole until the new one is complete.
+bool writeFileAtomically(const std::string& path, std::string_view bytes);
+
+/// Makes `path` the process's current directory. Fails for an empty path or
+/// one that does not name an accessible folder.
+bool setCurrentDirectory(const std::string& path);
+
+/// The process's current directory, ending in "/".
+std::string currentDirectory();
+
+/// Names of the entries of the current directory matching `pattern` (with the
+/// wildcards * and ?, letters compared without regard to case, as the client's
+/// own system does), sorted by name. Folders and links are listed too, as a
+/// directory search lists them; opening them is what fails.
+std::vector<std::string> findFiles(std::string_view pattern);
+
+/// The folder that holds the running executable, ending in "/".
+std::string programFolder();
+
+} // namespace platform

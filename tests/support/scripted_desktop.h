@@ -1,0 +1,55 @@
+#pragma once
+
+#include "platform/desktop.h"
+#include "platform/log_box.h"
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+/// A desktop whose user is scripted: each file dialog takes the next queued
+/// answer (the empty text, a cancel, when none is queued), and every message,
+/// dialog, opened address and yield is recorded.
+class ScriptedDesktop final : public platform::Desktop {
+public:
+    struct Dialog {
+        std::string pattern;
+        std::string title;
+        std::string initialDir;
+    };
+
+    /// The answer of the next file dialog; "" cancels it.
+    void queueFileChoice(std::string path) { m_fileChoices.push_back(std::move(path)); }
+
+    /// Runs inside every yield, as a click would that the window system delivers then.
+    void onYield(std::function<void()> action) { m_onYield = std::move(action); }
+
+    void showMessage(std::string_view text) override;
+    std::string chooseFile(std::string_view pattern, std::string_view title,
+                           std::string_view initialDir) override;
+    void openUrl(std::string_view url) override { urls.emplace_back(url); }
+    void yield() override;
+
+    std::vector<std::string> messages;
+    std::vector<Dialog> dialogs;
+    std::vector<std::string> urls;
+    int yields = 0;
+
+private:
+    std::deque<std::string> m_fileChoices;
+    std::function<void()> m_onYield;
+};
+
+/// A log box that is just its text.
+class TextLogBox final : public platform::LogBox {
+public:
+    void replace(std::string_view newText) override { text = newText; }
+    void append(std::string_view more) override { text += more; }
+
+    std::string text;
+};
+
+} // namespace testing_support

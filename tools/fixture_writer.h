@@ -1,0 +1,58 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fixtures {
+
+/// One unfinished download of the client.
+struct Download {
+    std::string name;          // bytes, as the client stores them
+    std::uint32_t size = 0;    // bytes
+    std::string hash;          // 32 hexadecimal digits
+    std::uint32_t transferred = 0;
+};
+
+/// How a part file's tags are laid out; the defaults are what the eDonkey2000
+/// client writes for an ordinary download.
+struct PartLayout {
+    bool fileTypeAfterSize = false; // a file-type tag right after the size instead of
+                                    // the transferred-bytes tag
+    int gaps = 1;                   // pairs of gap-start/gap-end tags at the end
+};
+
+/// The bytes of a `*.part.met` file in the eDonkey2000 layout: version byte E0,
+/// a zero date, the file hash, the part hashes, then the tag list (file name,
+/// size, transferred bytes or file type, part file name, priority, status and
+/// gaps).
+std::string partMetBytes(const Download& download, const PartLayout& layout = {});
+
+/// The bytes of a client `pref.met` whose string tag "temp" holds `tempFolder`;
+/// the nickname and incoming-folder tags come before it.
+std::string prefMetBytes(std::string_view tempFolder, std::string_view nickname = "brisquen user",
+                         std::string_view incomingFolder = "incoming/");
+
+/// One fakes.dat line for `download`: hash, size, description and CR LF.
+std::string fakesDatLine(const Download& download, std::string_view description);
+
+/// A client folder written to disk.
+struct ClientFolder {
+    std::string folder;     // ends in "/"
+    std::string prefMet;    // folder + "pref.met"
+    std::string tempFolder; // ends in "/"
+    std::vector<std::string> partFiles;
+};
+
+/// Writes `folder`/pref.met and `folder`/temp/NNN.part.met, one part file per
+/// download in order (001.part.met, 002.part.met, ...). `folder` may lack its
+/// final "/".
+ClientFolder writeClientFolder(const std::string& folder, const std::vector<Download>& downloads,
+                               const PartLayout& layout = {});
+
+/// A hash of 32 lower-case hexadecimal digits derived from `seed`, for
+/// downloads that need one.
+std::string hashFromSeed(std::uint64_t seed);
+
+} // namespace fixtures
