@@ -1,0 +1,119 @@
+// brisquen-check: the checks of the window program, for scripts and machines
+// without a display. It uses the same program folder (fakes.dat and
+// Setting.ini beside its executable) and prints what the window would show.
+
+#include "app/check_pass.h"
+#include "cli/console.h"
+#include "edonkey/link_check.h"
+#include "edonkey/part_check.h"
+#include "platform/files.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int exitClean = 0;
+constexpr int exitFake = 1;
+constexpr int exitError = 2;
+
+constexpr std::string_view usage = R"(Usage: brisquen-check COMMAND [ARGUMENT]
+
+Checks eDonkey2000 downloads against the list of known fakes, fakes.dat, which
+must stand beside this program (with Setting.ini, which remembers the client
+folder). Prints what the Brisquen window would show.
+
+Commands:
+  scan [PREF_MET]       check every unfinished download of the client: the
+                        client folder stored in Setting.ini is used, or the
+                        pref.met given
+  part FILE.part.met    check one unfinished download
+  link 'ed2k://|file|NAME|SIZE|HASH|'
+                        check an ed2k file link
+  --help                show this text
+
+Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
+client folder, an invalid link, a file that is no part file).
+)";
+
+struct Program {
+    edonkey::ProgramFiles files{platform::programFolder()};
+    cli::ConsoleDesktop desktop{std::cout};
+    cli::ConsoleLog log{std::cout};
+    app::ProgramState state;
+
+    bool loadDatabase() {
+        if (fakedb::loadFakeDatabase(state.database, files.fakesDat(), [] {}))
+            return true;
+        desktop.showMessage(app::noDatabaseMessage);
+        return false;
+    }
+};
+
+int scan(Program& program, const std::optional<std::string>& prefMet) {
+    const app::PassServices services{program.files, program.desktop, platform::systemRegistry(),
+                                     program.log};
+    switch (app::checkPass(program.state, services, prefMet)) {
+    case app::PassEnd::Clean:
+    case app::PassEnd::NothingToCheck:
+        return exitClean;
+    case app::PassEnd::FakesFound:
+        return exitFake;
+    case app::PassEnd::Cancelled:
+        std::cerr << "No eDonkey folder found: give the client's pref.met, as in\n"
+                     "  brisquen-check scan /path/to/client/pref.met\n";
+        return exitError;
+    case app::PassEnd::TempFolderError:
+    case app::PassEnd::DatabaseMissing:
+        break;
+    }
+    return exitError;
+}
+
+int part(Program& program, const std::string& path) {
+    if (!program.loadDatabase())
+        return exitError;
+    switch (
+        edonkey::checkPartFile(path, program.files, program.state.database, program.log, [] {})) {
+    case edonkey::PartCheck::Clean:
+        return exitClean;
+    case edonkey::PartCheck::Fake:
+        return exitFake;
+    case edonkey::PartCheck::NotChecked:
+        break;
+    }
+    std::cerr << path << ": not readable, or not an eDonkey part file\n";
+    return exitError;
+}
+
+int link(Program& program, const std::string& text) {
+    if (!program.loadDatabase())
+        return exitError;
+    const auto answer = edonkey::checkEd2kLink(text, program.state.database);
+    if (!answer) {
+        program.desktop.showMessage(edonkey::invalidLinkMessage);
+        return exitError;
+    }
+    std::cout << cli::forTerminal(*answer) << '\n';
+    return *answer == edonkey::noEntryFound ? exitClean : exitFake;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << usage;
+        return exitClean;
+    }
+    Program program;
+    if (!args.empty() && args[0] == "scan" && args.size() <= 2)
+        return scan(program, args.size() == 2 ? std::optional(args[1]) : std::nullopt);
+    if (args.size() == 2 && args[0] == "part")
+        return part(program, args[1]);
+    if (args.size() == 2 && args[0] == "link")
+        return link(program, args[1]);
+    std::cerr << usage;
+    return exitError;
+}

@@ -1,0 +1,40 @@
+#include "edonkey/pref_met.h"
+
+#include "edonkey/byte_reader.h"
+#include "edonkey/working_copy.h"
+
+using namespace std::string_view_literals;
+
+namespace edonkey {
+
+std::optional<std::string> findTempFolder(std::string_view prefMet) {
+    // The client stores the temp folder as a string tag: type 02, a 16-bit name
+    // length of 4, the name "temp", then the value's 16-bit length and bytes.
+    // A nickname or a path may hold "temp" too, so the whole tag is looked for
+    // first, and a bare "temp" only in files that lack it.
+    constexpr auto tagHeader = "\x02\x04\x00temp"sv;
+    std::size_t nameEnd;
+    if (const auto tag = prefMet.find(tagHeader); tag != std::string_view::npos) {
+        nameEnd = tag + tagHeader.size();
+    } else {
+        const auto bare = prefMet.find("temp"sv);
+        if (bare == std::string_view::npos)
+            return std::nullopt;
+        nameEnd = bare + 4;
+    }
+    if (nameEnd >= prefMet.size())
+        return std::nullopt;
+    const ByteReader reader(prefMet);
+    return std::string(reader.textAt(nameEnd + 2, reader.u16At(nameEnd)));
+}
+
+std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
+                                             const ProgramFiles& files,
+                                             const std::function<void()>& yield) {
+    const auto bytes = readThroughWorkingCopy(prefMetPath, files.prefCopy(), yield);
+    if (!bytes)
+        return std::nullopt;
+    return findTempFolder(*bytes);
+}
+
+} // namespace edonkey

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace edonkey {
+
+/// The program's settings file, section "Settings", keys "PrefPath" (the client
+/// folder) and "FakesNr" (the server's entry count at the last update).
+class Settings {
+public:
+    explicit Settings(std::string iniPath);
+
+    /// The key's value, or the empty text when the key or the file is missing.
+    std::string readSetting(std::string_view key) const;
+
+    /// Stores the value; a failed write is not reported, as nothing depends on it.
+    void writeSetting(std::string_view key, std::string_view value) const;
+
+private:
+    std::string m_iniPath;
+};
+
+} // namespace edonkey
