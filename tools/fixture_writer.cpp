@@ -1,0 +1,213 @@
+#include "tools/fixture_writer.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+
+namespace fs = std::filesystem;
+
+namespace fixtures {
+
+namespace {
+
+constexpr std::uint32_t kPartSize = 9'728'000;
+
+std::uint64_t splitmix64(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+    return z ^ (z >> 31);
+}
+
+void putU16(std::string& out, std::uint16_t value) {
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>(value >> 8);
+}
+
+void putU32(std::string& out, std::uint32_t value) {
+    for (int shift = 0; shift < 32; shift += 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
+}
+
+std::uint16_t checkedLength(std::size_t length) {
+    if (length > 0xFFFF)
+        throw std::invalid_argument("a tag text longer than 65535 bytes");
+    return static_cast<std::uint16_t>(length);
+}
+
+void putString(std::string& out, std::string_view text) {
+    putU16(out, checkedLength(text.size()));
+    out += text;
+}
+
+void putStringTag(std::string& out, std::string_view name, std::string_view value) {
+    out += '\x02';
+    putString(out, name);
+    putString(out, value);
+}
+
+void putU32Tag(std::string& out, std::string_view name, std::uint32_t value) {
+    out += '\x03';
+    putString(out, name);
+    putU32(out, value);
+}
+
+int hexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string hashBytes(const std::string& hash) {
+    if (hash.size() != 32)
+        throw std::invalid_argument("a hash must have 32 hexadecimal digits: " + hash);
+    std::string bytes;
+    for (std::size_t i = 0; i < 32; i += 2) {
+        const int high = hexDigit(hash[i]);
+        const int low = hexDigit(hash[i + 1]);
+        if (high < 0 || low < 0)
+            throw std::invalid_argument("a hash must have 32 hexadecimal digits: " + hash);
+        bytes += static_cast<char>(high * 16 + low);
+    }
+    return bytes;
+}
+
+std::string fileType(std::string_view name) {
+    const auto dot = name.rfind('.');
+    std::string extension(dot == std::string_view::npos ? "" : name.substr(dot + 1));
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    for (const char* video : {"avi", "mpg", "mpeg", "wmv", "ogm", "mkv"})
+        if (extension == video)
+            return "Video";
+    for (const char* audio : {"mp3", "ogg", "wav", "wma"})
+        if (extension == audio)
+            return "Audio";
+    if (extension == "iso" || extension == "bin" || extension == "img")
+        return "Iso";
+    if (extension == "zip" || extension == "rar" || extension == "ace")
+        return "Arc";
+    return "Pro";
+}
+
+void writeFile(const fs::path& path, std::string_view bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    out.close();
+    if (!out)
+        throw std::runtime_error("cannot write " + path.string());
+}
+
+std::string numbered(std::size_t number) {
+    char text[24];
+    std::snprintf(text, sizeof text, "%03zu", number);
+    return text;
+}
+
+} // namespace
+
+std::string partMetBytes(const Download& download, const PartLayout& layout) {
+    return partMetBytes(download, layout, "001.part");
+}
+
+std::string partMetBytes(const Download& download, const PartLayout& layout,
+                         std::string_view partFileName) {
+    const std::string hash = hashBytes(download.hash);
+    std::string out;
+    out += '\xE0';
+    putU32(out, 0); // date
+
+    out += hash;
+    const std::uint32_t partCount = download.size < kPartSize ? 0 : download.size / kPartSize + 1;
+    putU16(out, static_cast<std::uint16_t>(partCount));
+    std::uint64_t state = 0;
+    for (unsigned char c : hash)
+        state = state * 131 + c;
+    for (std::uint32_t i = 0; i < partCount; ++i) {
+        for (int word = 0; word < 4; ++word)
+            putU32(out, static_cast<std::uint32_t>(splitmix64(state)));
+    }
+
+    const int gaps = std::clamp(layout.gaps, 0, 9);
+    const std::uint32_t transferred = std::min(download.transferred, download.size);
+    // Part file tags are named by an id byte, the gaps by an id byte and a digit.
+    std::string tags;
+    putStringTag(tags, "\x01", download.name);
+    putU32Tag(tags, "\x02", download.size);
+    if (layout.fileTypeAfterSize)
+        putStringTag(tags, "\x03", fileType(download.name));
+    else
+        putU32Tag(tags, "\x08", transferred);
+    putStringTag(tags, "\x12", partFileName);
+    putU32Tag(tags, "\x13", 1); // priority
+    putU32Tag(tags, "\x14", 0); // status
+    // Gap i starts piece i of the missing range; all but the last cover half of it.
+    const std::uint32_t missing = download.size - transferred;
+    for (int i = 0; i < gaps; ++i) {
+        const std::uint32_t piece = missing / static_cast<std::uint32_t>(gaps);
+        const std::uint32_t start = transferred + piece * static_cast<std::uint32_t>(i);
+        const std::uint32_t end = i + 1 == gaps ? download.size : start + piece / 2;
+        const char digit = static_cast<char>('0' + i);
+        putU32Tag(tags, std::string{'\x09', digit}, start);
+        putU32Tag(tags, std::string{'\x0A', digit}, end);
+    }
+
+    // The tag count's last byte is zero, so the name tag follows a 00.
+    putU32(out, static_cast<std::uint32_t>(6 + 2 * gaps));
+    return out + tags;
+}
+
+std::string prefMetBytes(std::string_view tempFolder, std::string_view nickname,
+                         std::string_view incomingFolder) {
+    std::string out;
+    out += '\x14';
+    putU32(out, 4);
+    putStringTag(out, "nick", nickname);
+    putStringTag(out, "incoming", incomingFolder);
+    putStringTag(out, "temp", tempFolder);
+    putU32Tag(out, "port", 4662);
+    return out;
+}
+
+std::string fakesDatLine(const Download& download, std::string_view description) {
+    return download.hash + "," + std::to_string(download.size) + "," + std::string(description) +
+           "\r\n";
+}
+
+ClientFolder writeClientFolder(const std::string& folder, const std::vector<Download>& downloads,
+                               const PartLayout& layout) {
+    ClientFolder client;
+    client.folder = fs::absolute(folder).lexically_normal().generic_string();
+    if (client.folder.empty() || client.folder.back() != '/')
+        client.folder += '/';
+    client.prefMet = client.folder + "pref.met";
+    client.tempFolder = client.folder + "temp/";
+    fs::create_directories(client.tempFolder);
+
+    writeFile(client.prefMet, prefMetBytes(client.tempFolder));
+    for (std::size_t i = 0; i < downloads.size(); ++i) {
+        const std::string partName = numbered(i + 1) + ".part";
+        const std::string path = client.tempFolder + partName + ".met";
+        writeFile(path, partMetBytes(downloads[i], layout, partName));
+        client.partFiles.push_back(path);
+    }
+    return client;
+}
+
+std::string hashFromSeed(std::uint64_t seed) {
+    std::uint64_t state = seed;
+    char text[33];
+    std::snprintf(text, sizeof text, "%016llx%016llx",
+                  static_cast<unsigned long long>(splitmix64(state)),
+                  static_cast<unsigned long long>(splitmix64(state)));
+    return text;
+}
+
+} // namespace fixtures

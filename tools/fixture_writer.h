@@ -9,9 +9,9 @@ namespace fixtures {
 
 /// One unfinished download of the client.
 struct Download {
-    std::string name;          // bytes, as the client stores them
-    std::uint32_t size = 0;    // bytes
-    std::string hash;          // 32 hexadecimal digits
+    std::string name;       // bytes, as the client stores them
+    std::uint32_t size = 0; // bytes
+    std::string hash;       // 32 hexadecimal digits
     std::uint32_t transferred = 0;
 };
 
@@ -28,6 +28,11 @@ struct PartLayout {
 /// size, transferred bytes or file type, part file name, priority, status and
 /// gaps).
 std::string partMetBytes(const Download& download, const PartLayout& layout = {});
+
+/// As above, with `partFileName` (e.g. "002.part") in the part-file-name tag
+/// instead of "001.part".
+std::string partMetBytes(const Download& download, const PartLayout& layout,
+                         std::string_view partFileName);
 
 /// The bytes of a client `pref.met` whose string tag "temp" holds `tempFolder`;
 /// the nickname and incoming-folder tags come before it.
