@@ -25,8 +25,9 @@ inline constexpr std::size_t readBlockSize = 2048;
 /// Reads a whole file as raw bytes in blocks of readBlockSize and hands each
 /// block to `onBlock`: floor(length / 2048) + 1 reads for the length at opening,
 /// the last one taking the remaining bytes (possibly none). Fails, before the
-/// first block, when the file cannot be opened or is larger than `maxSize`
-/// bytes, and when a read fails.
+/// first block, when the file cannot be opened, is no regular file (a folder, a
+/// FIFO) or is larger than `maxSize` bytes, and when a read fails. A file cut
+/// short while being read ends early with the bytes it still had.
 bool forEachFileBlock(const std::string& path,
                       const std::function<void(std::string_view block)>& onBlock,
                       std::uint64_t maxSize = UINT64_MAX);
@@ -50,8 +51,8 @@ std::string currentDirectory();
 
 /// Names of the entries of the current directory matching `pattern` (with the
 /// wildcards * and ?, letters compared without regard to case, as the client's
-/// own system does), sorted by name. Folders and links are listed too, as a
-/// directory search lists them; opening them is what fails.
+/// own system does), sorted by name without regard to case. Folders and links
+/// are listed too, as a directory search lists them; opening them is what fails.
 std::vector<std::string> findFiles(std::string_view pattern);
 
 /// The folder that holds the running executable, ending in "/".
