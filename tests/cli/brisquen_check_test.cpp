@@ -1,0 +1,113 @@
+// Runs the real brisquen-check from a program folder of its own, as a script would.
+
+#include "tests/support/temp_dir.h"
+#include "tools/fixture_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <sys/wait.h>
+
+using testing_support::TempDir;
+
+namespace {
+
+struct Outcome {
+    int exitCode;
+    std::string output; // standard output only
+};
+
+const fixtures::Download clean{"Caf\xE9 del Mar.mp3", 4321000, fixtures::hashFromSeed(1), 0};
+const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(2), 0};
+
+class BrisquenCheck : public testing::Test {
+protected:
+    TempDir dir;
+    std::string program = dir.makeFolder("program") + "brisquen-check";
+
+    void SetUp() override {
+        std::filesystem::copy_file(BRISQUEN_CHECK_PATH, program);
+        dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "Fake - ad"));
+    }
+
+    Outcome run(const std::string& arguments) {
+        const std::string command = "'" + program + "' " + arguments + " 2>/dev/null";
+        FILE* pipe = popen(command.c_str(), "r");
+        std::string output;
+        std::array<char, 4096> buffer;
+        while (const auto n = fread(buffer.data(), 1, buffer.size(), pipe))
+            output.append(buffer.data(), n);
+        const int status = pclose(pipe);
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+    }
+};
+
+} // namespace
+
+TEST_F(BrisquenCheck, ScanPrintsThePassWithUtf8NamesAndLineFeeds) {
+    const auto client = fixtures::writeClientFolder(dir.file("client"), {clean, fake});
+    const auto result = run("scan '" + client.prefMet + "'");
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.output, "*** Loading Database...done ( 2 entries loaded )\n"
+                             "*** Checking Files..\n"
+                             "Caf\u00e9 del Mar.mp3\nMatrix.4.avi\n*** Fake - ad\n\n"
+                             "*** Finished checking.\n");
+    EXPECT_FALSE(testing_support::exists(dir.file("program/pref.bck")));
+}
+
+TEST_F(BrisquenCheck, ScanUsesTheStoredFolderAndExitsZeroWhenClean) {
+    const auto client = fixtures::writeClientFolder(dir.file("client"), {clean});
+    dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
+    const auto result = run("scan");
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_NE(result.output.find("*** No fakes found in your temp folder !\n"), std::string::npos);
+}
+
+TEST_F(BrisquenCheck, ScanWithoutAClientFolderSaysSoAndFails) {
+    const auto result = run("scan");
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_NE(result.output.find("eDonkey Folder not found"), std::string::npos);
+}
+
+TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage) {
+    std::filesystem::remove(dir.file("program/fakes.dat"));
+    for (const auto* arguments : {"scan", "part x.part.met", "link 'ed2k://|file|a|1|b|'"}) {
+        const auto result = run(arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments;
+        EXPECT_NE(result.output.find("No Fake Database found\n( copy the fakes.dat file in the "
+                                     "\nsame directory as this file )"),
+                  std::string::npos)
+            << arguments;
+    }
+    EXPECT_FALSE(testing_support::exists(dir.file("program/fakes.dat")));
+}
+
+TEST_F(BrisquenCheck, PartPrintsTheSinglePartFileCheck) {
+    const auto fakePart = dir.write("f.part.met", fixtures::partMetBytes(fake));
+    EXPECT_EQ(run("part '" + fakePart + "'").output, "Matrix.4.avi...\n*** Fake - ad\n");
+    EXPECT_EQ(run("part '" + fakePart + "'").exitCode, 1);
+
+    const auto cleanPart = dir.write("c.part.met", fixtures::partMetBytes(clean));
+    EXPECT_EQ(run("part '" + cleanPart + "'").exitCode, 0);
+    EXPECT_EQ(run("part '" + dir.write("bad.part.met", "\xE1") + "'").exitCode, 2);
+}
+
+TEST_F(BrisquenCheck, LinkPrintsTheAnswerOrTheInvalidLinkMessage) {
+    const std::string link = "'ed2k://|file|x|734003200|" + fake.hash + "|'";
+    EXPECT_EQ(run("link " + link).output, "*** Fake - ad\n");
+    EXPECT_EQ(run("link " + link).exitCode, 1);
+    EXPECT_EQ(run("link 'ed2k://|file|x|1|" + fake.hash + "|'").output, "No Entry found\n");
+
+    const auto invalid = run("link ' ed2k://|file|x|1|" + fake.hash + "|'");
+    EXPECT_EQ(invalid.exitCode, 2);
+    EXPECT_EQ(invalid.output, "This is not a valid eDonkey Link\n");
+}
+
+TEST_F(BrisquenCheck, BadArgumentsExitWithTwo) {
+    EXPECT_EQ(run("").exitCode, 2);
+    EXPECT_EQ(run("frobnicate").exitCode, 2);
+    EXPECT_EQ(run("--help").exitCode, 0);
+    EXPECT_NE(run("--help").output.find("brisquen-check"), std::string::npos);
+}
