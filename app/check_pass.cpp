@@ -7,7 +7,8 @@
 namespace app {
 
 PassEnd checkPass(ProgramState& state, const PassServices& services,
-                  const std::optional<std::string>& prefMet) {
+                  const std::optional<std::string>& prefMet)
+{
     const auto yield = [&services] {
         services.desktop.yield();
     };

@@ -1,0 +1,58 @@
+#include "platform/qt/qt_desktop.h"
+
+#include "platform/qt/qt_text.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace platform {
+namespace {
+
+// Often enough for smooth repainting and prompt clicks.
+constexpr qint64 yieldIntervalMs = 10;
+
+QString fromBytes(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+void QtDesktop::showMessage(std::string_view text)
+{
+    QString shown = fromClientBytes(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Brisquen"), shown, QMessageBox::Ok,
+                    m_owner);
+    box.exec();
+}
+
+std::string QtDesktop::chooseFile(std::string_view pattern, std::string_view title,
+                                  std::string_view initialDir)
+{
+    const QString filter = fromBytes(pattern);
+    const QString chosen = QFileDialog::getOpenFileName(
+        m_owner, fromBytes(title),
+        QFile::decodeName(QByteArray(initialDir.data(), static_cast<qsizetype>(initialDir.size()))),
+        filter + QStringLiteral(" (") + filter + QStringLiteral(")"));
+    return toPathBytes(chosen);
+}
+
+void QtDesktop::openUrl(std::string_view url)
+{
+    // Like the shell, the browser reports nothing back; a failure is ignored.
+    QDesktopServices::openUrl(QUrl(fromBytes(url)));
+}
+
+void QtDesktop::yield()
+{
+    if (m_sinceLastYield.isValid() && m_sinceLastYield.elapsed() < yieldIntervalMs)
+        return;
+    QCoreApplication::processEvents();
+    m_sinceLastYield.start();
+}
+
+} // namespace platform

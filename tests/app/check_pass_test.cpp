@@ -32,12 +32,14 @@ protected:
     TextLogBox log;
     app::ProgramState state;
 
-    void SetUp() override {
+    void SetUp() override
+    {
         dir.write("program/fakes.dat", "a,1,x\r\n" + fixtures::fakesDatLine(fake, "Fake - ad"));
     }
 
     // A client folder stored as the program's PrefPath.
-    fixtures::ClientFolder client(const std::vector<fixtures::Download>& downloads) {
+    fixtures::ClientFolder client(const std::vector<fixtures::Download>& downloads)
+    {
         auto folder = fixtures::writeClientFolder(dir.file("client"), downloads);
         platform::writeIniString(files.settingIni(), "Settings", "PrefPath", folder.folder);
         return folder;
@@ -50,7 +52,8 @@ const std::string firstLine = "*** Loading Database...done ( 3 entries loaded )\
 
 } // namespace
 
-TEST_F(CheckPass, CleanDownloadsEndWithTheNoFakesLine) {
+TEST_F(CheckPass, CleanDownloadsEndWithTheNoFakesLine)
+{
     client({clean});
     EXPECT_EQ(run(), PassEnd::Clean);
     EXPECT_EQ(log.text, firstLine + "*** Checking Files..\r\nKnoppix.iso\r\n"
@@ -58,20 +61,23 @@ TEST_F(CheckPass, CleanDownloadsEndWithTheNoFakesLine) {
     EXPECT_TRUE(desktop.messages.empty());
 }
 
-TEST_F(CheckPass, AFakeEndsWithAnEmptyLineAndFinishedChecking) {
+TEST_F(CheckPass, AFakeEndsWithAnEmptyLineAndFinishedChecking)
+{
     client({clean, fake});
     EXPECT_EQ(run(), PassEnd::FakesFound);
     EXPECT_EQ(log.text, firstLine + "*** Checking Files..\r\nKnoppix.iso\r\nMatrix.4.avi\r\n"
                                     "*** Fake - ad\r\n\r\n*** Finished checking.\r\n");
 }
 
-TEST_F(CheckPass, EmptyTempFolderEndsAfterCheckingFiles) {
+TEST_F(CheckPass, EmptyTempFolderEndsAfterCheckingFiles)
+{
     client({});
     EXPECT_EQ(run(), PassEnd::NothingToCheck);
     EXPECT_EQ(log.text, firstLine + "*** Checking Files..\r\n");
 }
 
-TEST_F(CheckPass, CancelledDialogKeepsOnlyTheFirstLine) {
+TEST_F(CheckPass, CancelledDialogKeepsOnlyTheFirstLine)
+{
     EXPECT_EQ(run(), PassEnd::Cancelled);
     EXPECT_EQ(log.text, firstLine);
     ASSERT_EQ(desktop.messages.size(), 1u);
@@ -79,14 +85,16 @@ TEST_F(CheckPass, CancelledDialogKeepsOnlyTheFirstLine) {
     EXPECT_FALSE(testing_support::exists(files.settingIni()));
 }
 
-TEST_F(CheckPass, ChosenPrefMetIsCheckedAndRemembered) {
+TEST_F(CheckPass, ChosenPrefMetIsCheckedAndRemembered)
+{
     const auto folder = fixtures::writeClientFolder(dir.file("client"), {fake});
     desktop.queueFileChoice(folder.prefMet);
     EXPECT_EQ(run(), PassEnd::FakesFound);
     EXPECT_EQ(platform::readIniString(files.settingIni(), "Settings", "PrefPath"), folder.folder);
 }
 
-TEST_F(CheckPass, PrefMetWithoutTempShowsTheMessageAndStops) {
+TEST_F(CheckPass, PrefMetWithoutTempShowsTheMessageAndStops)
+{
     const auto folder = client({clean});
     dir.write("client/pref.met", "\x14 no such tag");
     EXPECT_EQ(run(), PassEnd::TempFolderError);
@@ -95,7 +103,8 @@ TEST_F(CheckPass, PrefMetWithoutTempShowsTheMessageAndStops) {
     EXPECT_FALSE(testing_support::exists(files.prefCopy()));
 }
 
-TEST_F(CheckPass, MissingDatabaseShowsTheMessageAndCreatesNothing) {
+TEST_F(CheckPass, MissingDatabaseShowsTheMessageAndCreatesNothing)
+{
     client({clean});
     platform::deleteFile(files.fakesDat());
     EXPECT_EQ(run(), PassEnd::DatabaseMissing);
@@ -106,7 +115,8 @@ TEST_F(CheckPass, MissingDatabaseShowsTheMessageAndCreatesNothing) {
     EXPECT_FALSE(testing_support::exists(files.fakesDat()));
 }
 
-TEST_F(CheckPass, EveryPassStartsAfreshFromTheFileAndClearsTheUpdateFlag) {
+TEST_F(CheckPass, EveryPassStartsAfreshFromTheFileAndClearsTheUpdateFlag)
+{
     client({fake});
     EXPECT_EQ(run(), PassEnd::FakesFound);
     dir.write("program/fakes.dat", "");

@@ -1,0 +1,87 @@
+#include "app/about_window.h"
+
+#include "app/link_label.h"
+#include "app/twips.h"
+#include "app/web_links.h"
+
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+
+namespace app {
+namespace {
+
+QString fromUtf8(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QLabel* label(const char* name, const QString& text, QRect geometry, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(geometry);
+    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return l;
+}
+
+} // namespace
+
+Form2::Form2(platform::Desktop& desktop)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("About"));
+    setWindowIcon(QIcon(QStringLiteral(":/brisquen/brisquen.png")));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(toPixels(4680), toPixels(4230));
+
+    auto* frame = new QGroupBox(QStringLiteral("&About"), this);
+    frame->setObjectName(QStringLiteral("Frame1"));
+    frame->setGeometry(twipsRect(120, 120, 4455, 3495));
+
+    label("Label1",
+          QStringLiteral("This tool allows you to check for fakes, so you dont download a file you "
+                         "dont want because someone shares it with a fake name."),
+          twipsRect(240, 360, 3855, 615), frame)
+        ->setWordWrap(true);
+    label("Label2", QStringLiteral("Newer versions of this tool will be available at :"),
+          twipsRect(240, 1080, 4095, 255), frame);
+
+    auto* projectLink =
+        new LinkLabel(fromUtf8(projectPage) + QLatin1Char(' '), Qt::AlignLeft, frame);
+    projectLink->setObjectName(QStringLiteral("Label3"));
+    projectLink->setGeometry(twipsRect(600, 1440, 3135, 255));
+    auto* authorLink = new LinkLabel(fromUtf8(authorPage), Qt::AlignLeft, frame);
+    authorLink->setObjectName(QStringLiteral("Label4"));
+    authorLink->setGeometry(twipsRect(600, 1680, 3135, 255));
+
+    label("Label5", QStringLiteral("If you got questions, RTFM first, then try to mail us... :)"),
+          twipsRect(240, 2040, 3975, 255), frame);
+    label("Label6", QStringLiteral("Coding done by ") + fromUtf8(authorCredit),
+          twipsRect(1080, 2520, 2055, 255), frame);
+    label("Label7",
+          QStringLiteral("Database provided by ") + fromUtf8(projectSite()) + QLatin1Char(' '),
+          twipsRect(600, 2880, 3615, 255), frame);
+
+    auto* quit = new QPushButton(QStringLiteral("&Quit"), this);
+    quit->setObjectName(QStringLiteral("Command1"));
+    quit->setGeometry(twipsRect(960, 3720, 2655, 375));
+    quit->setAutoDefault(false);
+    quit->setFocus();
+
+    connect(projectLink, &LinkLabel::clicked, this, [&desktop] { desktop.openUrl(projectPage); });
+    connect(authorLink, &LinkLabel::clicked, this, [&desktop] { desktop.openUrl(authorPage); });
+    connect(quit, &QPushButton::clicked, this, &QWidget::close);
+}
+
+void Form2::closeEvent(QCloseEvent* event)
+{
+    // Never refused: the main window must get its turn back.
+    event->accept();
+    emit closed();
+}
+
+} // namespace app

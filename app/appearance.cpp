@@ -1,0 +1,45 @@
+#include "app/appearance.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QStyleFactory>
+#include <QWidget>
+
+namespace app {
+
+void installAppearance()
+{
+    if (QStyle* windows = QStyleFactory::create(QStringLiteral("Windows")))
+        QApplication::setStyle(windows);
+    QFont::insertSubstitutions(QStringLiteral("MS Sans Serif"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")});
+    QFont::insertSubstitutions(QStringLiteral("Courier"), {QStringLiteral("Liberation Mono"),
+                                                           QStringLiteral("DejaVu Sans Mono")});
+    QFont windowFont(QStringLiteral("MS Sans Serif"));
+    windowFont.setPointSizeF(8.25);
+    QApplication::setFont(windowFont);
+}
+
+QFont logFont()
+{
+    // No TypeWriter style hint: it would override the family.
+    QFont font(QStringLiteral("Courier"));
+    font.setPointSizeF(9.75);
+    return font;
+}
+
+void fitCaption(QWidget* button, const QString& caption)
+{
+    constexpr qreal smallest = 7.0;
+    constexpr int padding = 8; // the button's border and some air
+    QString shown = caption;
+    shown.remove(QLatin1Char('&'));
+    QFont font = button->font();
+    while (QFontMetrics(font).horizontalAdvance(shown) > button->width() - padding &&
+           font.pointSizeF() > smallest)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    if (font != button->font())
+        button->setFont(font);
+}
+
+} // namespace app

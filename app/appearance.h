@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QFont>
+
+namespace app {
+
+/// Gives the application the look the windows were designed for: the classic
+/// Windows style, and the design fonts, which Linux lacks, mapped to
+/// metric-compatible ones. The window font becomes the application's, so
+/// message boxes and dialogs use it too.
+void installAppearance();
+
+/// Shrinks the font of a button whose caption would not fit it: the design
+/// font is narrower than its stand-in.
+void fitCaption(QWidget* button, const QString& caption);
+
+/// "Courier" 9.75 pt, the log box's and the link result's font.
+QFont logFont();
+
+} // namespace app

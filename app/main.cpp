@@ -1,0 +1,44 @@
+// Brisquen's window program. It has no command line: everything it needs
+// stands beside its executable (fakes.dat, Setting.ini).
+
+#include "app/appearance.h"
+#include "app/main_window.h"
+#include "platform/files.h"
+#include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_http_client.h"
+#include "update/database_update.h"
+
+#include <QApplication>
+#include <QScreen>
+
+#include <cstdio>
+#include <cstdlib>
+
+int main(int argc, char* argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brisquen"));
+    app::installAppearance();
+
+    const edonkey::ProgramFiles files{platform::programFolder()};
+    platform::QtDesktop desktop;
+    platform::QtHttpClient http;
+    app::Form1 form({files, desktop, platform::systemRegistry(), http,
+                     std::string(update::defaultServer()), [&files] {
+                         // Ends at once, even from inside a check pass, leaving no
+                         // working copy of a client file behind.
+                         platform::deleteFile(files.prefCopy());
+                         platform::deleteFile(files.partCopy());
+                         std::fflush(nullptr);
+                         std::_Exit(EXIT_SUCCESS);
+                     }});
+    desktop.setOwner(&form);
+
+    form.adjustSize();
+    const QRect screen = form.screen()->availableGeometry();
+    const QRect outer = form.frameGeometry();
+    form.move(screen.center() - QPoint(outer.width() / 2, outer.height() / 2));
+    form.show();
+    form.activateWindow();
+    return QApplication::exec();
+}
