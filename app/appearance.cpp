@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#include <QScreen>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -40,6 +41,13 @@ void fitCaption(QWidget* button, const QString& caption)
         font.setPointSizeF(font.pointSizeF() - 0.25);
     if (font != button->font())
         button->setFont(font);
+}
+
+void centreOnScreen(QWidget& window)
+{
+    const QRect screen = window.screen()->availableGeometry();
+    const QRect outer = window.frameGeometry();
+    window.move(screen.center() - QPoint(outer.width() / 2, outer.height() / 2));
 }
 
 } // namespace app

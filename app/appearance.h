@@ -17,4 +17,7 @@ void fitCaption(QWidget* button, const QString& caption);
 /// "Courier" 9.75 pt, the log box's and the link result's font.
 QFont logFont();
 
+/// Places a top-level window in the middle of its screen.
+void centreOnScreen(QWidget& window);
+
 } // namespace app

@@ -9,7 +9,6 @@
 #include "update/database_update.h"
 
 #include <QApplication>
-#include <QScreen>
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,10 +33,7 @@ int main(int argc, char* argv[])
                      }});
     desktop.setOwner(&form);
 
-    form.adjustSize();
-    const QRect screen = form.screen()->availableGeometry();
-    const QRect outer = form.frameGeometry();
-    form.move(screen.center() - QPoint(outer.width() / 2, outer.height() / 2));
+    app::centreOnScreen(form);
     form.show();
     form.activateWindow();
     return QApplication::exec();

@@ -295,6 +295,7 @@ void Form1::openAbout()
     if (!m_about) {
         m_about = std::make_unique<Form2>(m_services.desktop);
         connect(m_about.get(), &Form2::closed, this, &Form1::aboutClosed);
+        centreOnScreen(*m_about);
     }
     m_about->show();
     m_about->activateWindow();
