@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, writes a sample client folder and database, and
-# runs the check over it.
+# starts Brisquen on them. Without a display it runs on a virtual one, saves a
+# screenshot and prints the check from brisquen-check.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,11 +14,19 @@ cmake --build --preset release
 sample=build/sample
 rm -rf "$sample"
 build/release/bin/brisquen-fixture sample "$sample/program" "$sample/client" >/dev/null
-cp build/release/bin/brisquen-check "$sample/program/"
+cp build/release/bin/brisquen build/release/bin/brisquen-check "$sample/program/"
 
-echo "Checking the sample client folder $sample/client against $sample/program/fakes.dat:"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "Starting Brisquen on the sample client folder $sample/client."
+  exec "$sample/program/brisquen"
+fi
+
+echo "No display found (set DISPLAY, or log in to a desktop, to see the window)."
+echo "Running Brisquen on a virtual display and saving a screenshot instead."
+scripts/screenshot.sh "$sample/program/brisquen" "$sample/screenshot.png"
+echo "Screenshot of the main window after its check: $sample/screenshot.png"
 echo
+echo "The same check as text (brisquen-check scan):"
 status=0
 "$sample/program/brisquen-check" scan || status=$?
-echo
-echo "brisquen-check exited with $status (0: no fake, 1: fakes found, 2: error)."
+echo "(exit status $status: 0 no fake, 1 fakes found, 2 error)"
