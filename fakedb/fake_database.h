@@ -33,22 +33,49 @@ public:
     const std::string& text() const { return m_text; }
 
 private:
-    struct Slot;
+    // One entry of the open-addressing table: the first line with a given hash
+    // and size, by where it starts in m_text (the text moves as it grows, so no
+    // pointers), tagged with the key's hash so probes seldom touch the text.
+    struct Slot {
+        static constexpr std::size_t empty = SIZE_MAX;
 
+        std::uint64_t keyHash = 0;
+        std::size_t lineStart = empty;
+    };
+
+    // A complete line with two commas, ready to go into the table.
+    struct KeyedLine {
+        std::size_t start;
+        std::size_t hashLength;
+        std::size_t sizeLength;
+        std::uint64_t keyHash;
+    };
+
+    friend std::optional<std::uint64_t> loadFakeDatabase(FakeDatabase&, const std::string&,
+                                                         const std::function<void()>&);
+
+    // Empties the database and makes room for a file of `fileBytes` whose
+    // lines look like those of `firstBlock`, so that loading does not keep
+    // moving the text and rehashing the table.
+    void prepareForLoad(std::uint64_t fileBytes, std::string_view firstBlock);
     void indexCompleteLines();
-    void indexLine(std::size_t start, std::size_t end);
-    void grow();
+    bool keyLine(std::size_t start, std::size_t end, KeyedLine& keyed) const;
+    void insert(const KeyedLine& keyed);
+    void reserveSlots(std::size_t entries);
+    bool lineHasKey(std::size_t lineStart, std::string_view hash, std::string_view size) const;
 
     std::string m_text;
     std::size_t m_indexedUpTo = 0; // where the first line not yet indexed starts
-    std::vector<Slot> m_slots;
+    std::size_t m_searchFrom = 0;  // earliest place the next CR LF can start
+    std::vector<Slot> m_slots;     // power-of-two sized, or empty
     std::size_t m_used = 0;
 };
 
 /// Loads the file at `path` into `database` in 2048-byte blocks, calling
 /// `yield` after each block. Returns the entry count the program reports, the
 /// number of LF bytes in the file plus one, or nothing when the file is
-/// missing or unreadable (the database is then left as it was).
+/// missing or unreadable (the database is then left as it was, unless a read
+/// failed part way, when it holds the blocks read before).
 std::optional<std::uint64_t> loadFakeDatabase(FakeDatabase& database, const std::string& path,
                                               const std::function<void()>& yield);
 
