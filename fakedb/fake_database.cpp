@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace fakedb {
 namespace {
@@ -100,7 +101,8 @@ void FakeDatabase::clear()
     m_text.clear();
     m_indexedUpTo = 0;
     m_searchFrom = 0;
-    std::vector<Slot>().swap(m_slots);
+    m_slots.reset();
+    m_slotCount = 0;
     m_used = 0;
 }
 
@@ -125,18 +127,18 @@ std::string FakeDatabase::lookupFake(std::string_view hash, std::string_view siz
 {
     // No field holds a comma, so such a query matches nothing; ruling it out
     // here is what lets lineHasKey stop at the first comma.
-    if (m_slots.empty() || hash.find(',') != std::string_view::npos ||
+    if (m_slotCount == 0 || hash.find(',') != std::string_view::npos ||
         size.find(',') != std::string_view::npos)
         return {};
 
     const std::uint64_t keyHash = hashKey(hash, size);
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = m_slotCount - 1;
     for (std::size_t i = keyHash & mask;; i = (i + 1) & mask) {
         const Slot& slot = m_slots[i];
-        if (slot.lineStart == Slot::empty)
+        if (slot.empty())
             return {};
-        if (slot.keyHash == keyHash && lineHasKey(slot.lineStart, hash, size)) {
-            const std::size_t descriptionStart = slot.lineStart + hash.size() + size.size() + 2;
+        if (slot.keyHash == keyHash && lineHasKey(slot.lineStart(), hash, size)) {
+            const std::size_t descriptionStart = slot.lineStart() + hash.size() + size.size() + 2;
             const std::size_t lineEnd = findLineEnd(m_text, descriptionStart);
             std::string result;
             result.reserve(fakeMark.size() + lineEnd - descriptionStart);
@@ -170,9 +172,9 @@ void FakeDatabase::indexCompleteLines()
     // in order so that the first of equal keys still wins.
     KeyedLine batch[batchSize];
     for (bool more = true; more;) {
-        if ((m_used + batchSize) * maxLoadDenominator > m_slots.size() * maxLoadNumerator)
+        if ((m_used + batchSize) * maxLoadDenominator > m_slotCount * maxLoadNumerator)
             reserveSlots(m_used + batchSize);
-        const std::size_t mask = m_slots.size() - 1;
+        const std::size_t mask = m_slotCount - 1;
         std::size_t count = 0;
         while (count < batchSize) {
             const std::size_t lineEnd = findLineEnd(text, m_searchFrom);
@@ -219,39 +221,43 @@ void FakeDatabase::insert(const KeyedLine& keyed)
     const std::string_view hash(m_text.data() + keyed.start, keyed.hashLength);
     const std::string_view size(m_text.data() + keyed.start + keyed.hashLength + 1,
                                 keyed.sizeLength);
-    const std::size_t mask = m_slots.size() - 1;
+    const std::size_t mask = m_slotCount - 1;
     for (std::size_t i = keyed.keyHash & mask;; i = (i + 1) & mask) {
         Slot& slot = m_slots[i];
-        if (slot.lineStart == Slot::empty) {
-            slot = {keyed.keyHash, keyed.start};
+        if (slot.empty()) {
+            slot = {keyed.keyHash, keyed.start + 1};
             ++m_used;
             return;
         }
         // An earlier line with the same key answers every lookup of it.
-        if (slot.keyHash == keyed.keyHash && lineHasKey(slot.lineStart, hash, size))
+        if (slot.keyHash == keyed.keyHash && lineHasKey(slot.lineStart(), hash, size))
             return;
     }
 }
 
 void FakeDatabase::reserveSlots(std::size_t entries)
 {
-    std::size_t capacity = std::max(m_slots.size(), minSlots);
+    std::size_t capacity = std::max(m_slotCount, minSlots);
     while (entries * maxLoadDenominator > capacity * maxLoadNumerator)
         capacity *= 2;
-    if (capacity == m_slots.size())
+    if (capacity == m_slotCount)
         return;
 
-    std::vector<Slot> old(capacity);
-    old.swap(m_slots);
+    SlotTable table(static_cast<Slot*>(std::calloc(capacity, sizeof(Slot))));
+    if (!table)
+        throw std::bad_alloc();
     const std::size_t mask = capacity - 1;
-    for (const Slot& slot : old) {
-        if (slot.lineStart == Slot::empty)
+    for (std::size_t old = 0; old < m_slotCount; ++old) {
+        const Slot& slot = m_slots[old];
+        if (slot.empty())
             continue;
         std::size_t i = slot.keyHash & mask;
-        while (m_slots[i].lineStart != Slot::empty)
+        while (!table[i].empty())
             i = (i + 1) & mask;
-        m_slots[i] = slot;
+        table[i] = slot;
     }
+    m_slots = std::move(table);
+    m_slotCount = capacity;
 }
 
 bool FakeDatabase::lineHasKey(std::size_t lineStart, std::string_view hash,

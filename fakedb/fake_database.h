@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,11 +39,20 @@ private:
     // and size, by where it starts in m_text (the text moves as it grows, so no
     // pointers), tagged with the key's hash so probes seldom touch the text.
     struct Slot {
-        static constexpr std::size_t empty = SIZE_MAX;
+        std::uint64_t keyHash;
+        std::size_t lineStartPlusOne; // 0 marks an empty slot, as calloc leaves it
 
-        std::uint64_t keyHash = 0;
-        std::size_t lineStart = empty;
+        bool empty() const { return lineStartPlusOne == 0; }
+        std::size_t lineStart() const { return lineStartPlusOne - 1; }
     };
+
+    // The table comes from calloc: a large one is made of fresh pages the
+    // system zeroes on first touch, so making room for a million entries
+    // costs nothing until they arrive, instead of a long pause before loading.
+    struct FreeSlots {
+        void operator()(Slot* table) const { std::free(table); }
+    };
+    using SlotTable = std::unique_ptr<Slot[], FreeSlots>;
 
     // A complete line with two commas, ready to go into the table.
     struct KeyedLine {
@@ -67,7 +78,8 @@ private:
     std::string m_text;
     std::size_t m_indexedUpTo = 0; // where the first line not yet indexed starts
     std::size_t m_searchFrom = 0;  // earliest place the next CR LF can start
-    std::vector<Slot> m_slots;     // power-of-two sized, or empty
+    SlotTable m_slots;             // m_slotCount slots, a power of two, or none
+    std::size_t m_slotCount = 0;
     std::size_t m_used = 0;
 };
 
