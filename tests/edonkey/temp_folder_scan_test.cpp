@@ -90,3 +90,18 @@ TEST_F(TempFolderScan, LeavesTheClientFilesUntouched) {
     EXPECT_EQ(testing_support::readFile(client.partFiles[0]), before);
     EXPECT_EQ(std::filesystem::last_write_time(client.partFiles[0]), mtime);
 }
+
+TEST_F(TempFolderScan, LooksUpTheExactSizeAtTheEdgesOfItsRange)
+{
+    std::vector<fixtures::Download> downloads;
+    std::string fakes;
+    for (const std::uint32_t size : {0u, 2147483648u, 4294967295u}) {
+        downloads.push_back(download("size " + std::to_string(size), size, size + 7ull));
+        fakes += fixtures::fakesDatLine(downloads.back(), std::to_string(size));
+    }
+    database.replace(fakes);
+    const auto client = fixtures::writeClientFolder(dir.file("client"), downloads);
+    scan(client.tempFolder);
+    EXPECT_EQ(log.text, "size 0\r\n*** 0\r\nsize 2147483648\r\n*** 2147483648\r\n"
+                        "size 4294967295\r\n*** 4294967295\r\n");
+}
