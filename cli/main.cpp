@@ -7,6 +7,10 @@
 #include "edonkey/link_check.h"
 #include "edonkey/part_check.h"
 #include "platform/files.h"
+#include "platform/qt/qt_http_client.h"
+#include "update/database_update.h"
+
+#include <QCoreApplication>
 
 #include <iostream>
 #include <string>
@@ -31,10 +35,14 @@ Commands:
   part FILE.part.met    check one unfinished download
   link 'ed2k://|file|NAME|SIZE|HASH|'
                         check an ed2k file link
+  update [SERVER]       fetch a newer fakes.dat from the update server (or from
+                        SERVER, e.g. http://host:8080) when it lists more
+                        entries than the last update brought
   --help                show this text
 
 Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
-client folder, an invalid link, a file that is no part file).
+client folder, an invalid link, a file that is no part file). For update: 0
+updated or already up to date, 2 the update failed.
 )";
 
 struct Program {
@@ -99,6 +107,22 @@ int link(Program& program, const std::string& text) {
     return *answer == edonkey::noEntryFound ? exitClean : exitFake;
 }
 
+int updateDatabase(Program& program, std::string_view server)
+{
+    bool justUpdated = false;
+    const update::UpdateTarget target{program.state.database, justUpdated, program.files};
+    platform::QtHttpClient http;
+    switch (update::getNewDatabase(server, target, http, program.desktop, program.log)) {
+    case update::UpdateEnd::Updated:
+    case update::UpdateEnd::UpToDate:
+        return exitClean;
+    case update::UpdateEnd::JustUpdated:
+    case update::UpdateEnd::Failed:
+        break;
+    }
+    return exitError;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -114,6 +138,11 @@ int main(int argc, char* argv[]) {
         return part(program, args[1]);
     if (args.size() == 2 && args[0] == "link")
         return link(program, args[1]);
+    if (!args.empty() && args[0] == "update" && args.size() <= 2) {
+        // Qt's networking needs an application object; only this command uses it.
+        QCoreApplication application(argc, argv);
+        return updateDatabase(program, args.size() == 2 ? args[1] : update::defaultServer());
+    }
     std::cerr << usage;
     return exitError;
 }

@@ -13,6 +13,9 @@ class HttpClient {
 public:
     virtual ~HttpClient() = default;
 
+    /// The body at `url` (http:// or https://), redirects followed, as raw
+    /// bytes. The window's events, clicks included, are handled while it
+    /// waits, so the caller must turn away a command that arrives then.
     virtual std::optional<std::string> get(std::string_view url) = 0;
 };
 

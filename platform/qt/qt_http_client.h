@@ -1,0 +1,45 @@
+#pragma once
+
+#include "platform/http_client.h"
+
+#include <QNetworkAccessManager>
+#include <QUrl>
+#include <QtGlobal>
+
+#include <chrono>
+
+namespace platform {
+
+/// The HTTP client of both programs, over Qt Network, for http:// and https://
+/// addresses. get() waits in a nested event loop, so the window keeps painting
+/// and taking clicks meanwhile: the caller must turn away a command that
+/// arrives then. Needs a QCoreApplication on the calling thread.
+class QtHttpClient final : public HttpClient {
+public:
+    static constexpr std::chrono::milliseconds defaultTimeout{30'000};
+    static constexpr qint64 defaultMaxBodySize = 64 * 1024 * 1024;
+
+    /// `timeout` is the longest wait for the server's next bytes, from the
+    /// request on; `maxBodySize` the longest body taken, in bytes.
+    explicit QtHttpClient(std::chrono::milliseconds timeout = defaultTimeout,
+                          qint64 maxBodySize = defaultMaxBodySize);
+    ~QtHttpClient() override;
+    Q_DISABLE_COPY_MOVE(QtHttpClient)
+
+    /// Follows up to 10 redirects, never from https to http. Fails for an
+    /// address that is not http or https, a status other than 2xx, a refused
+    /// connection, a time-out, a body cut short against its Content-Length or
+    /// one longer than the limit, and for a call made while another one waits.
+    std::optional<std::string> get(std::string_view url) override;
+
+private:
+    struct Answer;
+    Answer fetch(const QUrl& address);
+
+    QNetworkAccessManager m_manager;
+    std::chrono::milliseconds m_timeout;
+    qint64 m_maxBodySize;
+    bool m_busy = false;
+};
+
+} // namespace platform

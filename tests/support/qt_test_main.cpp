@@ -1,0 +1,13 @@
+// The main() of GoogleTest binaries that use Qt's event loop or networking,
+// which need a QCoreApplication.
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication application(argc, argv);
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
