@@ -8,6 +8,8 @@
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "platform/qt/qt_desktop.h"
+#include "platform/qt/qt_http_client.h"
+#include "tests/support/local_http_server.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
 #include "tools/fixture_writer.h"
@@ -57,15 +59,17 @@ QString qs(const std::string& s)
 // window over them.
 class Program {
 public:
-    explicit Program(platform::Desktop* desktop = nullptr)
+    explicit Program(platform::Desktop* desktop = nullptr, platform::HttpClient* http = nullptr,
+                     std::string updateServer = "http://127.0.0.1:9")
         : files{dir.makeFolder("program")}
     {
         dir.write("program/fakes.dat", "a,1,x\r\n" + fixtures::fakesDatLine(fake, "Fake - ad"));
         scripted.onYield([] { QCoreApplication::processEvents(); });
-        form = std::make_unique<app::Form1>(app::Form1Services{
-            files, desktop ? *desktop : scripted, registry, network, "http://127.0.0.1:9", [this] {
-                ++endings;
-            }});
+        form = std::make_unique<app::Form1>(app::Form1Services{files, desktop ? *desktop : scripted,
+                                                               registry, http ? *http : network,
+                                                               std::move(updateServer), [this] {
+                                                                   ++endings;
+                                                               }});
         spy = std::make_unique<QSignalSpy>(form.get(), &app::Form1::passFinished);
     }
 
@@ -378,6 +382,69 @@ private slots:
         QCOMPARE(program.endings, 1);
         program.form->close();
         QCOMPARE(program.endings, 2);
+    }
+
+    void newDatabaseFromTheServerIsUsedByTheNextLinkCheck()
+    {
+        const fixtures::Download newFake{"New.avi", 123456, fixtures::hashFromSeed(3), 0};
+        testing_support::LocalHttpServer server;
+        server.serve("/brisquen/update/brisquen.txt", testing_support::HttpAnswer::ok("20"));
+        server.serve("/brisquen/update/fakes.txt", testing_support::HttpAnswer::ok("2"));
+        server.serve("/brisquen/update/fakes.dat",
+                     testing_support::HttpAnswer::ok(
+                         "[" + fixtures::fakesDatLine(fake, "old") +
+                         fixtures::fakesDatLine(newFake, "Fake - new on the server") + "]"));
+        platform::QtHttpClient http;
+        Program program(nullptr, &http, server.address());
+        program.client({clean});
+        program.start();
+        program.find<QLineEdit>("Text2")->setText(
+            qs("ed2k://|file|New.avi|123456|" + newFake.hash + "|"));
+        program.click("Command1");
+        QCOMPARE(program.find<QLabel>("Label1")->text(), QStringLiteral("No Entry found"));
+
+        auto* text1 = program.find<QPlainTextEdit>("Text1");
+        text1->moveCursor(QTextCursor::End);
+        QTest::keyClicks(text1, "my note");
+        program.click("Command3");
+        QTRY_VERIFY(program.log().endsWith(QStringLiteral("*** New Database saved on disk\r\n")));
+        QVERIFY(program.log().endsWith(
+            QStringLiteral("!\r\nmy note*** Connecting to the server... \r\n*** New Database "
+                           "downloaded\r\n*** New Database saved on disk\r\n")));
+        QVERIFY(program.scripted.messages.empty());
+
+        program.click("Command1");
+        QCOMPARE(program.find<QLabel>("Label1")->text(),
+                 QStringLiteral("*** Fake - new on the server"));
+        program.click("Command3");
+        QCOMPARE(program.scripted.messages,
+                 std::vector<std::string>{"You just updated the file..."});
+        QCOMPARE(server.requests().size(), 3u);
+    }
+
+    void secondClickDuringATransferIsOnlyTold()
+    {
+        testing_support::LocalHttpServer server;
+        server.serve("/brisquen/update/brisquen.txt",
+                     testing_support::HttpAnswer::slow("20", 2, std::chrono::milliseconds(300)));
+        server.serve("/brisquen/update/fakes.txt", testing_support::HttpAnswer::ok("1"));
+        server.serve("/brisquen/update/fakes.dat", testing_support::HttpAnswer::ok("[a,1,x]"));
+        platform::QtHttpClient http;
+        Program program(nullptr, &http, server.address());
+        program.client({});
+        program.start();
+
+        bool savedWhenToldAgain = true;
+        QTimer::singleShot(100, [&] {
+            program.click("Command3");
+            savedWhenToldAgain = program.log().contains(QStringLiteral("saved on disk"));
+        });
+        program.click("Command3");
+        QCOMPARE(program.scripted.messages,
+                 std::vector<std::string>{"You just updated the file..."});
+        QVERIFY(!savedWhenToldAgain);
+        QVERIFY(program.log().endsWith(QStringLiteral("*** New Database saved on disk\r\n")));
+        QCOMPARE(server.requests().size(), 3u);
     }
 
     void controlsCarryTheirCaptionsAndTabOrder()
