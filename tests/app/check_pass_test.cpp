@@ -48,42 +48,7 @@ protected:
     PassEnd run() { return app::checkPass(state, {files, desktop, registry, log}); }
 };
 
-const std::string firstLine = "*** Loading Database...done ( 3 entries loaded )\r\n";
-
 } // namespace
-
-TEST_F(CheckPass, CleanDownloadsEndWithTheNoFakesLine)
-{
-    client({clean});
-    EXPECT_EQ(run(), PassEnd::Clean);
-    EXPECT_EQ(log.text, firstLine + "*** Checking Files..\r\nKnoppix.iso\r\n"
-                                    "*** No fakes found in your temp folder !\r\n");
-    EXPECT_TRUE(desktop.messages.empty());
-}
-
-TEST_F(CheckPass, AFakeEndsWithAnEmptyLineAndFinishedChecking)
-{
-    client({clean, fake});
-    EXPECT_EQ(run(), PassEnd::FakesFound);
-    EXPECT_EQ(log.text, firstLine + "*** Checking Files..\r\nKnoppix.iso\r\nMatrix.4.avi\r\n"
-                                    "*** Fake - ad\r\n\r\n*** Finished checking.\r\n");
-}
-
-TEST_F(CheckPass, EmptyTempFolderEndsAfterCheckingFiles)
-{
-    client({});
-    EXPECT_EQ(run(), PassEnd::NothingToCheck);
-    EXPECT_EQ(log.text, firstLine + "*** Checking Files..\r\n");
-}
-
-TEST_F(CheckPass, CancelledDialogKeepsOnlyTheFirstLine)
-{
-    EXPECT_EQ(run(), PassEnd::Cancelled);
-    EXPECT_EQ(log.text, firstLine);
-    ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.dialogs.size(), 1u);
-    EXPECT_FALSE(testing_support::exists(files.settingIni()));
-}
 
 TEST_F(CheckPass, ChosenPrefMetIsCheckedAndRemembered)
 {
@@ -91,28 +56,6 @@ TEST_F(CheckPass, ChosenPrefMetIsCheckedAndRemembered)
     desktop.queueFileChoice(folder.prefMet);
     EXPECT_EQ(run(), PassEnd::FakesFound);
     EXPECT_EQ(platform::readIniString(files.settingIni(), "Settings", "PrefPath"), folder.folder);
-}
-
-TEST_F(CheckPass, PrefMetWithoutTempShowsTheMessageAndStops)
-{
-    const auto folder = client({clean});
-    dir.write("client/pref.met", "\x14 no such tag");
-    EXPECT_EQ(run(), PassEnd::TempFolderError);
-    EXPECT_EQ(log.text, firstLine);
-    EXPECT_EQ(desktop.messages, std::vector<std::string>{"Temp Folder not found..."});
-    EXPECT_FALSE(testing_support::exists(files.prefCopy()));
-}
-
-TEST_F(CheckPass, MissingDatabaseShowsTheMessageAndCreatesNothing)
-{
-    client({clean});
-    platform::deleteFile(files.fakesDat());
-    EXPECT_EQ(run(), PassEnd::DatabaseMissing);
-    EXPECT_EQ(log.text, "*** Loading Database..");
-    EXPECT_EQ(desktop.messages,
-              std::vector<std::string>{"No Fake Database found\r\n( copy the fakes.dat file in "
-                                       "the \r\nsame directory as this file )"});
-    EXPECT_FALSE(testing_support::exists(files.fakesDat()));
 }
 
 TEST_F(CheckPass, EveryPassStartsAfreshFromTheFileAndClearsTheUpdateFlag)

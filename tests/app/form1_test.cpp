@@ -132,67 +132,59 @@ private slots:
         app::installAppearance();
     }
 
-    void passEndsCleanWithTheNoFakesLine()
+    void passEndsOneOfSixWays_data()
     {
-        Program program;
-        program.client({clean});
-        QCOMPARE(program.start(), PassEnd::Clean);
-        QCOMPARE(program.log(), firstLine + "*** Checking Files..\r\nKnoppix.iso\r\n"
-                                            "*** No fakes found in your temp folder !\r\n");
+        QTest::addColumn<int>("downloads"); // -1: no client folder at all
+        QTest::addColumn<bool>("brokenPrefMet");
+        QTest::addColumn<bool>("database");
+        QTest::addColumn<PassEnd>("end");
+        QTest::addColumn<QString>("log");
+        QTest::addColumn<QString>("message");
+        const QString checking = firstLine + "*** Checking Files..\r\n";
+        QTest::newRow("clean") << 1 << false << true << PassEnd::Clean
+                               << checking + "Knoppix.iso\r\n*** No fakes found in your temp "
+                                             "folder !\r\n"
+                               << QString();
+        QTest::newRow("fakes") << 2 << false << true << PassEnd::FakesFound
+                               << checking + "Knoppix.iso\r\nMatrix.4.avi\r\n*** Fake - ad\r\n"
+                                             "\r\n*** Finished checking.\r\n"
+                               << QString();
+        QTest::newRow("nothing to check")
+            << 0 << false << true << PassEnd::NothingToCheck << checking << QString();
+        QTest::newRow("cancelled") << -1 << false << true << PassEnd::Cancelled << firstLine
+                                   << "eDonkey Folder not found, please select the\r\npref.met "
+                                      "in you eDonkey folder";
+        QTest::newRow("no temp folder") << 1 << true << true << PassEnd::TempFolderError
+                                        << firstLine << "Temp Folder not found...";
+        QTest::newRow("no database")
+            << 1 << false << false << PassEnd::DatabaseMissing << "*** Loading Database.."
+            << "No Fake Database found\r\n( copy the fakes.dat file in the \r\nsame directory as "
+               "this file )";
     }
 
-    void passWithAFakeEndsWithFinishedChecking()
+    void passEndsOneOfSixWays()
     {
+        QFETCH(int, downloads);
+        QFETCH(bool, brokenPrefMet);
+        QFETCH(bool, database);
         Program program;
-        program.client({clean, fake});
-        QCOMPARE(program.start(), PassEnd::FakesFound);
-        QCOMPARE(program.log(), firstLine + "*** Checking Files..\r\nKnoppix.iso\r\nMatrix.4.avi"
-                                            "\r\n*** Fake - ad\r\n\r\n*** Finished checking.\r\n");
-        QVERIFY(program.scripted.messages.empty());
-    }
+        const std::vector<fixtures::Download> both{clean, fake};
+        if (downloads >= 0)
+            program.client({both.begin(), both.begin() + downloads});
+        if (brokenPrefMet)
+            program.dir.write("client/pref.met", "no tag here");
+        if (!database)
+            platform::deleteFile(program.files.fakesDat());
 
-    void passWithoutPartFilesEndsAfterCheckingFiles()
-    {
-        Program program;
-        program.client({});
-        QCOMPARE(program.start(), PassEnd::NothingToCheck);
-        QCOMPARE(program.log(), firstLine + "*** Checking Files..\r\n");
-    }
-
-    void cancelledDialogLeavesTheFirstLine()
-    {
-        Program program;
-        QCOMPARE(program.start(), PassEnd::Cancelled);
-        QCOMPARE(program.log(), firstLine);
-        QCOMPARE(program.scripted.messages.size(), 1u);
-        QCOMPARE(qs(program.scripted.messages[0]),
-                 QStringLiteral("eDonkey Folder not found, please select the\r\npref.met in you "
-                                "eDonkey folder"));
-        QCOMPARE(program.scripted.dialogs.size(), 1u);
-    }
-
-    void missingTempFolderShowsItsMessage()
-    {
-        Program program;
-        program.client({clean});
-        program.dir.write("client/pref.met", "no tag here");
-        QCOMPARE(program.start(), PassEnd::TempFolderError);
-        QCOMPARE(program.log(), firstLine);
-        QCOMPARE(program.scripted.messages, std::vector<std::string>{"Temp Folder not found..."});
-        QCOMPARE(program.endings, 0);
-    }
-
-    void missingDatabaseEndsTheProgramWithoutCreatingIt()
-    {
-        Program program;
-        platform::deleteFile(program.files.fakesDat());
-        QCOMPARE(program.start(), PassEnd::DatabaseMissing);
-        QCOMPARE(program.log(), QStringLiteral("*** Loading Database.."));
-        QCOMPARE(qs(program.scripted.messages.at(0)),
-                 QStringLiteral("No Fake Database found\r\n( copy the fakes.dat file in the "
-                                "\r\nsame directory as this file )"));
-        QCOMPARE(program.endings, 1);
-        QVERIFY(!testing_support::exists(program.files.fakesDat()));
+        QTEST(program.start(), "end");
+        QTEST(program.log(), "log");
+        QFETCH(QString, message);
+        QCOMPARE(program.scripted.messages.size(), message.isEmpty() ? 0u : 1u);
+        if (!message.isEmpty())
+            QCOMPARE(qs(program.scripted.messages[0]), message);
+        // The missing database ends the program, without leaving an empty one.
+        QCOMPARE(program.endings, database ? 0 : 1);
+        QCOMPARE(testing_support::exists(program.files.fakesDat()), database);
     }
 
     // The real desktop: closing the pass's own message box and dialog must not

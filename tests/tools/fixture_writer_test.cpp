@@ -1,7 +1,5 @@
 #include "tools/fixture_writer.h"
 
-#include "tests/support/temp_dir.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -10,21 +8,25 @@ using namespace std::string_literals;
 
 namespace {
 
-unsigned byteAt(const std::string& bytes, std::size_t offset) {
+unsigned byteAt(const std::string& bytes, std::size_t offset)
+{
     return static_cast<unsigned char>(bytes.at(offset));
 }
 
-unsigned u16At(const std::string& bytes, std::size_t offset) {
+unsigned u16At(const std::string& bytes, std::size_t offset)
+{
     return byteAt(bytes, offset) | byteAt(bytes, offset + 1) << 8;
 }
 
-std::uint32_t u32At(const std::string& bytes, std::size_t offset) {
+std::uint32_t u32At(const std::string& bytes, std::size_t offset)
+{
     return u16At(bytes, offset) | static_cast<std::uint32_t>(u16At(bytes, offset + 2)) << 16;
 }
 
 // Walks the tags from `offset` and returns how many there are; -1 when they
 // do not end exactly at the end of the bytes.
-int countTags(const std::string& bytes, std::size_t offset) {
+int countTags(const std::string& bytes, std::size_t offset)
+{
     int tags = 0;
     while (offset < bytes.size()) {
         const unsigned type = byteAt(bytes, offset);
@@ -40,7 +42,8 @@ int countTags(const std::string& bytes, std::size_t offset) {
     return offset == bytes.size() ? tags : -1;
 }
 
-fixtures::Download download(std::uint32_t size, std::string name = "film.avi") {
+fixtures::Download download(std::uint32_t size, std::string name = "film.avi")
+{
     return {std::move(name), size, "00112233445566778899aabbccddeeff", size / 2};
 }
 
@@ -48,23 +51,20 @@ constexpr std::uint32_t kBelowOnePart = 9'727'999;
 
 } // namespace
 
-TEST(PartMetBytes, StartsWithVersionZeroDateAndTheHash) {
-    const std::string bytes = fixtures::partMetBytes(download(1000));
-    EXPECT_EQ(bytes.substr(0, 5), "\xE0\0\0\0\0"s);
-    EXPECT_EQ(bytes.substr(5, 16),
-              "\x00\x11\x22\x33\x44\x55\x66\x77\x88\x99\xAA\xBB\xCC\xDD\xEE\xFF"s);
-}
-
-TEST(PartMetBytes, HasPartHashesOnlyFromOnePartUp) {
+TEST(PartMetBytes, HasPartHashesOnlyFromOnePartUp)
+{
     EXPECT_EQ(u16At(fixtures::partMetBytes(download(kBelowOnePart)), 21), 0u);
     const std::string bytes = fixtures::partMetBytes(download(20'000'000));
     EXPECT_EQ(u16At(bytes, 21), 3u);
     EXPECT_EQ(countTags(bytes, 23 + 3 * 16 + 4), static_cast<int>(u32At(bytes, 23 + 3 * 16)));
 }
 
-TEST(PartMetBytes, NameTagFollowsAZeroAndHasASixteenBitLength) {
+TEST(PartMetBytes, NameTagFollowsAZeroAndHasASixteenBitLength)
+{
     const std::string name(300, 'n');
     const std::string bytes = fixtures::partMetBytes(download(kBelowOnePart, name));
+    EXPECT_EQ(bytes.substr(0, 21), "\xE0\0\0\0\0\x00\x11\x22\x33\x44\x55\x66\x77\x88\x99\xAA\xBB"
+                                   "\xCC\xDD\xEE\xFF"s);
     // Tag count at 23..26: its last byte is zero.
     EXPECT_EQ(bytes.substr(26, 7), "\x00\x02\x01\x00\x01\x2C\x01"s);
     EXPECT_EQ(bytes.substr(33, 300), name);
@@ -73,7 +73,8 @@ TEST(PartMetBytes, NameTagFollowsAZeroAndHasASixteenBitLength) {
     EXPECT_EQ(countTags(bytes, 27), static_cast<int>(u32At(bytes, 23)));
 }
 
-TEST(PartMetBytes, FileTypeCanFollowTheSize) {
+TEST(PartMetBytes, FileTypeCanFollowTheSize)
+{
     const std::string bytes =
         fixtures::partMetBytes(download(kBelowOnePart, "a.avi"), {.fileTypeAfterSize = true});
     EXPECT_EQ(bytes.substr(38, 4), "\x03\x01\x00\x02"s);
@@ -81,7 +82,8 @@ TEST(PartMetBytes, FileTypeCanFollowTheSize) {
     EXPECT_EQ(countTags(bytes, 27), static_cast<int>(u32At(bytes, 23)));
 }
 
-TEST(PartMetBytes, EndsWithTheGaps) {
+TEST(PartMetBytes, EndsWithTheGaps)
+{
     for (int gaps : {0, 1, 3, 9}) {
         const std::string bytes = fixtures::partMetBytes(download(50'000'000), {.gaps = gaps});
         const std::size_t tagsAt = 23 + 6 * 16;
@@ -92,7 +94,8 @@ TEST(PartMetBytes, EndsWithTheGaps) {
     }
 }
 
-TEST(PrefMetBytes, TempTagComesAfterNicknameAndIncomingFolder) {
+TEST(PrefMetBytes, TempTagComesAfterNicknameAndIncomingFolder)
+{
     const std::string bytes = fixtures::prefMetBytes("/x/temp/", "tempest", "/x/incoming/");
     EXPECT_EQ(bytes.substr(0, 5), "\x14\x04\0\0\0"s);
     EXPECT_EQ(bytes.substr(5, 16), "\x02\x04\x00nick\x07\x00tempest"s);
@@ -100,38 +103,4 @@ TEST(PrefMetBytes, TempTagComesAfterNicknameAndIncomingFolder) {
     ASSERT_NE(temp, std::string::npos);
     EXPECT_GT(temp, bytes.find("/x/incoming/"));
     EXPECT_EQ(bytes.substr(temp + 7), "\x08\x00/x/temp/\x03\x04\x00port\x36\x12\0\0"s);
-}
-
-TEST(FakesDatLine, IsHashSizeDescriptionAndCrLf) {
-    EXPECT_EQ(fixtures::fakesDatLine(download(1234), "Fake - ad"),
-              "00112233445566778899aabbccddeeff,1234,Fake - ad\r\n");
-}
-
-TEST(HashFromSeed, IsDeterministicLowerCaseHex) {
-    const std::string hash = fixtures::hashFromSeed(7);
-    EXPECT_EQ(hash, fixtures::hashFromSeed(7));
-    EXPECT_NE(hash, fixtures::hashFromSeed(8));
-    EXPECT_EQ(hash.size(), 32u);
-    EXPECT_EQ(hash.find_first_not_of("0123456789abcdef"), std::string::npos);
-}
-
-TEST(WriteClientFolder, WritesPrefMetAndNumberedPartFiles) {
-    testing_support::TempDir dir;
-    const auto client = fixtures::writeClientFolder(
-        dir.file("client"), {download(1000, "a.mp3"), download(2000, "b.mp3")});
-    EXPECT_EQ(client.folder, dir.path() + "client/");
-    EXPECT_EQ(client.tempFolder, dir.path() + "client/temp/");
-    ASSERT_EQ(client.partFiles.size(), 2u);
-    EXPECT_EQ(client.partFiles[1], client.tempFolder + "002.part.met");
-
-    const std::string pref = testing_support::readFile(client.prefMet);
-    const std::string tempTag = "\x02\x04\x00temp"s;
-    const auto temp = pref.find(tempTag) + tempTag.size();
-    EXPECT_EQ(pref.substr(temp + 2, u16At(pref, temp)), client.tempFolder);
-
-    const std::string part = testing_support::readFile(client.partFiles[1]);
-    EXPECT_EQ(part, fixtures::partMetBytes(download(2000, "b.mp3"), {}, "002.part"));
-    EXPECT_NE(part.find("\x02\x01\x00\x12\x08\x00"
-                        "002.part"s),
-              std::string::npos);
 }
