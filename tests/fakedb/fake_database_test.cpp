@@ -1,262 +1,196 @@
+// Lookups in the fake database: first the rules a reader looks for, then the
+// index against the plain line scan on many small random databases.
+
 #include "fakedb/fake_database.h"
+
+#include "tests/fakedb/line_scan_model.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <iterator>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
 using fakedb::FakeDatabase;
+using fakedb::model::lookupByLineScan;
 
-FakeDatabase databaseOf(std::string_view text)
+struct Case {
+    std::string_view text, hash, size, expected;
+};
+
+// Each text is set whole and also appended a byte at a time, which splits
+// every CR LF between two appends.
+TEST(FakeDatabaseLookup, NamedCases)
 {
-    FakeDatabase database;
-    database.replace(text);
-    return database;
-}
-
-TEST(FakeDatabaseLookup, EmptyDatabaseMatchesNothing)
-{
-    const FakeDatabase database;
-    EXPECT_EQ(database.lookupFake("", ""), "");
-    EXPECT_EQ(database.lookupFake("aaa", "1"), "");
-    EXPECT_EQ(databaseOf("").lookupFake("", ""), "");
-}
-
-TEST(FakeDatabaseLookup, EntryMatchesOnlyWithItsOwnHashAndSize)
-{
-    const FakeDatabase database = databaseOf("aaa,1,first\r\nbbb,2,second\r\n");
-    EXPECT_EQ(database.lookupFake("aaa", "1"), "*** first");
-    EXPECT_EQ(database.lookupFake("bbb", "2"), "*** second");
-    EXPECT_EQ(database.lookupFake("bbb", "1"), "");
-    EXPECT_EQ(database.lookupFake("aaa", "2"), "");
-    EXPECT_EQ(database.lookupFake("first", "1"), "");
-}
-
-TEST(FakeDatabaseLookup, HashDifferingOnlyInCaseDoesNotMatch)
-{
-    const FakeDatabase database = databaseOf("0123abcdef,512,fake\r\n");
-    EXPECT_EQ(database.lookupFake("0123ABCDEF", "512"), "");
-    EXPECT_EQ(database.lookupFake("0123abcdef", "512"), "*** fake");
-}
-
-TEST(FakeDatabaseLookup, SizeIsComparedAsTextNotAsNumber)
-{
-    const FakeDatabase database = databaseOf("abc,512,fake\r\ndef,0512,padded\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "0512"), "");
-    EXPECT_EQ(database.lookupFake("def", "512"), "");
-    EXPECT_EQ(database.lookupFake("def", "0512"), "*** padded");
-}
-
-TEST(FakeDatabaseLookup, FieldsAreNotTrimmed)
-{
-    const FakeDatabase database = databaseOf(" abc, 12 ,spaced\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "12"), "");
-    EXPECT_EQ(database.lookupFake(" abc", "12"), "");
-    EXPECT_EQ(database.lookupFake(" abc", " 12 "), "*** spaced");
-}
-
-TEST(FakeDatabaseLookup, LineEndingAfterSecondCommaGivesBareMark)
-{
-    const FakeDatabase database = databaseOf("abc,1,\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "1"), "*** ");
-}
-
-TEST(FakeDatabaseLookup, EmptyHashAndSizeAreOrdinaryKeys)
-{
-    const FakeDatabase database = databaseOf(",,nameless\r\n");
-    EXPECT_EQ(database.lookupFake("", ""), "*** nameless");
-    EXPECT_EQ(database.lookupFake("", "1"), "");
-}
-
-TEST(FakeDatabaseLookup, DescriptionKeepsItsCommas)
-{
-    const FakeDatabase database = databaseOf("abc,1,one, two,,three,\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "1"), "*** one, two,,three,");
-}
-
-TEST(FakeDatabaseLookup, BlankLineBetweenEntriesHidesNeither)
-{
-    const FakeDatabase database = databaseOf("aaa,1,first\r\n\r\nbbb,2,second\r\n");
-    EXPECT_EQ(database.lookupFake("aaa", "1"), "*** first");
-    EXPECT_EQ(database.lookupFake("bbb", "2"), "*** second");
-    EXPECT_EQ(database.lookupFake("", ""), "");
-}
-
-TEST(FakeDatabaseLookup, LineWithOneCommaNeverMatches)
-{
-    const FakeDatabase database = databaseOf("abc,12\r\nnocomma\r\ndef,3,ok\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "12"), "");
-    EXPECT_EQ(database.lookupFake("abc", "12\r\nnocomma\r\ndef"), "");
-    EXPECT_EQ(database.lookupFake("def", "3"), "*** ok");
-}
-
-TEST(FakeDatabaseLookup, TextAfterLastCrLfIsNeverMatched)
-{
-    const FakeDatabase database = databaseOf("aaa,1,first\r\nbbb,2,unfinished");
-    EXPECT_EQ(database.lookupFake("aaa", "1"), "*** first");
-    EXPECT_EQ(database.lookupFake("bbb", "2"), "");
-    EXPECT_EQ(databaseOf("bbb,2,unfinished\r").lookupFake("bbb", "2"), "");
-    EXPECT_EQ(databaseOf("bbb,2,unfinished\n").lookupFake("bbb", "2"), "");
-}
-
-TEST(FakeDatabaseLookup, FirstOfDuplicateLinesWins)
-{
-    const FakeDatabase database = databaseOf("abc,1,older\r\nabc,1,newer\r\nabc,1,\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "1"), "*** older");
-}
-
-TEST(FakeDatabaseLookup, LoneLineFeedIsPartOfTheLine)
-{
-    const FakeDatabase database = databaseOf("a\nb,1,x\r\nc,2,y\nd,3,z\r\n");
-    EXPECT_EQ(database.lookupFake("a\nb", "1"), "*** x");
-    EXPECT_EQ(database.lookupFake("b", "1"), "");
-    EXPECT_EQ(database.lookupFake("c", "2"), "*** y\nd,3,z");
-    EXPECT_EQ(database.lookupFake("d", "3"), "");
-}
-
-TEST(FakeDatabaseLookup, LoneCarriageReturnIsPartOfTheLine)
-{
-    const FakeDatabase database = databaseOf("a\r,1,x\r\r\nc,2,y\rd,3,z\r\n");
-    EXPECT_EQ(database.lookupFake("a\r", "1"), "*** x\r");
-    EXPECT_EQ(database.lookupFake("a", "1"), "");
-    EXPECT_EQ(database.lookupFake("c", "2"), "*** y\rd,3,z");
-    EXPECT_EQ(database.lookupFake("d", "3"), "");
-}
-
-TEST(FakeDatabaseLookup, QueryWithCommaMatchesNothing)
-{
-    // Pasted together with commas, these queries spell the start of the line.
-    const FakeDatabase database = databaseOf("a,1,2,desc\r\n");
-    EXPECT_EQ(database.lookupFake("a,1", "2"), "");
-    EXPECT_EQ(database.lookupFake("a", "1,2"), "");
-    EXPECT_EQ(database.lookupFake("a", "1"), "*** 2,desc");
-}
-
-TEST(FakeDatabaseLookup, QueryReachingAcrossLineEndMatchesNothing)
-{
-    const FakeDatabase database = databaseOf("q\r\nh,5,d\r\nx,1,y\r\nz,2,w\r\n");
-    EXPECT_EQ(database.lookupFake("q\r\nh", "5"), "");
-    EXPECT_EQ(database.lookupFake("h", "5"), "*** d");
-    EXPECT_EQ(database.lookupFake("y\r\nz", "2"), "");
-    EXPECT_EQ(database.lookupFake("x", "1\r\n"), "");
-}
-
-TEST(FakeDatabaseAppend, LineBecomesVisibleOnlyWhenItsCrLfArrives)
-{
-    FakeDatabase database;
-    database.append("aaa,1,fir");
-    EXPECT_EQ(database.lookupFake("aaa", "1"), "");
-    database.append("st\r");
-    EXPECT_EQ(database.lookupFake("aaa", "1"), "");
-    database.append("\nbbb,2,sec");
-    EXPECT_EQ(database.lookupFake("aaa", "1"), "*** first");
-    EXPECT_EQ(database.lookupFake("bbb", "2"), "");
-    database.append("ond\r\n");
-    EXPECT_EQ(database.lookupFake("bbb", "2"), "*** second");
-    EXPECT_EQ(database.text(), "aaa,1,first\r\nbbb,2,second\r\n");
-}
-
-TEST(FakeDatabaseAppend, CarriageReturnNotFollowedByLineFeedStaysInTheLine)
-{
-    FakeDatabase database;
-    database.append("a,1,x\r");
-    database.append("y\r");
-    database.append("\r");
-    database.append("\n");
-    EXPECT_EQ(database.lookupFake("a", "1"), "*** x\ry\r");
-}
-
-TEST(FakeDatabaseAppend, LineFeedAfterEarlierCompleteLineStartsNoLine)
-{
-    FakeDatabase database;
-    database.append("a,1,x\r\n");
-    database.append("\nb,2,y\r\n");
-    EXPECT_EQ(database.lookupFake("a", "1"), "*** x");
-    EXPECT_EQ(database.lookupFake("\nb", "2"), "*** y");
-    EXPECT_EQ(database.lookupFake("b", "2"), "");
-}
-
-TEST(FakeDatabaseAppend, DuplicateArrivingLaterDoesNotReplaceFirst)
-{
-    FakeDatabase database;
-    database.append("abc,1,older\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "1"), "*** older");
-    database.append("abc,1,newer\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "1"), "*** older");
-}
-
-TEST(FakeDatabaseAppend, AppendingOwnTextDoublesIt)
-{
-    FakeDatabase database;
-    database.append("abc,1,x\r\n");
-    database.append(database.text());
-    EXPECT_EQ(database.text(), "abc,1,x\r\nabc,1,x\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "1"), "*** x");
-}
-
-TEST(FakeDatabaseReplace, ReplaceDropsOldEntries)
-{
-    FakeDatabase database = databaseOf("old,1,gone\r\n");
-    database.replace("new,2,here\r\n");
-    EXPECT_EQ(database.lookupFake("old", "1"), "");
-    EXPECT_EQ(database.lookupFake("new", "2"), "*** here");
-    EXPECT_EQ(database.text(), "new,2,here\r\n");
-}
-
-TEST(FakeDatabaseReplace, ReplaceForgetsUnfinishedLine)
-{
-    FakeDatabase database;
-    database.append("a,1,x\r");
-    database.replace("b,2,y\r\n");
-    database.append("\n");
-    EXPECT_EQ(database.lookupFake("a", "1"), "");
-    EXPECT_EQ(database.lookupFake("b", "2"), "*** y");
-    EXPECT_EQ(database.text(), "b,2,y\r\n\n");
-}
-
-TEST(FakeDatabaseReplace, ReplaceWithOwnTextKeepsEntries)
-{
-    FakeDatabase database = databaseOf("abc,1,x\r\n");
-    database.replace(database.text());
-    EXPECT_EQ(database.text(), "abc,1,x\r\n");
-    EXPECT_EQ(database.lookupFake("abc", "1"), "*** x");
-}
-
-TEST(FakeDatabaseReplace, ClearEmptiesTextAndIndex)
-{
-    FakeDatabase database = databaseOf("abc,1,x\r\n");
-    database.clear();
-    EXPECT_EQ(database.text(), "");
-    EXPECT_EQ(database.lookupFake("abc", "1"), "");
-    database.append("def,2,y\r\n");
-    EXPECT_EQ(database.lookupFake("def", "2"), "*** y");
-}
-
-// Enough lines to make the table grow many times while being filled, both
-// all at once and in pieces.
-TEST(FakeDatabaseScale, EveryLineOfLargeDatabaseIsFound)
-{
-    std::string text;
-    constexpr int lineCount = 50'000;
-    for (int i = 0; i < lineCount; ++i)
-        text += "h" + std::to_string(i % 5'000) + "," + std::to_string(i / 5'000) + ",d" +
-                std::to_string(i) + "\r\n";
-
-    FakeDatabase whole = databaseOf(text);
-    FakeDatabase pieces;
-    for (std::size_t at = 0; at < text.size(); at += 1'000)
-        pieces.append(std::string_view(text).substr(at, 1'000));
-
-    for (int i = 0; i < lineCount; ++i) {
-        const std::string hash = "h" + std::to_string(i % 5'000);
-        const std::string size = std::to_string(i / 5'000);
-        const std::string expected = "*** d" + std::to_string(i);
-        ASSERT_EQ(whole.lookupFake(hash, size), expected) << i;
-        ASSERT_EQ(pieces.lookupFake(hash, size), expected) << i;
+    const std::string_view two = "aaa,1,first\r\nbbb,2,second\r\n";
+    const std::string_view loneEnds = "a\nb,1,x\r\nc,2,y\rd,3,z\r\n";
+    const Case cases[] = {
+        {"", "", "", ""},
+        {two, "bbb", "2", "*** second"},
+        {two, "bbb", "1", ""},
+        {two, "first", "1", ""},
+        {"0123abcdef,512,x\r\n", "0123ABCDEF", "512", ""}, // case matters
+        {"abc,512,x\r\n", "abc", "0512", ""},              // sizes compare as text
+        {" abc, 12 ,x\r\n", " abc", " 12 ", "*** x"},      // blanks belong to the field
+        {" abc, 12 ,x\r\n", "abc", "12", ""},
+        {"abc,1,\r\n", "abc", "1", "*** "},
+        {"abc,1,one, two,,three,\r\n", "abc", "1", "*** one, two,,three,"},
+        {"aaa,1,first\r\n\r\nbbb,2,second\r\n", "bbb", "2", "*** second"},
+        {"abc,12\r\ndef,3,ok\r\n", "abc", "12", ""}, // one comma: no entry
+        {"abc,12\r\ndef,3,ok\r\n", "abc", "12\r\ndef", ""},
+        {"aaa,1,first\r\nbbb,2,open", "bbb", "2", ""}, // no CR LF yet
+        {"bbb,2,open\r", "bbb", "2", ""},
+        {"abc,1,older\r\nabc,1,newer\r\n", "abc", "1", "*** older"},
+        {"a,1,2,d\r\n", "a,1", "2", ""},
+        {"a,1,2,d\r\n", "a", "1,2", ""},
+        {"q\r\nh,5,d\r\n", "q\r\nh", "5", ""},
+        {"x,1,y\r\nz,2,w\r\n", "y\r\nz", "2", ""},
+        {"x,1,y\r\n", "x", "1\r\n", ""},
+        {loneEnds, "a\nb", "1", "*** x"}, // a lone LF or CR is part of the line
+        {loneEnds, "c", "2", "*** y\rd,3,z"},
+        {loneEnds, "d", "3", ""},
+        {"a,1,x\ry\r\r\n", "a", "1", "*** x\ry\r"},
+        {"a,1,x\r\n\nb,2,y\r\n", "\nb", "2", "*** y"},
+    };
+    for (const Case& c : cases) {
+        FakeDatabase whole, bytes;
+        whole.replace(c.text);
+        for (const char& byte : c.text)
+            bytes.append({&byte, 1});
+        const std::string query = testing::PrintToString(c.text) + " (" +
+                                  testing::PrintToString(c.hash) + "," +
+                                  testing::PrintToString(c.size) + ")";
+        EXPECT_EQ(lookupByLineScan(c.text, c.hash, c.size), c.expected) << query;
+        EXPECT_EQ(whole.lookupFake(c.hash, c.size), c.expected) << query;
+        EXPECT_EQ(bytes.lookupFake(c.hash, c.size), c.expected) << query;
     }
-    EXPECT_EQ(whole.lookupFake("h5000", "0"), "");
-    EXPECT_EQ(pieces.lookupFake("h1", "10"), "");
+}
+
+bool chance(std::mt19937& random, double probability)
+{
+    return std::bernoulli_distribution(probability)(random);
+}
+
+std::string randomField(std::mt19937& random, int longest = 2)
+{
+    static constexpr std::string_view bytes = "aaab11 A\r\n";
+    std::string field;
+    for (int n = std::uniform_int_distribution<int>(0, longest)(random); n > 0; --n)
+        field += bytes[std::uniform_int_distribution<std::size_t>(0, bytes.size() - 1)(random)];
+    return field;
+}
+
+// Lines of 0 to 5 random fields from a few bytes, mostly three, so that
+// duplicate keys, near misses, blank and one-comma lines, lone CRs and LFs and
+// an unfinished last line turn up in nearly every database; now and then one
+// with enough keys to make the table grow.
+std::string randomDatabase(std::mt19937& random)
+{
+    static constexpr std::string_view ends[] = {"\r\n", "\r\n", "\r\n",   "\r\n",
+                                                "\n",   "\r",   "\r\r\n", ""};
+    std::string text;
+    const bool big = chance(random, 0.02);
+    const int lines = big ? 150 : std::uniform_int_distribution<int>(0, 12)(random);
+    for (int line = 0; line < lines; ++line) {
+        const int fields = std::discrete_distribution<int>({1, 1, 1, 6, 1, 1})(random);
+        for (int field = 0; field < fields; ++field)
+            text += (field > 0 ? "," : "") + randomField(random, big ? 3 : 2);
+        text += ends[std::uniform_int_distribution<std::size_t>(0, std::size(ends) - 1)(random)];
+    }
+    return text;
+}
+
+struct Query {
+    std::string hash, size;
+    std::size_t at = std::string::npos; // where the text this was cut from starts
+};
+
+// The two fields after every comma, CR and LF: keys of finished and unfinished
+// lines, of runs across line ends and of later fields; and random misses.
+std::vector<Query> queriesFor(std::string_view text, std::mt19937& random)
+{
+    std::vector<Query> queries;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (at > 0 && text[at - 1] != ',' && text[at - 1] != '\r' && text[at - 1] != '\n')
+            continue;
+        const std::size_t first = text.find(',', at);
+        const std::size_t second = first == text.npos ? first : text.find(',', first + 1);
+        if (second != text.npos)
+            queries.push_back({std::string(text.substr(at, first - at)),
+                               std::string(text.substr(first + 1, second - first - 1)), at});
+    }
+    for (int i = 0; i < 20; ++i)
+        queries.push_back({randomField(random), randomField(random)});
+    return queries;
+}
+
+struct Tally {
+    int hits = 0, misses = 0, afterLastCrLf = 0;
+};
+
+void expectAgrees(const FakeDatabase& database, std::string_view text,
+                  const std::vector<Query>& queries, Tally& tally, const std::string& where)
+{
+    ASSERT_EQ(database.text(), text) << where;
+    const std::size_t lastCrLf = text.rfind("\r\n");
+    for (const Query& query : queries) {
+        const std::string expected = lookupByLineScan(text, query.hash, query.size);
+        ASSERT_EQ(database.lookupFake(query.hash, query.size), expected)
+            << where << " after " << text.size() << " bytes, query ("
+            << testing::PrintToString(query.hash) << "," << testing::PrintToString(query.size)
+            << ")";
+        ++(expected.empty() ? tally.misses : tally.hits);
+        tally.afterLastCrLf +=
+            query.at < text.size() && (lastCrLf == text.npos || query.at >= lastCrLf + 2);
+    }
+}
+
+// Each database arrives in random pieces, often cut between a CR and its LF,
+// into an empty database or after replace() over older content ending in a
+// lone CR; at the end it is replaced by its own text.
+TEST(FakeDatabaseAgainstLineScan, RandomDatabasesAnswerAlike)
+{
+    Tally tally;
+    for (unsigned seed = 1; seed <= 2000; ++seed) {
+        std::mt19937 random(seed);
+        const std::string text = randomDatabase(random);
+        const std::vector<Query> queries = queriesFor(text, random);
+        const std::string where =
+            "seed " + std::to_string(seed) + " " + testing::PrintToString(text);
+        const auto some = [&] {
+            std::vector<Query> sample;
+            std::sample(queries.begin(), queries.end(), std::back_inserter(sample), 12, random);
+            return sample;
+        };
+        FakeDatabase database;
+        std::size_t length = 0;
+        if (chance(random, 0.5)) {
+            database.append(randomDatabase(random) + "\r");
+            length = std::uniform_int_distribution<std::size_t>(0, text.size())(random);
+            database.replace(text.substr(0, length));
+        }
+        while (length < text.size()) {
+            std::size_t next = std::min(text.size(), length + 1 + random() % (text.size() / 8 + 8));
+            const std::size_t crLf = text.rfind("\r\n", next - 2);
+            if (chance(random, 0.5) && crLf != text.npos && crLf >= length && crLf + 1 < next)
+                next = crLf + 1;
+            database.append(std::string_view(text).substr(length, next - length));
+            length = next;
+            ASSERT_NO_FATAL_FAILURE(expectAgrees(database, std::string_view(text).substr(0, length),
+                                                 some(), tally, where));
+        }
+        ASSERT_NO_FATAL_FAILURE(expectAgrees(database, text, queries, tally, where));
+        database.replace(database.text());
+        ASSERT_NO_FATAL_FAILURE(expectAgrees(database, text, some(), tally, where));
+    }
+    // Guards against a generator change that quietly stops testing something.
+    EXPECT_GT(tally.hits, 10'000);
+    EXPECT_GT(tally.misses, 100'000);
+    EXPECT_GT(tally.afterLastCrLf, 5'000);
 }
 
 } // namespace
