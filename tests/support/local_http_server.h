@@ -10,40 +10,25 @@
 
 class QObject;
 class QThread;
-class QTcpServer;
-class QTcpSocket;
 
 namespace testing_support {
 
-/// How the local server answers one request.
+/// How the local server answers one request; it closes the connection after.
 struct HttpAnswer {
-    enum class Mode {
-        Complete, // status line, headers, Content-Length and the whole body
-        NoLength, // no Content-Length: the body ends where the connection closes
-        CutShort, // Content-Length says `promised`, but only `body` comes before closing
-        Silent,   // reads the request and never answers
-    };
-
     int status = 200;
     std::string body;
-    std::vector<std::pair<std::string, std::string>> headers;
-    Mode mode = Mode::Complete;
-    std::size_t promised = 0;
-    bool closes = true; // the server closes the connection once it has sent the answer
-    int pieces = 1;     // the body is sent in this many pieces, `pause` apart
+    std::string location;  // sent as a Location header when not empty
+    long long length = -1; // Content-Length; the body's size when negative
+    bool answers = true;   // false: reads the request and never answers
+    int pieces = 1;        // the body is sent in this many parts, `pause` apart
     std::chrono::milliseconds pause{0};
-
-    /// The same answer, after which the server sends nothing more but keeps
-    /// the connection open.
-    HttpAnswer keptOpen() const;
 
     static HttpAnswer ok(std::string body);
     static HttpAnswer withStatus(int status, std::string body = {});
     static HttpAnswer redirect(std::string location, int status = 302);
-    static HttpAnswer noLength(std::string body);
+    /// Content-Length says `promised`, but only `body` comes before the close.
     static HttpAnswer cutShort(std::string body, std::size_t promised);
     static HttpAnswer silent();
-    /// A complete answer whose body comes in `pieces` parts, `pause` apart.
     static HttpAnswer slow(std::string body, int pieces, std::chrono::milliseconds pause);
 };
 
@@ -53,15 +38,12 @@ struct HttpAnswer {
 /// paths without an answer get 404.
 class LocalHttpServer {
 public:
-    enum class Scheme { Http, Https };
-
-    /// Https uses a certificate for 127.0.0.1; see trustLocalServerCertificate().
-    explicit LocalHttpServer(Scheme scheme = Scheme::Http);
+    LocalHttpServer();
     ~LocalHttpServer();
     LocalHttpServer(const LocalHttpServer&) = delete;
     LocalHttpServer& operator=(const LocalHttpServer&) = delete;
 
-    /// "http://127.0.0.1:PORT" (or https), without a final "/".
+    /// "http://127.0.0.1:PORT", without a final "/".
     std::string address() const;
 
     /// Answers requests for `path` (e.g. "/a/b.txt") with `answer` from now on.
@@ -72,9 +54,7 @@ public:
 
 private:
     HttpAnswer answerFor(const std::string& path);
-    void accept(QTcpSocket* socket);
 
-    Scheme m_scheme;
     std::uint16_t m_port = 0;
     std::unique_ptr<QThread> m_thread;
     QObject* m_context = nullptr; // lives on m_thread; owns the server and its sockets
@@ -85,8 +65,5 @@ private:
 
 /// An address on 127.0.0.1 where nothing listens, so connecting is refused.
 std::string refusingAddress();
-
-/// The certificate of Https servers (PEM), for a client to trust.
-std::string localServerCertificatePem();
 
 } // namespace testing_support
