@@ -8,3 +8,5 @@ scripts/install-deps.sh
 cmake --preset ci
 cmake --build --preset ci
 ctest --preset ci
+# Then every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
+scripts/run-sanitized-tests.sh
