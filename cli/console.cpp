@@ -6,7 +6,8 @@
 
 namespace cli {
 
-std::string forTerminal(std::string_view text) {
+std::string forTerminal(std::string_view text)
+{
     std::string out = platform::toDisplayUtf8(text);
     std::string::size_type pos = 0;
     while ((pos = out.find("\r\n", pos)) != std::string::npos)
@@ -15,22 +16,29 @@ std::string forTerminal(std::string_view text) {
 }
 
 ConsoleDesktop::ConsoleDesktop(std::ostream& out)
-    : m_out(out) {}
+    : m_out(out)
+{
+}
 
-void ConsoleDesktop::showMessage(std::string_view text) {
+void ConsoleDesktop::showMessage(std::string_view text)
+{
     m_out << forTerminal(text) << '\n' << std::flush;
 }
 
 ConsoleLog::ConsoleLog(std::ostream& out)
-    : m_out(out) {}
+    : m_out(out)
+{
+}
 
 // The terminal cannot take back what it printed, and every log starts with a
 // replace, so both simply print.
-void ConsoleLog::replace(std::string_view text) {
+void ConsoleLog::replace(std::string_view text)
+{
     m_out << forTerminal(text) << std::flush;
 }
 
-void ConsoleLog::append(std::string_view text) {
+void ConsoleLog::append(std::string_view text)
+{
     m_out << forTerminal(text) << std::flush;
 }
 

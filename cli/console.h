@@ -14,7 +14,8 @@ public:
     explicit ConsoleDesktop(std::ostream& out);
 
     void showMessage(std::string_view text) override;
-    std::string chooseFile(std::string_view, std::string_view, std::string_view) override {
+    std::string chooseFile(std::string_view, std::string_view, std::string_view) override
+    {
         return {};
     }
     void openUrl(std::string_view) override {}

@@ -51,7 +51,8 @@ struct Program {
     cli::ConsoleLog log{std::cout};
     app::ProgramState state;
 
-    bool loadDatabase() {
+    bool loadDatabase()
+    {
         if (fakedb::loadFakeDatabase(state.database, files.fakesDat(), [] {}))
             return true;
         desktop.showMessage(app::noDatabaseMessage);
@@ -59,7 +60,8 @@ struct Program {
     }
 };
 
-int scan(Program& program, const std::optional<std::string>& prefMet) {
+int scan(Program& program, const std::optional<std::string>& prefMet)
+{
     const app::PassServices services{program.files, program.desktop, platform::systemRegistry(),
                                      program.log};
     switch (app::checkPass(program.state, services, prefMet)) {
@@ -79,7 +81,8 @@ int scan(Program& program, const std::optional<std::string>& prefMet) {
     return exitError;
 }
 
-int part(Program& program, const std::string& path) {
+int part(Program& program, const std::string& path)
+{
     if (!program.loadDatabase())
         return exitError;
     switch (
@@ -95,7 +98,8 @@ int part(Program& program, const std::string& path) {
     return exitError;
 }
 
-int link(Program& program, const std::string& text) {
+int link(Program& program, const std::string& text)
+{
     if (!program.loadDatabase())
         return exitError;
     const auto answer = edonkey::checkEd2kLink(text, program.state.database);
@@ -125,7 +129,8 @@ int updateDatabase(Program& program, std::string_view server)
 
 } // namespace
 
-int main(int argc, char* argv[]) {
+int main(int argc, char* argv[])
+{
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << usage;

@@ -13,14 +13,16 @@ constexpr std::string_view prefMetName = "pref.met";
 
 // Position of the last backslash at the second character or later, or npos.
 // Registry values are Windows paths, so the separator is always a backslash.
-std::size_t lastBackslashFromSecond(std::string_view value) {
+std::size_t lastBackslashFromSecond(std::string_view value)
+{
     const std::size_t pos = value.rfind('\\');
     return (pos == std::string_view::npos || pos == 0) ? std::string_view::npos : pos;
 }
 
 // The DefaultIcon value is the client's program path, maybe followed by an
 // icon index: its folder runs from the first character to the last backslash.
-std::string folderFromDefaultIcon(std::string_view value) {
+std::string folderFromDefaultIcon(std::string_view value)
+{
     const std::size_t cut = lastBackslashFromSecond(value);
     if (cut == std::string_view::npos)
         return std::string(value.substr(0, 1));
@@ -28,20 +30,23 @@ std::string folderFromDefaultIcon(std::string_view value) {
 }
 
 // The open command starts with the quoted program path: drop the quote.
-std::string folderFromOpenCommand(std::string_view value) {
+std::string folderFromOpenCommand(std::string_view value)
+{
     const std::size_t cut = lastBackslashFromSecond(value);
     if (cut == std::string_view::npos)
         return {};
     return std::string(value.substr(1, cut));
 }
 
-std::string enterFolder(std::string folder) {
+std::string enterFolder(std::string folder)
+{
     return platform::setCurrentDirectory(folder) ? folder : std::string();
 }
 
 } // namespace
 
-std::string findDonkeyFolder(const Settings& settings, platform::Registry& registry) {
+std::string findDonkeyFolder(const Settings& settings, platform::Registry& registry)
+{
     std::string stored = settings.readSetting(prefPathKey);
     if (platform::setCurrentDirectory(stored))
         return stored;
@@ -55,11 +60,13 @@ std::string findDonkeyFolder(const Settings& settings, platform::Registry& regis
     return {};
 }
 
-std::string chooseDonkeyFile(platform::Desktop& desktop, std::string_view pattern) {
+std::string chooseDonkeyFile(platform::Desktop& desktop, std::string_view pattern)
+{
     return desktop.chooseFile(pattern, chooseFileTitle, platform::currentDirectory());
 }
 
-std::string folderOfChosenPrefMet(std::string_view chosenPath) {
+std::string folderOfChosenPrefMet(std::string_view chosenPath)
+{
     const auto lowerEqual = [](char a, char b) {
         return std::tolower(static_cast<unsigned char>(a)) ==
                std::tolower(static_cast<unsigned char>(b));
@@ -76,7 +83,8 @@ std::string folderOfChosenPrefMet(std::string_view chosenPath) {
 }
 
 std::string locatePrefMet(const Settings& settings, platform::Registry& registry,
-                          platform::Desktop& desktop) {
+                          platform::Desktop& desktop)
+{
     if (std::string folder = findDonkeyFolder(settings, registry); !folder.empty()) {
         settings.writeSetting(prefPathKey, folder);
         return folder + std::string(prefMetName);
@@ -88,7 +96,8 @@ std::string locatePrefMet(const Settings& settings, platform::Registry& registry
     return chosen;
 }
 
-void changeDonkeyFolder(const Settings& settings, platform::Desktop& desktop) {
+void changeDonkeyFolder(const Settings& settings, platform::Desktop& desktop)
+{
     const std::string chosen = chooseDonkeyFile(desktop, prefMetName);
     if (!chosen.empty())
         settings.writeSetting(prefPathKey, folderOfChosenPrefMet(chosen));

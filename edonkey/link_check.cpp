@@ -11,7 +11,8 @@ constexpr auto anchorPrefix = "<a href=\"ed2k://|file|"sv;
 constexpr std::size_t hashLength = 32;
 } // namespace
 
-std::optional<Ed2kLink> parseEd2kLink(std::string_view text) {
+std::optional<Ed2kLink> parseEd2kLink(std::string_view text)
+{
     std::size_t pos;
     if (text.starts_with(anchorPrefix))
         pos = anchorPrefix.size();
@@ -35,7 +36,8 @@ std::optional<Ed2kLink> parseEd2kLink(std::string_view text) {
 }
 
 std::optional<std::string> checkEd2kLink(std::string_view text,
-                                         const fakedb::FakeDatabase& database) {
+                                         const fakedb::FakeDatabase& database)
+{
     const auto link = parseEd2kLink(text);
     if (!link)
         return std::nullopt;

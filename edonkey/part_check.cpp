@@ -8,7 +8,8 @@ namespace edonkey {
 
 PartCheck checkPartFile(const std::string& path, const ProgramFiles& files,
                         const fakedb::FakeDatabase& database, platform::LogBox& log,
-                        const std::function<void()>& yield) {
+                        const std::function<void()>& yield)
+{
     const auto bytes = readThroughWorkingCopy(path, files.partCopy(), yield);
     if (!bytes)
         return PartCheck::NotChecked;
@@ -28,7 +29,8 @@ PartCheck checkPartFile(const std::string& path, const ProgramFiles& files,
 }
 
 PartCheck checkChosenPartFile(const ProgramFiles& files, const fakedb::FakeDatabase& database,
-                              platform::Desktop& desktop, platform::LogBox& log) {
+                              platform::Desktop& desktop, platform::LogBox& log)
+{
     const std::string chosen = chooseDonkeyFile(desktop, "*.part.met");
     if (chosen.empty())
         return PartCheck::NotChecked;

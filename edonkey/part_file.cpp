@@ -27,7 +27,8 @@ constexpr std::size_t nextTagOffset = 8;
 // which the client writes within the file's last 51 bytes.
 constexpr std::size_t tailLength = 51;
 
-bool followedBy(std::string_view bytes, std::size_t tag, std::string_view follower) {
+bool followedBy(std::string_view bytes, std::size_t tag, std::string_view follower)
+{
     return tag + nextTagOffset <= bytes.size() &&
            bytes.substr(tag + nextTagOffset).starts_with(follower);
 }
@@ -37,7 +38,8 @@ bool followedBy(std::string_view bytes, std::size_t tag, std::string_view follow
 // over and the search goes on one byte further.
 template <std::size_t N>
 std::optional<std::uint32_t> findSizeTag(std::string_view bytes,
-                                         const std::array<std::string_view, N>& followers) {
+                                         const std::array<std::string_view, N>& followers)
+{
     for (auto tag = bytes.find(fileSizeTag); tag != std::string_view::npos;
          tag = bytes.find(fileSizeTag, tag + 1)) {
         for (const auto follower : followers) {
@@ -48,7 +50,8 @@ std::optional<std::uint32_t> findSizeTag(std::string_view bytes,
     return std::nullopt;
 }
 
-std::uint32_t sizeFromTail(std::string_view bytes) {
+std::uint32_t sizeFromTail(std::string_view bytes)
+{
     const auto tail = bytes.substr(bytes.size() - std::min(bytes.size(), tailLength));
     const ByteReader reader(tail);
     const auto gapEnd = tail.find(gapEndTag);
@@ -58,16 +61,19 @@ std::uint32_t sizeFromTail(std::string_view bytes) {
 
 } // namespace
 
-std::string byteToHex(std::uint8_t value) {
+std::string byteToHex(std::uint8_t value)
+{
     constexpr auto digits = "0123456789abcdef"sv;
     return {digits[value >> 4], digits[value & 0x0F]};
 }
 
-std::optional<std::uint32_t> findSizeBeforeTransferredTag(std::string_view bytes) {
+std::optional<std::uint32_t> findSizeBeforeTransferredTag(std::string_view bytes)
+{
     return findSizeTag(bytes, std::array{transferredTag});
 }
 
-std::optional<PartFileInfo> parsePartFile(std::string_view bytes) {
+std::optional<PartFileInfo> parsePartFile(std::string_view bytes)
+{
     if (!bytes.starts_with(header))
         return std::nullopt;
     const ByteReader reader(bytes);

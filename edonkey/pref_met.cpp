@@ -7,7 +7,8 @@ using namespace std::string_view_literals;
 
 namespace edonkey {
 
-std::optional<std::string> findTempFolder(std::string_view prefMet) {
+std::optional<std::string> findTempFolder(std::string_view prefMet)
+{
     // The client stores the temp folder as a string tag: type 02, a 16-bit name
     // length of 4, the name "temp", then the value's 16-bit length and bytes.
     // A nickname or a path may hold "temp" too, so the whole tag is looked for
@@ -30,7 +31,8 @@ std::optional<std::string> findTempFolder(std::string_view prefMet) {
 
 std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
                                              const ProgramFiles& files,
-                                             const std::function<void()>& yield) {
+                                             const std::function<void()>& yield)
+{
     const auto bytes = readThroughWorkingCopy(prefMetPath, files.prefCopy(), yield);
     if (!bytes)
         return std::nullopt;

@@ -8,7 +8,8 @@ namespace edonkey {
 
 ScanResult scanTempFolder(const std::string& tempFolder, const ProgramFiles& files,
                           const fakedb::FakeDatabase& database, platform::LogBox& log,
-                          const std::function<void()>& yield) {
+                          const std::function<void()>& yield)
+{
     ScanResult result;
     if (!platform::setCurrentDirectory(tempFolder))
         return result;

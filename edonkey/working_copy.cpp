@@ -6,7 +6,8 @@ namespace edonkey {
 
 std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
                                                   const std::string& workingCopy,
-                                                  const std::function<void()>& yield) {
+                                                  const std::function<void()>& yield)
+{
     platform::deleteFile(workingCopy);
     // Checked before copying, so an oversized file is not even duplicated.
     const auto size = platform::fileSize(clientFile);

@@ -14,12 +14,14 @@ constexpr std::array<char32_t, 32> cp1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-bool isContinuation(unsigned char byte) {
+bool isContinuation(unsigned char byte)
+{
     return (byte & 0xC0) == 0x80;
 }
 
 // Strict UTF-8: no overlong forms, no surrogates, nothing past U+10FFFF.
-bool isValidUtf8(std::string_view text) {
+bool isValidUtf8(std::string_view text)
+{
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     const std::size_t size = text.size();
     std::size_t i = 0;
@@ -60,7 +62,8 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
-void appendUtf8(std::string& out, char32_t code) {
+void appendUtf8(std::string& out, char32_t code)
+{
     if (code < 0x80) {
         out += static_cast<char>(code);
     } else if (code < 0x800) {
@@ -76,7 +79,8 @@ void appendUtf8(std::string& out, char32_t code) {
 
 } // namespace
 
-std::string toDisplayUtf8(std::string_view bytes) {
+std::string toDisplayUtf8(std::string_view bytes)
+{
     if (isValidUtf8(bytes))
         return std::string(bytes);
     std::string text;

@@ -24,14 +24,20 @@ constexpr std::size_t ioBufferSize = 128 * readBlockSize;
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd = -1)
-        : m_fd(fd) {}
-    ~FileDescriptor() {
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor()
+    {
         if (m_fd >= 0)
             ::close(m_fd);
     }
     FileDescriptor(FileDescriptor&& other) noexcept
-        : m_fd(std::exchange(other.m_fd, -1)) {}
-    FileDescriptor& operator=(FileDescriptor&& other) noexcept {
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept
+    {
         if (this != &other) {
             if (m_fd >= 0)
                 ::close(m_fd);
@@ -44,7 +50,8 @@ public:
     bool valid() const { return m_fd >= 0; }
 
     /// Closes now, reporting the error a delayed write may only show here.
-    bool close() {
+    bool close()
+    {
         const int fd = m_fd;
         m_fd = -1;
         return fd >= 0 && ::close(fd) == 0;
@@ -56,7 +63,8 @@ private:
 
 // Only regular files count: a folder opens fine here but is no file, and a
 // FIFO would block the caller forever.
-FileDescriptor openRegularFile(const std::string& path) {
+FileDescriptor openRegularFile(const std::string& path)
+{
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file.valid())
         return file;
@@ -70,7 +78,8 @@ FileDescriptor openRegularFile(const std::string& path) {
 }
 
 /// Reads until `size` bytes or the end of the file; -1 on a read error.
-ssize_t readFully(int fd, char* buffer, std::size_t size) {
+ssize_t readFully(int fd, char* buffer, std::size_t size)
+{
     std::size_t done = 0;
     while (done < size) {
         const ssize_t got = ::read(fd, buffer + done, size - done);
@@ -86,7 +95,8 @@ ssize_t readFully(int fd, char* buffer, std::size_t size) {
     return static_cast<ssize_t>(done);
 }
 
-bool writeFully(int fd, std::string_view bytes) {
+bool writeFully(int fd, std::string_view bytes)
+{
     while (!bytes.empty()) {
         const ssize_t written = ::write(fd, bytes.data(), bytes.size());
         if (written < 0) {
@@ -103,7 +113,8 @@ bool writeFully(int fd, std::string_view bytes) {
 /// may refuse it.
 template <typename OnLength, typename OnBlock>
 bool readBlocks(const std::string& path, std::uint64_t maxSize, OnLength&& onLength,
-                OnBlock&& onBlock) {
+                OnBlock&& onBlock)
+{
     FileDescriptor file = openRegularFile(path);
     if (!file.valid())
         return false;
@@ -149,7 +160,8 @@ bool readBlocks(const std::string& path, std::uint64_t maxSize, OnLength&& onLen
     return true;
 }
 
-std::string folderOf(const std::string& path) {
+std::string folderOf(const std::string& path)
+{
     const auto slash = path.rfind('/');
     if (slash == std::string::npos)
         return ".";
@@ -159,7 +171,8 @@ std::string folderOf(const std::string& path) {
 }
 
 /// A new, uniquely named file beside `path`, created with the umask applied.
-FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath) {
+FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath)
+{
     static std::atomic<std::uint64_t> counter{0};
     static constexpr char digits[] =
         "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
@@ -194,12 +207,14 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempo
 class AtomicReplacement {
 public:
     explicit AtomicReplacement(const std::string& path)
-        : m_target(resolveLink(path)) {
+        : m_target(resolveLink(path))
+    {
         if (path.empty())
             return;
         m_file = createTemporaryBeside(m_target, m_temporary);
     }
-    ~AtomicReplacement() {
+    ~AtomicReplacement()
+    {
         if (!m_temporary.empty()) {
             m_file.close();
             ::unlink(m_temporary.c_str());
@@ -210,7 +225,8 @@ public:
 
     bool write(std::string_view bytes) { return m_file.valid() && writeFully(m_file.get(), bytes); }
 
-    bool commit() {
+    bool commit()
+    {
         if (!m_file.valid())
             return false;
         // The replacement keeps the permissions the old file had.
@@ -232,7 +248,8 @@ public:
 
 private:
     // Writing through a link replaces the file it points to, not the link.
-    static std::string resolveLink(const std::string& path) {
+    static std::string resolveLink(const std::string& path)
+    {
         struct stat info {};
         if (::lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
             return path;
@@ -249,11 +266,13 @@ private:
     FileDescriptor m_file;
 };
 
-char lowerAscii(char c) {
+char lowerAscii(char c)
+{
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-std::string lowerAscii(std::string_view text) {
+std::string lowerAscii(std::string_view text)
+{
     std::string lower(text);
     for (char& c : lower)
         c = lowerAscii(c);
@@ -262,7 +281,8 @@ std::string lowerAscii(std::string_view text) {
 
 // Greedy matching that backs up to the last '*' only: linear in practice and
 // never recursive, whatever the pattern.
-bool matchesWildcard(std::string_view pattern, std::string_view name) {
+bool matchesWildcard(std::string_view pattern, std::string_view name)
+{
     std::size_t p = 0;
     std::size_t n = 0;
     std::size_t starAt = std::string_view::npos;
@@ -289,7 +309,8 @@ bool matchesWildcard(std::string_view pattern, std::string_view name) {
 
 } // namespace
 
-bool copyFile(const std::string& from, const std::string& to) {
+bool copyFile(const std::string& from, const std::string& to)
+{
     FileDescriptor source = openRegularFile(from);
     if (!source.valid() || to.empty())
         return false;
@@ -309,11 +330,13 @@ bool copyFile(const std::string& from, const std::string& to) {
     return target.commit();
 }
 
-bool deleteFile(const std::string& path) {
+bool deleteFile(const std::string& path)
+{
     return !path.empty() && ::unlink(path.c_str()) == 0;
 }
 
-std::optional<std::uint64_t> fileSize(const std::string& path) {
+std::optional<std::uint64_t> fileSize(const std::string& path)
+{
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
         return std::nullopt;
@@ -322,7 +345,8 @@ std::optional<std::uint64_t> fileSize(const std::string& path) {
 
 bool forEachFileBlock(const std::string& path,
                       const std::function<void(std::string_view block)>& onBlock,
-                      std::uint64_t maxSize) {
+                      std::uint64_t maxSize)
+{
     return readBlocks(
         path, maxSize, [](std::uint64_t) { return true; },
         [&](std::string_view block) {
@@ -333,7 +357,8 @@ bool forEachFileBlock(const std::string& path,
 
 std::optional<std::string> readFileInBlocks(const std::string& path,
                                             const std::function<void()>& afterBlock,
-                                            std::uint64_t maxSize) {
+                                            std::uint64_t maxSize)
+{
     std::string bytes;
     try {
         const bool ok = readBlocks(
@@ -358,16 +383,19 @@ std::optional<std::string> readFileInBlocks(const std::string& path,
     return bytes;
 }
 
-bool writeFileAtomically(const std::string& path, std::string_view bytes) {
+bool writeFileAtomically(const std::string& path, std::string_view bytes)
+{
     AtomicReplacement file(path);
     return file.write(bytes) && file.commit();
 }
 
-bool setCurrentDirectory(const std::string& path) {
+bool setCurrentDirectory(const std::string& path)
+{
     return !path.empty() && ::chdir(path.c_str()) == 0;
 }
 
-std::string currentDirectory() {
+std::string currentDirectory()
+{
     std::string buffer(PATH_MAX, '\0');
     for (;;) {
         if (::getcwd(buffer.data(), buffer.size())) {
@@ -383,7 +411,8 @@ std::string currentDirectory() {
     return buffer;
 }
 
-std::vector<std::string> findFiles(std::string_view pattern) {
+std::vector<std::string> findFiles(std::string_view pattern)
+{
     std::vector<std::string> names;
     DIR* folder = ::opendir(".");
     if (!folder)
@@ -415,7 +444,8 @@ std::vector<std::string> findFiles(std::string_view pattern) {
     return names;
 }
 
-std::string programFolder() {
+std::string programFolder()
+{
     std::string target(256, '\0');
     for (;;) {
         const ssize_t length = ::readlink("/proc/self/exe", target.data(), target.size());

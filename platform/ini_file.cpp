@@ -19,11 +19,13 @@ constexpr std::uint64_t maxIniFileSize = 16ull * 1024 * 1024;
 
 constexpr std::string_view utf8Bom = "\xEF\xBB\xBF";
 
-bool isBlank(char c) {
+bool isBlank(char c)
+{
     return c == ' ' || c == '\t';
 }
 
-std::string_view trim(std::string_view text) {
+std::string_view trim(std::string_view text)
+{
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
     while (!text.empty() && isBlank(text.back()))
@@ -31,11 +33,13 @@ std::string_view trim(std::string_view text) {
     return text;
 }
 
-char lowerAscii(char c) {
+char lowerAscii(char c)
+{
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+bool equalsIgnoringCase(std::string_view a, std::string_view b)
+{
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
@@ -53,7 +57,8 @@ struct Line {
     std::size_t next;
 };
 
-std::vector<Line> splitLines(std::string_view text) {
+std::vector<Line> splitLines(std::string_view text)
+{
     std::vector<Line> lines;
     std::size_t begin = text.starts_with(utf8Bom) ? utf8Bom.size() : 0;
     while (begin < text.size()) {
@@ -78,7 +83,8 @@ struct ParsedLine {
     std::string_view value;
 };
 
-ParsedLine parseLine(std::string_view line) {
+ParsedLine parseLine(std::string_view line)
+{
     const std::string_view text = trim(line);
     if (text.empty())
         return {};
@@ -106,7 +112,8 @@ struct Location {
 };
 
 Location locate(std::string_view text, const std::vector<Line>& lines, std::string_view section,
-                std::string_view key) {
+                std::string_view key)
+{
     Location location;
     bool inSection = false;
     bool inFirstCopy = false;
@@ -134,7 +141,8 @@ Location locate(std::string_view text, const std::vector<Line>& lines, std::stri
     return location;
 }
 
-std::string_view withoutQuotes(std::string_view value) {
+std::string_view withoutQuotes(std::string_view value)
+{
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
         return value.substr(1, value.size() - 2);
@@ -143,7 +151,8 @@ std::string_view withoutQuotes(std::string_view value) {
 
 enum class Load { loaded, missing, failed };
 
-Load loadFile(const std::string& path, std::string& bytes) {
+Load loadFile(const std::string& path, std::string& bytes)
+{
     if (auto read = readFileInBlocks(path, nullptr, maxIniFileSize)) {
         bytes = std::move(*read);
         return Load::loaded;
@@ -154,13 +163,15 @@ Load loadFile(const std::string& path, std::string& bytes) {
     return Load::failed;
 }
 
-bool hasLineBreakOrNul(std::string_view text) {
+bool hasLineBreakOrNul(std::string_view text)
+{
     return text.find_first_of(std::string_view("\r\n\0", 3)) != std::string_view::npos;
 }
 
 /// The value as written so that it reads back the same: blanks at its ends or
 /// a pair of quotes around it would otherwise be taken away.
-std::string encodeValue(std::string_view value) {
+std::string encodeValue(std::string_view value)
+{
     const bool needsQuotes = !value.empty() && (isBlank(value.front()) || isBlank(value.back()) ||
                                                 withoutQuotes(value).size() != value.size());
     if (needsQuotes)
@@ -170,7 +181,8 @@ std::string encodeValue(std::string_view value) {
 
 } // namespace
 
-std::string readIniString(const std::string& path, std::string_view section, std::string_view key) {
+std::string readIniString(const std::string& path, std::string_view section, std::string_view key)
+{
     section = trim(section);
     key = trim(key);
     std::string text;
@@ -189,7 +201,8 @@ std::string readIniString(const std::string& path, std::string_view section, std
 }
 
 bool writeIniString(const std::string& path, std::string_view section, std::string_view key,
-                    std::string_view value) {
+                    std::string_view value)
+{
     section = trim(section);
     key = trim(key);
     // Names and values that would not read back as written are refused

@@ -15,47 +15,55 @@ namespace {
 
 constexpr std::uint32_t kPartSize = 9'728'000;
 
-std::uint64_t splitmix64(std::uint64_t& state) {
+std::uint64_t splitmix64(std::uint64_t& state)
+{
     std::uint64_t z = (state += 0x9E3779B97F4A7C15ULL);
     z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
     z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
     return z ^ (z >> 31);
 }
 
-void putU16(std::string& out, std::uint16_t value) {
+void putU16(std::string& out, std::uint16_t value)
+{
     out += static_cast<char>(value & 0xFF);
     out += static_cast<char>(value >> 8);
 }
 
-void putU32(std::string& out, std::uint32_t value) {
+void putU32(std::string& out, std::uint32_t value)
+{
     for (int shift = 0; shift < 32; shift += 8)
         out += static_cast<char>((value >> shift) & 0xFF);
 }
 
-std::uint16_t checkedLength(std::size_t length) {
+std::uint16_t checkedLength(std::size_t length)
+{
     if (length > 0xFFFF)
         throw std::invalid_argument("a tag text longer than 65535 bytes");
     return static_cast<std::uint16_t>(length);
 }
 
-void putString(std::string& out, std::string_view text) {
+void putString(std::string& out, std::string_view text)
+{
     putU16(out, checkedLength(text.size()));
     out += text;
 }
 
-void putStringTag(std::string& out, std::string_view name, std::string_view value) {
+void putStringTag(std::string& out, std::string_view name, std::string_view value)
+{
     out += '\x02';
     putString(out, name);
     putString(out, value);
 }
 
-void putU32Tag(std::string& out, std::string_view name, std::uint32_t value) {
+void putU32Tag(std::string& out, std::string_view name, std::uint32_t value)
+{
     out += '\x03';
     putString(out, name);
     putU32(out, value);
 }
 
-int hexDigit(char c) {
+int hexDigit(char c)
+{
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -65,7 +73,8 @@ int hexDigit(char c) {
     return -1;
 }
 
-std::string hashBytes(const std::string& hash) {
+std::string hashBytes(const std::string& hash)
+{
     if (hash.size() != 32)
         throw std::invalid_argument("a hash must have 32 hexadecimal digits: " + hash);
     std::string bytes;
@@ -79,7 +88,8 @@ std::string hashBytes(const std::string& hash) {
     return bytes;
 }
 
-std::string fileType(std::string_view name) {
+std::string fileType(std::string_view name)
+{
     const auto dot = name.rfind('.');
     std::string extension(dot == std::string_view::npos ? "" : name.substr(dot + 1));
     std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -97,7 +107,8 @@ std::string fileType(std::string_view name) {
     return "Pro";
 }
 
-void writeFile(const fs::path& path, std::string_view bytes) {
+void writeFile(const fs::path& path, std::string_view bytes)
+{
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -105,7 +116,8 @@ void writeFile(const fs::path& path, std::string_view bytes) {
         throw std::runtime_error("cannot write " + path.string());
 }
 
-std::string numbered(std::size_t number) {
+std::string numbered(std::size_t number)
+{
     char text[24];
     std::snprintf(text, sizeof text, "%03zu", number);
     return text;
@@ -113,12 +125,14 @@ std::string numbered(std::size_t number) {
 
 } // namespace
 
-std::string partMetBytes(const Download& download, const PartLayout& layout) {
+std::string partMetBytes(const Download& download, const PartLayout& layout)
+{
     return partMetBytes(download, layout, "001.part");
 }
 
 std::string partMetBytes(const Download& download, const PartLayout& layout,
-                         std::string_view partFileName) {
+                         std::string_view partFileName)
+{
     const std::string hash = hashBytes(download.hash);
     std::string out;
     out += '\xE0';
@@ -165,7 +179,8 @@ std::string partMetBytes(const Download& download, const PartLayout& layout,
 }
 
 std::string prefMetBytes(std::string_view tempFolder, std::string_view nickname,
-                         std::string_view incomingFolder) {
+                         std::string_view incomingFolder)
+{
     std::string out;
     out += '\x14';
     putU32(out, 4);
@@ -176,13 +191,15 @@ std::string prefMetBytes(std::string_view tempFolder, std::string_view nickname,
     return out;
 }
 
-std::string fakesDatLine(const Download& download, std::string_view description) {
+std::string fakesDatLine(const Download& download, std::string_view description)
+{
     return download.hash + "," + std::to_string(download.size) + "," + std::string(description) +
            "\r\n";
 }
 
 ClientFolder writeClientFolder(const std::string& folder, const std::vector<Download>& downloads,
-                               const PartLayout& layout) {
+                               const PartLayout& layout)
+{
     ClientFolder client;
     client.folder = fs::absolute(folder).lexically_normal().generic_string();
     if (client.folder.empty() || client.folder.back() != '/')
@@ -201,7 +218,8 @@ ClientFolder writeClientFolder(const std::string& folder, const std::vector<Down
     return client;
 }
 
-std::string hashFromSeed(std::uint64_t seed) {
+std::string hashFromSeed(std::uint64_t seed)
+{
     std::uint64_t state = seed;
     char text[33];
     std::snprintf(text, sizeof text, "%016llx%016llx",

@@ -36,7 +36,8 @@ constexpr const char* kHelp =
 
 struct BadArguments {};
 
-std::optional<std::uint64_t> parseNumber(std::string_view text, std::uint64_t max) {
+std::optional<std::uint64_t> parseNumber(std::string_view text, std::uint64_t max)
+{
     std::uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (text.empty() || error != std::errc() || end != text.data() + text.size() || value > max)
@@ -44,32 +45,37 @@ std::optional<std::uint64_t> parseNumber(std::string_view text, std::uint64_t ma
     return value;
 }
 
-std::uint32_t parseSize(std::string_view text) {
+std::uint32_t parseSize(std::string_view text)
+{
     const auto size = parseNumber(text, 0xFFFFFFFFULL);
     if (!size)
         throw BadArguments{};
     return static_cast<std::uint32_t>(*size);
 }
 
-bool isHash(std::string_view text) {
+bool isHash(std::string_view text)
+{
     return text.size() == 32 && text.find_first_not_of("0123456789abcdefABCDEF") == text.npos;
 }
 
-std::uint64_t nameSeed(std::string_view name) {
+std::uint64_t nameSeed(std::string_view name)
+{
     std::uint64_t seed = 0xCBF29CE484222325ULL; // FNV-1a
     for (unsigned char c : name)
         seed = (seed ^ c) * 0x100000001B3ULL;
     return seed;
 }
 
-std::string folderPath(const std::string& folder) {
+std::string folderPath(const std::string& folder)
+{
     std::string path = fs::absolute(folder).lexically_normal().generic_string();
     if (path.empty() || path.back() != '/')
         path += '/';
     return path;
 }
 
-void writeFile(const std::string& path, std::string_view bytes) {
+void writeFile(const std::string& path, std::string_view bytes)
+{
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
@@ -77,13 +83,15 @@ void writeFile(const std::string& path, std::string_view bytes) {
         throw std::runtime_error("cannot write " + path);
 }
 
-void printClient(const fixtures::ClientFolder& client) {
+void printClient(const fixtures::ClientFolder& client)
+{
     std::cout << "wrote " << client.prefMet << " (temp folder " << client.tempFolder << ")\n";
     for (const auto& part : client.partFiles)
         std::cout << "wrote " << part << "\n";
 }
 
-int sample(const std::string& programArg, const std::string& clientArg) {
+int sample(const std::string& programArg, const std::string& clientArg)
+{
     using fixtures::Download;
     using fixtures::hashFromSeed;
     // One ISO, one film (the fake), music with a Windows-1252 name, an archive,
@@ -137,7 +145,8 @@ int sample(const std::string& programArg, const std::string& clientArg) {
     return 0;
 }
 
-int clientCommand(const std::string& folder, const std::vector<std::string>& items) {
+int clientCommand(const std::string& folder, const std::vector<std::string>& items)
+{
     std::vector<fixtures::Download> downloads;
     for (const std::string& item : items) {
         // Read from the right, so names may hold colons.
@@ -166,7 +175,8 @@ int clientCommand(const std::string& folder, const std::vector<std::string>& ite
 }
 
 int partCommand(const std::string& file, const std::string& name, const std::string& size,
-                const std::string* hash) {
+                const std::string* hash)
+{
     if (hash && !isHash(*hash))
         throw BadArguments{};
     fixtures::Download download;
@@ -178,7 +188,8 @@ int partCommand(const std::string& file, const std::string& name, const std::str
     return 0;
 }
 
-int databaseCommand(const std::string& file, const std::string& linesArg) {
+int databaseCommand(const std::string& file, const std::string& linesArg)
+{
     const auto lines = parseNumber(linesArg, 100'000'000);
     if (!lines)
         throw BadArguments{};
@@ -215,7 +226,8 @@ int databaseCommand(const std::string& file, const std::string& linesArg) {
     return 0;
 }
 
-int run(const std::vector<std::string>& args) {
+int run(const std::vector<std::string>& args)
+{
     if (args.empty())
         throw BadArguments{};
     const std::string& command = args[0];
@@ -236,7 +248,8 @@ int run(const std::vector<std::string>& args) {
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     try {
         return run({argv + 1, argv + argc});
     } catch (const BadArguments&) {

@@ -27,12 +27,14 @@ protected:
     TempDir dir;
     std::string program = dir.makeFolder("program") + "brisquen-check";
 
-    void SetUp() override {
+    void SetUp() override
+    {
         std::filesystem::copy_file(BRISQUEN_CHECK_PATH, program);
         dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "Fake - ad"));
     }
 
-    Outcome run(const std::string& arguments) {
+    Outcome run(const std::string& arguments)
+    {
         const std::string command = "'" + program + "' " + arguments + " 2>/dev/null";
         FILE* pipe = popen(command.c_str(), "r");
         std::string output;
@@ -46,7 +48,8 @@ protected:
 
 } // namespace
 
-TEST_F(BrisquenCheck, ScanPrintsThePassWithUtf8NamesAndLineFeeds) {
+TEST_F(BrisquenCheck, ScanPrintsThePassWithUtf8NamesAndLineFeeds)
+{
     const auto client = fixtures::writeClientFolder(dir.file("client"), {clean, fake});
     const auto result = run("scan '" + client.prefMet + "'");
     EXPECT_EQ(result.exitCode, 1);
@@ -57,7 +60,8 @@ TEST_F(BrisquenCheck, ScanPrintsThePassWithUtf8NamesAndLineFeeds) {
     EXPECT_FALSE(testing_support::exists(dir.file("program/pref.bck")));
 }
 
-TEST_F(BrisquenCheck, ScanUsesTheStoredFolderAndExitsZeroWhenClean) {
+TEST_F(BrisquenCheck, ScanUsesTheStoredFolderAndExitsZeroWhenClean)
+{
     const auto client = fixtures::writeClientFolder(dir.file("client"), {clean});
     dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
     const auto result = run("scan");
@@ -65,13 +69,15 @@ TEST_F(BrisquenCheck, ScanUsesTheStoredFolderAndExitsZeroWhenClean) {
     EXPECT_NE(result.output.find("*** No fakes found in your temp folder !\n"), std::string::npos);
 }
 
-TEST_F(BrisquenCheck, ScanWithoutAClientFolderSaysSoAndFails) {
+TEST_F(BrisquenCheck, ScanWithoutAClientFolderSaysSoAndFails)
+{
     const auto result = run("scan");
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_NE(result.output.find("eDonkey Folder not found"), std::string::npos);
 }
 
-TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage) {
+TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)
+{
     std::filesystem::remove(dir.file("program/fakes.dat"));
     for (const auto* arguments : {"scan", "part x.part.met", "link 'ed2k://|file|a|1|b|'"}) {
         const auto result = run(arguments);
@@ -84,7 +90,8 @@ TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage) {
     EXPECT_FALSE(testing_support::exists(dir.file("program/fakes.dat")));
 }
 
-TEST_F(BrisquenCheck, PartPrintsTheSinglePartFileCheck) {
+TEST_F(BrisquenCheck, PartPrintsTheSinglePartFileCheck)
+{
     const auto fakePart = dir.write("f.part.met", fixtures::partMetBytes(fake));
     EXPECT_EQ(run("part '" + fakePart + "'").output, "Matrix.4.avi...\n*** Fake - ad\n");
     EXPECT_EQ(run("part '" + fakePart + "'").exitCode, 1);
@@ -94,7 +101,8 @@ TEST_F(BrisquenCheck, PartPrintsTheSinglePartFileCheck) {
     EXPECT_EQ(run("part '" + dir.write("bad.part.met", "\xE1") + "'").exitCode, 2);
 }
 
-TEST_F(BrisquenCheck, LinkPrintsTheAnswerOrTheInvalidLinkMessage) {
+TEST_F(BrisquenCheck, LinkPrintsTheAnswerOrTheInvalidLinkMessage)
+{
     const std::string link = "'ed2k://|file|x|734003200|" + fake.hash + "|'";
     EXPECT_EQ(run("link " + link).output, "*** Fake - ad\n");
     EXPECT_EQ(run("link " + link).exitCode, 1);
@@ -105,7 +113,8 @@ TEST_F(BrisquenCheck, LinkPrintsTheAnswerOrTheInvalidLinkMessage) {
     EXPECT_EQ(invalid.output, "This is not a valid eDonkey Link\n");
 }
 
-TEST_F(BrisquenCheck, BadArgumentsExitWithTwo) {
+TEST_F(BrisquenCheck, BadArgumentsExitWithTwo)
+{
     EXPECT_EQ(run("").exitCode, 2);
     EXPECT_EQ(run("frobnicate").exitCode, 2);
     EXPECT_EQ(run("--help").exitCode, 0);

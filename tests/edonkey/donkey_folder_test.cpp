@@ -18,7 +18,8 @@ namespace {
 class ScriptedRegistry final : public platform::Registry {
 public:
     std::map<std::string, std::string, std::less<>> values;
-    std::optional<std::string> readClassesRootDefault(std::string_view subkey) override {
+    std::optional<std::string> readClassesRootDefault(std::string_view subkey) override
+    {
         const auto it = values.find(subkey);
         return it == values.end() ? std::nullopt : std::optional(it->second);
     }
@@ -31,13 +32,15 @@ protected:
     ScriptedRegistry registry;
     ScriptedDesktop desktop;
 
-    std::string prefPath() const {
+    std::string prefPath() const
+    {
         return platform::readIniString(dir.file("Setting.ini"), "Settings", "PrefPath");
     }
 
     // Registry values hold Windows paths. A folder whose name ends in a
     // backslash, entered relative to the test folder, stands in for one.
-    void makeWindowsStyleFolder(const std::string& name) {
+    void makeWindowsStyleFolder(const std::string& name)
+    {
         dir.makeFolder(name);
         ASSERT_TRUE(platform::setCurrentDirectory(dir.path()));
     }
@@ -45,7 +48,8 @@ protected:
 
 } // namespace
 
-TEST_F(DonkeyFolder, StoredFolderIsReturnedUnchangedAndMadeCurrent) {
+TEST_F(DonkeyFolder, StoredFolderIsReturnedUnchangedAndMadeCurrent)
+{
     const std::string client = dir.makeFolder("client");
     const std::string withoutSlash = client.substr(0, client.size() - 1);
     settings.writeSetting("PrefPath", withoutSlash);
@@ -57,7 +61,8 @@ TEST_F(DonkeyFolder, StoredFolderIsReturnedUnchangedAndMadeCurrent) {
     EXPECT_TRUE(desktop.messages.empty());
 }
 
-TEST_F(DonkeyFolder, RegistryFolderIsFoundAndStoredWhenNothingIsStored) {
+TEST_F(DonkeyFolder, RegistryFolderIsFoundAndStoredWhenNothingIsStored)
+{
     makeWindowsStyleFolder("Client\\");
     registry.values["ed2k\\DefaultIcon"] = "Client\\client.exe,0";
 
@@ -75,7 +80,8 @@ struct RegistryCase {
 
 class RegistryDiscovery : public DonkeyFolder, public testing::WithParamInterface<RegistryCase> {};
 
-TEST_P(RegistryDiscovery, CutsTheFolderOutOfTheValue) {
+TEST_P(RegistryDiscovery, CutsTheFolderOutOfTheValue)
+{
     makeWindowsStyleFolder("Client\\");
     makeWindowsStyleFolder("Client\\client.exe\" \"arg\\");
     makeWindowsStyleFolder("C");
@@ -101,7 +107,8 @@ INSTANTIATE_TEST_SUITE_P(
                     RegistryCase{"nothingRegistered", "", "", ""}),
     [](const auto& info) { return std::string(info.param.scenario); });
 
-TEST_F(DonkeyFolder, MissingFolderPromptsAndCancelLeavesSettingsAlone) {
+TEST_F(DonkeyFolder, MissingFolderPromptsAndCancelLeavesSettingsAlone)
+{
     dir.write("Setting.ini", "[Settings]\r\nPrefPath=/no/such/folder/\r\n");
     ASSERT_TRUE(platform::setCurrentDirectory(dir.makeFolder("somewhere")));
 
@@ -116,20 +123,23 @@ TEST_F(DonkeyFolder, MissingFolderPromptsAndCancelLeavesSettingsAlone) {
     EXPECT_EQ(readFile(dir.file("Setting.ini")), "[Settings]\r\nPrefPath=/no/such/folder/\r\n");
 }
 
-TEST_F(DonkeyFolder, ChosenPrefMetIsReturnedAndItsFolderStored) {
+TEST_F(DonkeyFolder, ChosenPrefMetIsReturnedAndItsFolderStored)
+{
     desktop.queueFileChoice("/mnt/Client/PREF.MET");
     EXPECT_EQ(edonkey::locatePrefMet(settings, registry, desktop), "/mnt/Client/PREF.MET");
     EXPECT_EQ(prefPath(), "/mnt/Client/");
 }
 
-TEST(FolderOfChosenPrefMet, CutsAtTheFirstPrefMetInAnyCase) {
+TEST(FolderOfChosenPrefMet, CutsAtTheFirstPrefMetInAnyCase)
+{
     EXPECT_EQ(edonkey::folderOfChosenPrefMet("/a/Pref.Met"), "/a/");
     EXPECT_EQ(edonkey::folderOfChosenPrefMet("/pref.met.d/pref.met"), "/");
     EXPECT_EQ(edonkey::folderOfChosenPrefMet("/a/b/settings.dat"), "/a/b/");
     EXPECT_EQ(edonkey::folderOfChosenPrefMet("pref.dat"), "");
 }
 
-TEST_F(DonkeyFolder, ChangeFolderStoresTheChoiceAndIgnoresACancel) {
+TEST_F(DonkeyFolder, ChangeFolderStoresTheChoiceAndIgnoresACancel)
+{
     edonkey::changeDonkeyFolder(settings, desktop);
     EXPECT_FALSE(testing_support::exists(dir.file("Setting.ini")));
     EXPECT_TRUE(desktop.messages.empty());
@@ -140,7 +150,8 @@ TEST_F(DonkeyFolder, ChangeFolderStoresTheChoiceAndIgnoresACancel) {
     EXPECT_EQ(desktop.dialogs.size(), 2u);
 }
 
-TEST_F(DonkeyFolder, SettingsReadMissingKeysAsEmptyAndKeepOtherKeys) {
+TEST_F(DonkeyFolder, SettingsReadMissingKeysAsEmptyAndKeepOtherKeys)
+{
     EXPECT_EQ(settings.readSetting("FakesNr"), "");
     settings.writeSetting("FakesNr", "120");
     settings.writeSetting("PrefPath", "/x/");

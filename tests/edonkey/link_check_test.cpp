@@ -19,7 +19,8 @@ class Ed2kLinkParsing : public testing::TestWithParam<LinkCase> {};
 
 } // namespace
 
-TEST_P(Ed2kLinkParsing, TakesTheLinkApartOrRefusesIt) {
+TEST_P(Ed2kLinkParsing, TakesTheLinkApartOrRefusesIt)
+{
     const auto& c = GetParam();
     const auto link = edonkey::parseEd2kLink(c.text);
     ASSERT_EQ(link.has_value(), c.valid);
@@ -57,7 +58,8 @@ INSTANTIATE_TEST_SUITE_P(
         LinkCase{"emptyText", "", false}, LinkCase{"prefixOnly", "ed2k://|file|", false}),
     [](const auto& info) { return std::string(info.param.scenario); });
 
-TEST(CheckEd2kLink, AnswersFromTheDatabase) {
+TEST(CheckEd2kLink, AnswersFromTheDatabase)
+{
     fakedb::FakeDatabase database;
     database.replace(hash + ",690956288,Fake\r\n" + hash + ",1,\r\n");
     const std::string link = "ed2k://|file|x|690956288|" + hash + "|";

@@ -21,11 +21,13 @@ protected:
     ScriptedDesktop desktop;
     TextLogBox log;
 
-    fixtures::Download download(std::uint32_t size, std::string name = "Movie.avi") {
+    fixtures::Download download(std::uint32_t size, std::string name = "Movie.avi")
+    {
         return {std::move(name), size, fixtures::hashFromSeed(size + 1ull), 0};
     }
 
-    edonkey::PartCheck check(const std::string& path) {
+    edonkey::PartCheck check(const std::string& path)
+    {
         desktop.queueFileChoice(path);
         return edonkey::checkChosenPartFile(files, database, desktop, log);
     }
@@ -33,7 +35,8 @@ protected:
 
 } // namespace
 
-TEST_F(PartCheck, ReplacesTheLogWithTheNameAndTheVerdict) {
+TEST_F(PartCheck, ReplacesTheLogWithTheNameAndTheVerdict)
+{
     const auto fake = download(734003200);
     database.replace(fixtures::fakesDatLine(fake, "Fake - an advertisement"));
     log.text = "*** earlier pass\r\n";
@@ -52,7 +55,8 @@ TEST_F(PartCheck, ReplacesTheLogWithTheNameAndTheVerdict) {
     EXPECT_FALSE(testing_support::exists(files.partCopy()));
 }
 
-TEST_F(PartCheck, LeavesTheLogAloneOnCancelBadHeaderOrUnreadableFile) {
+TEST_F(PartCheck, LeavesTheLogAloneOnCancelBadHeaderOrUnreadableFile)
+{
     log.text = "kept\r\n";
     EXPECT_EQ(check(""), edonkey::PartCheck::NotChecked);
     EXPECT_EQ(check(dir.write("x.part.met", "\xE1\x00\x00\x00\x00 rest")),
@@ -64,7 +68,8 @@ TEST_F(PartCheck, LeavesTheLogAloneOnCancelBadHeaderOrUnreadableFile) {
     EXPECT_FALSE(testing_support::exists(files.partCopy()));
 }
 
-TEST_F(PartCheck, LooksUpTheExactSizeAtTheEdgesOfItsRange) {
+TEST_F(PartCheck, LooksUpTheExactSizeAtTheEdgesOfItsRange)
+{
     for (const std::uint32_t size : {0u, 2147483648u, 4294967295u}) {
         const auto file = download(size);
         database.replace(fixtures::fakesDatLine(file, "edge"));
@@ -74,7 +79,8 @@ TEST_F(PartCheck, LooksUpTheExactSizeAtTheEdgesOfItsRange) {
     }
 }
 
-TEST_F(PartCheck, AgreesWithTheScanOnTheSizeWhenTheFileTypeFollowsTheSize) {
+TEST_F(PartCheck, AgreesWithTheScanOnTheSizeWhenTheFileTypeFollowsTheSize)
+{
     fixtures::PartLayout layout;
     layout.fileTypeAfterSize = true;
     const auto file = download(123456789);

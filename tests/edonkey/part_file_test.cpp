@@ -12,14 +12,16 @@ using edonkey::parsePartFile;
 namespace {
 
 // A part file header with a hash of 00 01 02 ... 0f, followed by `rest`.
-std::string withHeader(const std::string& rest) {
+std::string withHeader(const std::string& rest)
+{
     std::string bytes = "\xE0\x00\x00\x00\x00"s;
     for (char i = 0; i < 16; ++i)
         bytes += i;
     return bytes + rest;
 }
 
-std::string le32(std::uint32_t v) {
+std::string le32(std::uint32_t v)
+{
     return {char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF), char(v >> 24 & 0xFF)};
 }
 
@@ -29,14 +31,16 @@ const std::string fileTypeTag = "\x02\x01\x00\x03"s;
 
 } // namespace
 
-TEST(ByteToHex, GivesTwoLowerCaseDigitsHighNibbleFirst) {
+TEST(ByteToHex, GivesTwoLowerCaseDigitsHighNibbleFirst)
+{
     EXPECT_EQ(edonkey::byteToHex(0), "00");
     EXPECT_EQ(edonkey::byteToHex(10), "0a");
     EXPECT_EQ(edonkey::byteToHex(171), "ab");
     EXPECT_EQ(edonkey::byteToHex(255), "ff");
 }
 
-TEST(ParsePartFile, RefusesAnythingButTheClientHeader) {
+TEST(ParsePartFile, RefusesAnythingButTheClientHeader)
+{
     const std::string hashAndTags = std::string(16, '\x11') + sizeTag + le32(5) + transferredTag;
     for (const auto& bytes :
          {""s, "\xE0"s, "\xE0\x00\x00\x00"s, "\xE1\x00\x00\x00\x00"s + hashAndTags,
@@ -46,14 +50,16 @@ TEST(ParsePartFile, RefusesAnythingButTheClientHeader) {
     }
 }
 
-TEST(ParsePartFile, HashKeepsLeadingZerosOfEveryByte) {
+TEST(ParsePartFile, HashKeepsLeadingZerosOfEveryByte)
+{
     std::string bytes = "\xE0\x00\x00\x00\x00\x00\x0A\xFF"s + std::string(13, '\x01');
     const auto info = parsePartFile(bytes);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->hash, "000aff01010101010101010101010101");
 }
 
-TEST(ParsePartFile, ShortFilesGiveZeroBytesInsteadOfReadingPastTheEnd) {
+TEST(ParsePartFile, ShortFilesGiveZeroBytesInsteadOfReadingPastTheEnd)
+{
     const auto info = parsePartFile("\xE0\x00\x00\x00\x00"s);
     ASSERT_TRUE(info);
     EXPECT_EQ(info->hash, std::string(32, '0'));
@@ -69,7 +75,8 @@ struct SizeCase {
 
 class PartFileSize : public testing::TestWithParam<SizeCase> {};
 
-TEST_P(PartFileSize, IsTakenFromTheRightPlace) {
+TEST_P(PartFileSize, IsTakenFromTheRightPlace)
+{
     const auto info = parsePartFile(withHeader(GetParam().tags));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->size, GetParam().size);
@@ -101,7 +108,8 @@ INSTANTIATE_TEST_SUITE_P(
         SizeCase{"sizeTagAtTheVeryEnd", sizeTag + le32(55), 0x02010000u}),
     [](const auto& info) { return std::string(info.param.scenario); });
 
-TEST(ParsePartFile, NameUsesTheWholeSixteenBitLength) {
+TEST(ParsePartFile, NameUsesTheWholeSixteenBitLength)
+{
     const std::string name(300, 'n');
     const auto info =
         parsePartFile(withHeader("\x00\x00\x00\x00\x02\x01\x00\x01\x2C\x01"s + name + "tail"));
@@ -109,21 +117,24 @@ TEST(ParsePartFile, NameUsesTheWholeSixteenBitLength) {
     EXPECT_EQ(info->name, name);
 }
 
-TEST(ParsePartFile, NameLengthPastTheEndGivesWhatIsThere) {
+TEST(ParsePartFile, NameLengthPastTheEndGivesWhatIsThere)
+{
     const auto info = parsePartFile(withHeader("\x00\x02\x01\x00\x01\xFF\xFF"
                                                "abc"s));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->name, "abc");
 }
 
-TEST(ParsePartFile, MissingNameTagGivesAnEmptyName) {
+TEST(ParsePartFile, MissingNameTagGivesAnEmptyName)
+{
     const auto info = parsePartFile(withHeader(sizeTag + le32(1) + transferredTag + le32(0)));
     ASSERT_TRUE(info);
     EXPECT_EQ(info->name, "");
     EXPECT_EQ(info->size, 1u);
 }
 
-TEST(ParsePartFile, ReadsWhatTheClientWrites) {
+TEST(ParsePartFile, ReadsWhatTheClientWrites)
+{
     std::mt19937 random(7);
     for (int i = 0; i < 200; ++i) {
         fixtures::Download download;
@@ -144,7 +155,8 @@ TEST(ParsePartFile, ReadsWhatTheClientWrites) {
     }
 }
 
-TEST(FindSizeBeforeTransferredTag, AcceptsOnlyTheTransferredBytesFollower) {
+TEST(FindSizeBeforeTransferredTag, AcceptsOnlyTheTransferredBytesFollower)
+{
     EXPECT_FALSE(edonkey::findSizeBeforeTransferredTag(
         withHeader(sizeTag + le32(777) + fileTypeTag + "\x05\x00Video"s)));
     EXPECT_EQ(edonkey::findSizeBeforeTransferredTag(withHeader(

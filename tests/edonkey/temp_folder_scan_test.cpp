@@ -14,7 +14,8 @@ using testing_support::TextLogBox;
 
 namespace {
 
-fixtures::Download download(const std::string& name, std::uint32_t size, std::uint64_t seed) {
+fixtures::Download download(const std::string& name, std::uint32_t size, std::uint64_t seed)
+{
     return {name, size, fixtures::hashFromSeed(seed), size / 2};
 }
 
@@ -26,14 +27,16 @@ protected:
     TextLogBox log;
     int yields = 0;
 
-    edonkey::ScanResult scan(const std::string& tempFolder) {
+    edonkey::ScanResult scan(const std::string& tempFolder)
+    {
         return edonkey::scanTempFolder(tempFolder, files, database, log, [this] { ++yields; });
     }
 };
 
 } // namespace
 
-TEST_F(TempFolderScan, WritesEveryNameAndTheLookupLineUnderAFake) {
+TEST_F(TempFolderScan, WritesEveryNameAndTheLookupLineUnderAFake)
+{
     const auto fake = download("Fake.Movie.avi", 700000000, 2);
     const auto client = fixtures::writeClientFolder(
         dir.file("client"), {download("ubuntu.iso", 650000000, 1), fake, download("", 10, 3)});
@@ -47,7 +50,8 @@ TEST_F(TempFolderScan, WritesEveryNameAndTheLookupLineUnderAFake) {
     EXPECT_FALSE(testing_support::exists(files.partCopy()));
 }
 
-TEST_F(TempFolderScan, YieldsBeforeTheFirstFileAndAfterEveryBlock) {
+TEST_F(TempFolderScan, YieldsBeforeTheFirstFileAndAfterEveryBlock)
+{
     const auto client =
         fixtures::writeClientFolder(dir.file("client"), {download("a", 1, 1), download("b", 2, 2)});
     const auto sizes = std::filesystem::file_size(client.partFiles[0]) / 2048 + 1 +
@@ -57,7 +61,8 @@ TEST_F(TempFolderScan, YieldsBeforeTheFirstFileAndAfterEveryBlock) {
     EXPECT_EQ(static_cast<std::uintmax_t>(yields), 1 + sizes);
 }
 
-TEST_F(TempFolderScan, PassesOverFilesItCannotReadOrThatAreNoPartFiles) {
+TEST_F(TempFolderScan, PassesOverFilesItCannotReadOrThatAreNoPartFiles)
+{
     const auto client = fixtures::writeClientFolder(dir.file("client"), {download("good", 5, 1)});
     dir.write("client/temp/000.part.met", "\xE1 not a part file");
     dir.makeFolder("client/temp/folder.part.met");
@@ -73,7 +78,8 @@ TEST_F(TempFolderScan, PassesOverFilesItCannotReadOrThatAreNoPartFiles) {
     EXPECT_FALSE(testing_support::exists(files.partCopy()));
 }
 
-TEST_F(TempFolderScan, ReportsNoPartFilesForAMissingFolderOrFileOrAnEmptyFolder) {
+TEST_F(TempFolderScan, ReportsNoPartFilesForAMissingFolderOrFileOrAnEmptyFolder)
+{
     EXPECT_FALSE(scan(dir.file("missing/")).foundPartFiles);
     EXPECT_FALSE(scan(dir.write("a-file", "x")).foundPartFiles);
     EXPECT_FALSE(scan(dir.makeFolder("empty")).foundPartFiles);
@@ -82,7 +88,8 @@ TEST_F(TempFolderScan, ReportsNoPartFilesForAMissingFolderOrFileOrAnEmptyFolder)
     EXPECT_EQ(yields, 0);
 }
 
-TEST_F(TempFolderScan, LeavesTheClientFilesUntouched) {
+TEST_F(TempFolderScan, LeavesTheClientFilesUntouched)
+{
     const auto client = fixtures::writeClientFolder(dir.file("client"), {download("a", 1, 1)});
     const auto before = testing_support::readFile(client.partFiles[0]);
     const auto mtime = std::filesystem::last_write_time(client.partFiles[0]);

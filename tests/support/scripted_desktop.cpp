@@ -2,12 +2,14 @@
 
 namespace testing_support {
 
-void ScriptedDesktop::showMessage(std::string_view text) {
+void ScriptedDesktop::showMessage(std::string_view text)
+{
     messages.emplace_back(text);
 }
 
 std::string ScriptedDesktop::chooseFile(std::string_view pattern, std::string_view title,
-                                        std::string_view initialDir) {
+                                        std::string_view initialDir)
+{
     dialogs.push_back({std::string(pattern), std::string(title), std::string(initialDir)});
     if (m_fileChoices.empty())
         return {};
@@ -16,7 +18,8 @@ std::string ScriptedDesktop::chooseFile(std::string_view pattern, std::string_vi
     return choice;
 }
 
-void ScriptedDesktop::yield() {
+void ScriptedDesktop::yield()
+{
     ++yields;
     if (m_onYield)
         m_onYield();

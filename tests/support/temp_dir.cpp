@@ -11,7 +11,8 @@ namespace fs = std::filesystem;
 
 namespace testing_support {
 
-TempDir::TempDir() {
+TempDir::TempDir()
+{
     std::string pattern = (fs::temp_directory_path() / "brisquen-test-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
@@ -19,7 +20,8 @@ TempDir::TempDir() {
     m_previousDirectory = fs::current_path().string();
 }
 
-TempDir::~TempDir() {
+TempDir::~TempDir()
+{
     std::error_code ignored;
     fs::current_path(m_previousDirectory, ignored);
     // Tests make folders unreadable; give them back before removing.
@@ -31,11 +33,13 @@ TempDir::~TempDir() {
     fs::remove_all(m_path, ignored);
 }
 
-std::string TempDir::file(std::string_view name) const {
+std::string TempDir::file(std::string_view name) const
+{
     return m_path + std::string(name);
 }
 
-std::string TempDir::makeFolder(std::string_view name) const {
+std::string TempDir::makeFolder(std::string_view name) const
+{
     fs::create_directories(file(name));
     std::string folder = file(name);
     if (folder.back() != '/')
@@ -43,7 +47,8 @@ std::string TempDir::makeFolder(std::string_view name) const {
     return folder;
 }
 
-std::string TempDir::write(std::string_view name, std::string_view bytes) const {
+std::string TempDir::write(std::string_view name, std::string_view bytes) const
+{
     const std::string path = file(name);
     fs::create_directories(fs::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -53,14 +58,16 @@ std::string TempDir::write(std::string_view name, std::string_view bytes) const 
     return path;
 }
 
-std::string readFile(const std::string& path) {
+std::string readFile(const std::string& path)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return "<missing>";
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-bool exists(const std::string& path) {
+bool exists(const std::string& path)
+{
     std::error_code ignored;
     return fs::symlink_status(path, ignored).type() != fs::file_type::not_found;
 }
