@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -7,6 +9,8 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+
+// Common to the fuzz targets, which take their standard headers from here too.
 
 /// Stops the run when a property fails, so libFuzzer saves the input.
 #define FUZZ_REQUIRE(condition)                                                                    \
@@ -19,50 +23,31 @@
 
 namespace fuzzing {
 
-/// A folder of its own for targets whose code under test reads real files,
-/// on tmpfs when there is one so that runs are not paced by a disk. Removed at
-/// exit, which libFuzzer reaches when its time is up.
-class ScratchFolder {
-public:
+/// A folder of its own (on tmpfs when there is one) for code that reads real
+/// files; removed at exit, which libFuzzer reaches when its time is up.
+struct ScratchFolder {
+    std::string path =
+        (std::filesystem::is_directory("/dev/shm") ? std::filesystem::path("/dev/shm")
+                                                   : std::filesystem::temp_directory_path()) /
+        "brisquen-fuzz-XXXXXX";
     ScratchFolder()
     {
-        std::error_code error;
-        std::filesystem::path base = "/dev/shm";
-        if (!std::filesystem::is_directory(base, error))
-            base = std::filesystem::temp_directory_path();
-        std::string pattern = (base / "brisquen-fuzz-XXXXXX").string();
-        if (!::mkdtemp(pattern.data())) {
-            std::perror("mkdtemp");
+        if (!::mkdtemp(path.data()))
             std::abort();
-        }
-        m_path = pattern + "/";
     }
     ~ScratchFolder()
     {
         std::error_code ignored;
-        std::filesystem::remove_all(m_path, ignored);
+        std::filesystem::remove_all(path, ignored);
     }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    std::string file(std::string_view name) const { return m_path + std::string(name); }
-
-    /// Replaces path() + name with `bytes` and returns its path.
+    /// Replaces the folder's file `name` with `bytes` and returns its path.
     std::string write(std::string_view name, std::string_view bytes) const
     {
-        const std::string path = file(name);
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::fprintf(stderr, "cannot write %s\n", path.c_str());
-            std::abort();
-        }
-        return path;
+        const std::string file = path + "/" + std::string(name);
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << bytes;
+        return file;
     }
-
-private:
-    std::string m_path;
 };
 
 } // namespace fuzzing
