@@ -3,6 +3,7 @@
 #include "app/link_label.h"
 #include "app/twips.h"
 #include "app/web_links.h"
+#include "platform/qt/qt_text.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -11,11 +12,6 @@
 
 namespace app {
 namespace {
-
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QLabel* label(const char* name, const QString& text, QRect geometry, QWidget* parent)
 {
@@ -51,19 +47,20 @@ Form2::Form2(platform::Desktop& desktop)
           twipsRect(240, 1080, 4095, 255), frame);
 
     auto* projectLink =
-        new LinkLabel(fromUtf8(projectPage) + QLatin1Char(' '), Qt::AlignLeft, frame);
+        new LinkLabel(platform::fromUtf8Text(projectPage) + QLatin1Char(' '), Qt::AlignLeft, frame);
     projectLink->setObjectName(QStringLiteral("Label3"));
     projectLink->setGeometry(twipsRect(600, 1440, 3135, 255));
-    auto* authorLink = new LinkLabel(fromUtf8(authorPage), Qt::AlignLeft, frame);
+    auto* authorLink = new LinkLabel(platform::fromUtf8Text(authorPage), Qt::AlignLeft, frame);
     authorLink->setObjectName(QStringLiteral("Label4"));
     authorLink->setGeometry(twipsRect(600, 1680, 3135, 255));
 
     label("Label5", QStringLiteral("If you got questions, RTFM first, then try to mail us... :)"),
           twipsRect(240, 2040, 3975, 255), frame);
-    label("Label6", QStringLiteral("Coding done by ") + fromUtf8(authorCredit),
+    label("Label6", QStringLiteral("Coding done by ") + platform::fromUtf8Text(authorCredit),
           twipsRect(1080, 2520, 2055, 255), frame);
     label("Label7",
-          QStringLiteral("Database provided by ") + fromUtf8(projectSite()) + QLatin1Char(' '),
+          QStringLiteral("Database provided by ") + platform::fromUtf8Text(projectSite()) +
+              QLatin1Char(' '),
           twipsRect(600, 2880, 3615, 255), frame);
 
     auto* quit = new QPushButton(QStringLiteral("&Quit"), this);

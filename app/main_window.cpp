@@ -34,11 +34,6 @@ constexpr int minimumOuterHeight = 6945;
 constexpr auto sampleLink = "<a href=\"ed2k://|file|Studio.54.DVD-Rip.DivX.avi|690956288|"
                             "69c092fb09c08501229957056c3639f2|\">Studio.54.DVD-Rip.DivX.avi</a>";
 
-QString fromUtf8(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 QPushButton* button(const char* name, const QString& caption, QRect geometry, QWidget* parent)
 {
     auto* b = new QPushButton(caption, parent);
@@ -84,8 +79,9 @@ Form1::Form1(Form1Services services)
     : m_services(std::move(services))
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QStringLiteral("eDonkey2k Brisquen v2.0 ( ") + fromUtf8(projectSite()) +
-                   QStringLiteral(" ) - by ") + fromUtf8(authorCredit));
+    setWindowTitle(QStringLiteral("eDonkey2k Brisquen v2.0 ( ") +
+                   platform::fromUtf8Text(projectSite()) + QStringLiteral(" ) - by ") +
+                   platform::fromUtf8Text(authorCredit));
     setWindowIcon(QIcon(QStringLiteral(":/brisquen/brisquen.png")));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -152,7 +148,8 @@ void Form1::createControls()
                             QStringLiteral("If you detect files which are no fakes but listened "
                                            "as a fake here, please contact us !"),
                             twipsRect(7200, 3240, 1455, 975), this);
-    m_label3 = new LinkLabel(fromUtf8(projectSite()) + QLatin1Char(' '), Qt::AlignHCenter, this);
+    m_label3 = new LinkLabel(platform::fromUtf8Text(projectSite()) + QLatin1Char(' '),
+                             Qt::AlignHCenter, this);
     m_label3->setObjectName(QStringLiteral("Label3"));
     m_label3->setGeometry(twipsRect(7200, 4440, 1455, 255));
     m_label4 = wrappedLabel("Label4",

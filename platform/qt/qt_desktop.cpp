@@ -14,11 +14,6 @@ namespace {
 // Often enough for smooth repainting and prompt clicks.
 constexpr qint64 yieldIntervalMs = 10;
 
-QString fromBytes(std::string_view text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 } // namespace
 
 void QtDesktop::showMessage(std::string_view text)
@@ -33,9 +28,9 @@ void QtDesktop::showMessage(std::string_view text)
 std::string QtDesktop::chooseFile(std::string_view pattern, std::string_view title,
                                   std::string_view initialDir)
 {
-    const QString filter = fromBytes(pattern);
+    const QString filter = fromUtf8Text(pattern);
     const QString chosen = QFileDialog::getOpenFileName(
-        m_owner, fromBytes(title),
+        m_owner, fromUtf8Text(title),
         QFile::decodeName(QByteArray(initialDir.data(), static_cast<qsizetype>(initialDir.size()))),
         filter + QStringLiteral(" (") + filter + QStringLiteral(")"));
     return toPathBytes(chosen);
@@ -44,7 +39,7 @@ std::string QtDesktop::chooseFile(std::string_view pattern, std::string_view tit
 void QtDesktop::openUrl(std::string_view url)
 {
     // Like the shell, the browser reports nothing back; a failure is ignored.
-    QDesktopServices::openUrl(QUrl(fromBytes(url)));
+    QDesktopServices::openUrl(QUrl(fromUtf8Text(url)));
 }
 
 void QtDesktop::yield()

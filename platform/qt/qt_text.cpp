@@ -12,6 +12,11 @@ QString fromClientBytes(std::string_view bytes)
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
 }
 
+QString fromUtf8Text(std::string_view text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
 std::string toClientBytes(const QString& text)
 {
     return text.toUtf8().toStdString();

@@ -11,6 +11,9 @@ namespace platform {
 /// UTF-8 as UTF-8, anything else as Windows-1252.
 QString fromClientBytes(std::string_view bytes);
 
+/// The program's own UTF-8 texts (captions, addresses, titles) for a widget.
+QString fromUtf8Text(std::string_view text);
+
 /// Text the user typed, as the bytes the checks compare (UTF-8).
 std::string toClientBytes(const QString& text);
 

@@ -15,11 +15,6 @@ using testing_support::TextLogBox;
 
 namespace {
 
-class NoRegistry final : public platform::Registry {
-public:
-    std::optional<std::string> readClassesRootDefault(std::string_view) override { return {}; }
-};
-
 const fixtures::Download clean{"Knoppix.iso", 700000000, fixtures::hashFromSeed(1), 0};
 const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(2), 0};
 
@@ -28,7 +23,7 @@ protected:
     TempDir dir;
     edonkey::ProgramFiles files{dir.makeFolder("program")};
     ScriptedDesktop desktop;
-    NoRegistry registry;
+    testing_support::ScriptedRegistry registry;
     TextLogBox log;
     app::ProgramState state;
 

@@ -37,16 +37,6 @@ Q_DECLARE_METATYPE(app::PassEnd)
 
 namespace {
 
-class NoRegistry final : public platform::Registry {
-public:
-    std::optional<std::string> readClassesRootDefault(std::string_view) override { return {}; }
-};
-
-class NoNetwork final : public platform::HttpClient {
-public:
-    std::optional<std::string> get(std::string_view) override { return {}; }
-};
-
 const fixtures::Download clean{"Knoppix.iso", 700000000, fixtures::hashFromSeed(1), 0};
 const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(2), 0};
 
@@ -111,8 +101,8 @@ public:
     TempDir dir;
     edonkey::ProgramFiles files;
     ScriptedDesktop scripted;
-    NoRegistry registry;
-    NoNetwork network;
+    testing_support::ScriptedRegistry registry;
+    testing_support::OfflineHttp network;
     int endings = 0;
     std::unique_ptr<app::Form1> form;
     std::unique_ptr<QSignalSpy> spy;

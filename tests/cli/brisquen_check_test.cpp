@@ -1,23 +1,16 @@
 // Runs the real brisquen-check from a program folder of its own, as a script would.
 
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 #include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
-#include <sys/wait.h>
 
 using testing_support::TempDir;
 
 namespace {
-
-struct Outcome {
-    int exitCode;
-    std::string output; // standard output only
-};
 
 const fixtures::Download clean{"Caf\xE9 del Mar.mp3", 4321000, fixtures::hashFromSeed(1), 0};
 const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(2), 0};
@@ -33,16 +26,9 @@ protected:
         dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "Fake - ad"));
     }
 
-    Outcome run(const std::string& arguments)
+    testing_support::CommandOutcome run(const std::string& arguments)
     {
-        const std::string command = "'" + program + "' " + arguments + " 2>/dev/null";
-        FILE* pipe = popen(command.c_str(), "r");
-        std::string output;
-        std::array<char, 4096> buffer;
-        while (const auto n = fread(buffer.data(), 1, buffer.size(), pipe))
-            output.append(buffer.data(), n);
-        const int status = pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+        return testing_support::runCommand("'" + program + "' " + arguments);
     }
 };
 

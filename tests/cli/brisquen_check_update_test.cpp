@@ -1,15 +1,13 @@
 // `brisquen-check update` from a program folder of its own, against a local server.
 
 #include "tests/support/local_http_server.h"
+#include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
-#include <cstdio>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <utility>
 
 using namespace std::string_literals;
@@ -36,18 +34,10 @@ protected:
         server.serve("/brisquen/update/fakes.dat", HttpAnswer::ok("[" + newList + "]"));
     }
 
-    /// The exit code, and what the program wrote to standard output.
-    std::pair<int, std::string> runUpdate()
+    testing_support::CommandOutcome runUpdate()
     {
-        const std::string command = "'" + dir.file("program/brisquen-check") + "' update " +
-                                    server.address() + " 2>/dev/null";
-        FILE* pipe = popen(command.c_str(), "r");
-        std::string output;
-        std::array<char, 4096> buffer;
-        while (const auto n = fread(buffer.data(), 1, buffer.size(), pipe))
-            output.append(buffer.data(), n);
-        const int status = pclose(pipe);
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+        return testing_support::runCommand("'" + dir.file("program/brisquen-check") + "' update " +
+                                           server.address());
     }
 };
 
@@ -55,9 +45,10 @@ protected:
 
 TEST_F(BrisquenCheckUpdate, SuccessPrintsTheLogAndExitsZero)
 {
-    EXPECT_EQ(runUpdate(), std::pair(0, "*** Connecting to the server... \n"
-                                        "*** New Database downloaded\n"
-                                        "*** New Database saved on disk\n"s));
+    EXPECT_EQ(runUpdate(),
+              (testing_support::CommandOutcome{0, "*** Connecting to the server... \n"
+                                                  "*** New Database downloaded\n"
+                                                  "*** New Database saved on disk\n"s}));
     EXPECT_EQ(readFile(dir.file("program/fakes.dat")), newList + "\r\n");
     EXPECT_EQ(readFile(dir.file("program/Setting.ini")), "[Settings]\r\nFakesNr=121\r\n");
 }
@@ -65,7 +56,8 @@ TEST_F(BrisquenCheckUpdate, SuccessPrintsTheLogAndExitsZero)
 TEST_F(BrisquenCheckUpdate, FailurePrintsTheErrorAndExitsTwo)
 {
     server.serve("/brisquen/update/fakes.dat", HttpAnswer::withStatus(500));
-    EXPECT_EQ(runUpdate(), std::pair(2, "*** Connecting to the server... \n"
-                                        "Error occured during updating, try again later\n"s));
+    EXPECT_EQ(runUpdate(), (testing_support::CommandOutcome{
+                               2, "*** Connecting to the server... \n"
+                                  "Error occured during updating, try again later\n"s}));
     EXPECT_EQ(readFile(dir.file("program/fakes.dat")), oldList);
 }

@@ -15,21 +15,11 @@ using testing_support::TempDir;
 
 namespace {
 
-class ScriptedRegistry final : public platform::Registry {
-public:
-    std::map<std::string, std::string, std::less<>> values;
-    std::optional<std::string> readClassesRootDefault(std::string_view subkey) override
-    {
-        const auto it = values.find(subkey);
-        return it == values.end() ? std::nullopt : std::optional(it->second);
-    }
-};
-
 class DonkeyFolder : public testing::Test {
 protected:
     TempDir dir;
     edonkey::Settings settings{dir.file("Setting.ini")};
-    ScriptedRegistry registry;
+    testing_support::ScriptedRegistry registry;
     ScriptedDesktop desktop;
 
     std::string prefPath() const

@@ -100,11 +100,6 @@ std::map<std::string, std::string> snapshot(const std::string& root, bool ageFir
     return entries;
 }
 
-class NoRegistry final : public platform::Registry {
-public:
-    std::optional<std::string> readClassesRootDefault(std::string_view) override { return {}; }
-};
-
 class ScriptedHttp final : public platform::HttpClient {
 public:
     std::map<std::string, std::string, std::less<>> bodies;
@@ -124,7 +119,7 @@ public:
     testing_support::TempDir dir;
     edonkey::ProgramFiles files{dir.makeFolder("program")};
     testing_support::ScriptedDesktop desktop;
-    NoRegistry registry;
+    testing_support::ScriptedRegistry registry;
     testing_support::TextLogBox log;
     app::ProgramState state;
     fixtures::ClientFolder client =

@@ -25,4 +25,10 @@ void ScriptedDesktop::yield()
         m_onYield();
 }
 
+std::optional<std::string> ScriptedRegistry::readClassesRootDefault(std::string_view subkey)
+{
+    const auto it = values.find(subkey);
+    return it == values.end() ? std::nullopt : std::optional(it->second);
+}
+
 } // namespace testing_support

@@ -1,10 +1,13 @@
 #pragma once
 
 #include "platform/desktop.h"
+#include "platform/http_client.h"
 #include "platform/log_box.h"
+#include "platform/registry.h"
 
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -50,6 +53,21 @@ public:
     void append(std::string_view more) override { text += more; }
 
     std::string text;
+};
+
+/// A registry holding only the values a test puts in; empty, it is the
+/// registry of a system without one.
+class ScriptedRegistry final : public platform::Registry {
+public:
+    std::optional<std::string> readClassesRootDefault(std::string_view subkey) override;
+
+    std::map<std::string, std::string, std::less<>> values;
+};
+
+/// A network on which every transfer fails.
+class OfflineHttp final : public platform::HttpClient {
+public:
+    std::optional<std::string> get(std::string_view) override { return std::nullopt; }
 };
 
 } // namespace testing_support

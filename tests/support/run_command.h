@@ -1,0 +1,17 @@
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+struct CommandOutcome {
+    int exitCode; // -1 when the command did not exit normally
+    std::string output; // standard output only
+
+    bool operator==(const CommandOutcome&) const = default;
+};
+
+/// Runs a shell command, as a script would, and collects what it prints.
+CommandOutcome runCommand(const std::string& command);
+
+} // namespace testing_support
