@@ -6,38 +6,28 @@
 
 using app::Job;
 
-TEST(JobQueue, JobAskedForWhileAnotherRunsRunsAfterItOnce)
+// Jobs asked for while one runs wait for it and run after it, once each, in
+// the order asked; a deferred job can defer others in turn. An idle queue runs
+// a job at once.
+TEST(JobQueue, DefersDedupesAndRunsInOrder)
 {
     app::JobQueue jobs;
     std::string trace;
     jobs.run(Job::CheckPass, [&] {
         trace += "pass(";
-        // Clicks and activations delivered while the pass yields.
+        jobs.run(Job::PartFileCheck, [&] {
+            trace += "part(";
+            jobs.run(Job::ChangeFolder, [&] { trace += "folder "; });
+            trace += ") ";
+        });
         jobs.run(Job::CheckPass, [&] { trace += "pass2 "; });
-        jobs.run(Job::PartFileCheck, [&] { trace += "part "; });
-        jobs.run(Job::CheckPass, [&] { trace += "pass3 "; });
         jobs.run(Job::PartFileCheck, [&] { trace += "part2 "; });
-        EXPECT_TRUE(jobs.busy());
+        jobs.run(Job::CheckPass, [&] { trace += "pass3 "; });
         trace += ") ";
     });
-    EXPECT_EQ(trace, "pass() pass2 part ");
+    EXPECT_EQ(trace, "pass() part() pass2 folder ");
     EXPECT_FALSE(jobs.busy());
-}
 
-TEST(JobQueue, DeferredJobsCanDeferOthersInTurn)
-{
-    app::JobQueue jobs;
-    std::string trace;
-    jobs.run(Job::DatabaseUpdate, [&] {
-        jobs.run(Job::ChangeFolder, [&] {
-            trace += "folder ";
-            jobs.run(Job::CheckPass, [&] { trace += "pass "; });
-            trace += "folder-end ";
-        });
-        trace += "update ";
-    });
-    EXPECT_EQ(trace, "update folder folder-end pass ");
-
-    jobs.run(Job::CheckPass, [&] { trace += "idle "; });
-    EXPECT_EQ(trace, "update folder folder-end pass idle ");
+    jobs.run(Job::DatabaseUpdate, [&] { trace += "idle "; });
+    EXPECT_EQ(trace, "pass() part() pass2 folder idle ");
 }
