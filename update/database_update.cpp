@@ -29,17 +29,8 @@ bool isBlank(char c)
     return c == ' ' || c == '\t';
 }
 
-} // namespace
-
-std::string_view defaultServer()
-{
-    static constexpr std::string_view server = BRISQUEN_UPDATE_SERVER;
-    std::string_view trimmed = server;
-    while (trimmed.ends_with('/'))
-        trimmed.remove_suffix(1);
-    return trimmed;
-}
-
+// The count file's text as "FakesNr" keeps it: unchanged but for one final
+// line end, which Setting.ini cannot hold.
 std::string_view storedEntryCount(std::string_view countFile)
 {
     if (countFile.ends_with("\r\n"))
@@ -47,6 +38,14 @@ std::string_view storedEntryCount(std::string_view countFile)
     else if (countFile.ends_with('\n'))
         countFile.remove_suffix(1);
     return countFile;
+}
+
+} // namespace
+
+std::string_view defaultServer()
+{
+    // Final "/"s need no trimming here: every address is built by addressOf.
+    return BRISQUEN_UPDATE_SERVER;
 }
 
 std::optional<std::int64_t> parseEntryCount(std::string_view text)

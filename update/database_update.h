@@ -42,7 +42,7 @@ inline constexpr std::string_view databaseFilePath = "/brisquen/update/fakes.dat
 inline constexpr std::string_view programVersion = "20";
 
 /// The update server the programs use, chosen when the project is configured
-/// (the CMake cache variable BRISQUEN_UPDATE_SERVER), without a final "/".
+/// (the CMake cache variable BRISQUEN_UPDATE_SERVER).
 std::string_view defaultServer();
 
 /// What an update reads and changes.
@@ -70,9 +70,5 @@ UpdateEnd getNewDatabase(std::string_view server, const UpdateTarget& target,
 /// end (LF or CR LF) after them; nothing when that is not what `text` holds or
 /// the number does not fit in 64 bits.
 std::optional<std::int64_t> parseEntryCount(std::string_view text);
-
-/// The count file's text as "FakesNr" keeps it: unchanged but for one final
-/// line end, which Setting.ini cannot hold.
-std::string_view storedEntryCount(std::string_view countFile);
 
 } // namespace update
