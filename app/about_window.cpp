@@ -24,7 +24,7 @@ QLabel* label(const char* name, const QString& text, QRect geometry, QWidget* pa
 
 } // namespace
 
-Form2::Form2(platform::Desktop& desktop)
+AboutWindow::AboutWindow(platform::Desktop& desktop)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("About"));
@@ -46,17 +46,17 @@ Form2::Form2(platform::Desktop& desktop)
     label("Label2", QStringLiteral("Newer versions of this tool will be available at :"),
           twipsRect(240, 1080, 4095, 255), frame);
 
-    auto* projectLink =
-        new LinkLabel(platform::fromUtf8Text(projectPage) + QLatin1Char(' '), Qt::AlignLeft, frame);
+    auto* projectLink = new LinkLabel(platform::fromUtf8Text(projectPage()) + QLatin1Char(' '),
+                                      Qt::AlignLeft, frame);
     projectLink->setObjectName(QStringLiteral("Label3"));
     projectLink->setGeometry(twipsRect(600, 1440, 3135, 255));
-    auto* authorLink = new LinkLabel(platform::fromUtf8Text(authorPage), Qt::AlignLeft, frame);
+    auto* authorLink = new LinkLabel(platform::fromUtf8Text(authorPage()), Qt::AlignLeft, frame);
     authorLink->setObjectName(QStringLiteral("Label4"));
     authorLink->setGeometry(twipsRect(600, 1680, 3135, 255));
 
     label("Label5", QStringLiteral("If you got questions, RTFM first, then try to mail us... :)"),
           twipsRect(240, 2040, 3975, 255), frame);
-    label("Label6", QStringLiteral("Coding done by ") + platform::fromUtf8Text(authorCredit),
+    label("Label6", QStringLiteral("Coding done by ") + platform::fromUtf8Text(authorCredit()),
           twipsRect(1080, 2520, 2055, 255), frame);
     label("Label7",
           QStringLiteral("Database provided by ") + platform::fromUtf8Text(projectSite()) +
@@ -69,12 +69,12 @@ Form2::Form2(platform::Desktop& desktop)
     quit->setAutoDefault(false);
     quit->setFocus();
 
-    connect(projectLink, &LinkLabel::clicked, this, [&desktop] { desktop.openUrl(projectPage); });
-    connect(authorLink, &LinkLabel::clicked, this, [&desktop] { desktop.openUrl(authorPage); });
+    connect(projectLink, &LinkLabel::clicked, this, [&desktop] { desktop.openUrl(projectPage()); });
+    connect(authorLink, &LinkLabel::clicked, this, [&desktop] { desktop.openUrl(authorPage()); });
     connect(quit, &QPushButton::clicked, this, &QWidget::close);
 }
 
-void Form2::closeEvent(QCloseEvent* event)
+void AboutWindow::closeEvent(QCloseEvent* event)
 {
     // Never refused: the main window must get its turn back.
     event->accept();

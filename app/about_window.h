@@ -10,12 +10,12 @@ namespace app {
 
 /// The About window. It has no owner; while it is open the main window is
 /// disabled, and its closing, by "&Quit" or the close box, is reported once.
-class Form2 final : public QWidget {
+class AboutWindow final : public QWidget {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(Form2)
+    Q_DISABLE_COPY_MOVE(AboutWindow)
 
 public:
-    explicit Form2(platform::Desktop& desktop);
+    explicit AboutWindow(platform::Desktop& desktop);
 
 signals:
     void closed();

@@ -4,6 +4,7 @@
 #include "app/appearance.h"
 #include "app/main_window.h"
 #include "platform/files.h"
+#include "platform/program_folder.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_http_client.h"
 #include "update/database_update.h"
@@ -19,22 +20,22 @@ int main(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("Brisquen"));
     app::installAppearance();
 
-    const edonkey::ProgramFiles files{platform::programFolder()};
+    const session::ProgramFiles files{platform::programFolder()};
     platform::QtDesktop desktop;
     platform::QtHttpClient http;
-    app::Form1 form({files, desktop, platform::systemRegistry(), http,
-                     std::string(update::defaultServer()), [&files] {
-                         // Ends at once, even from inside a check pass, leaving no
-                         // working copy of a client file behind.
-                         platform::deleteFile(files.prefCopy());
-                         platform::deleteFile(files.partCopy());
-                         std::fflush(nullptr);
-                         std::_Exit(EXIT_SUCCESS);
-                     }});
-    desktop.setOwner(&form);
+    app::MainWindow window({files, desktop, platform::systemRegistry(), http,
+                            std::string(update::defaultServer()), [&files] {
+                                // Ends at once, even from inside a check pass, leaving no
+                                // working copy of a client file behind.
+                                platform::deleteFile(files.prefCopy());
+                                platform::deleteFile(files.partCopy());
+                                std::fflush(nullptr);
+                                std::_Exit(EXIT_SUCCESS);
+                            }});
+    desktop.setOwner(&window);
 
-    app::centreOnScreen(form);
-    form.show();
-    form.activateWindow();
+    app::centreOnScreen(window);
+    window.show();
+    window.activateWindow();
     return QApplication::exec();
 }

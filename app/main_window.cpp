@@ -7,9 +7,11 @@
 #include "app/web_links.h"
 #include "edonkey/donkey_folder.h"
 #include "edonkey/link_check.h"
-#include "edonkey/part_check.h"
 #include "platform/qt/qt_text.h"
-#include "update/database_update.h"
+#include "session/client_folder.h"
+#include "session/database_update.h"
+#include "session/part_check.h"
+#include "session/texts.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -75,13 +77,13 @@ void setHeight(QWidget* w, int twips)
 
 } // namespace
 
-Form1::Form1(Form1Services services)
+MainWindow::MainWindow(MainWindowServices services)
     : m_services(std::move(services))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("eDonkey2k Brisquen v2.0 ( ") +
                    platform::fromUtf8Text(projectSite()) + QStringLiteral(" ) - by ") +
-                   platform::fromUtf8Text(authorCredit));
+                   platform::fromUtf8Text(authorCredit()));
     setWindowIcon(QIcon(QStringLiteral(":/brisquen/brisquen.png")));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -89,216 +91,246 @@ Form1::Form1(Form1Services services)
     createControls();
     setTabOrder();
     connectCommands();
-    m_log = std::make_unique<LogView>(*m_text1);
+    m_log = std::make_unique<LogView>(*m_logBox);
     setMinimumSize(toPixels(minimumOuterWidth - frameWidth),
                    toPixels(minimumOuterHeight - frameHeight));
     resize(toPixels(designWidth), toPixels(designHeight));
-    m_text1->setFocus();
+    m_logBox->setFocus();
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::createControls()
+void MainWindow::createControls()
 {
-    m_frame1 = new QGroupBox(QStringLiteral("Files currently downloading :"), this);
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(twipsRect(120, 120, 6975, 7455));
+    m_downloadsFrame = new QGroupBox(QStringLiteral("Files currently downloading :"), this);
+    m_downloadsFrame->setObjectName(QStringLiteral("Frame1"));
+    m_downloadsFrame->setGeometry(twipsRect(120, 120, 6975, 7455));
 
-    m_text1 = new QPlainTextEdit(m_frame1);
-    m_text1->setObjectName(QStringLiteral("Text1"));
-    m_text1->setGeometry(twipsRect(120, 240, 6735, 7095));
-    m_text1->setFont(logFont());
-    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    m_text1->setUndoRedoEnabled(false);
+    m_logBox = new QPlainTextEdit(m_downloadsFrame);
+    m_logBox->setObjectName(QStringLiteral("Text1"));
+    m_logBox->setGeometry(twipsRect(120, 240, 6735, 7095));
+    m_logBox->setFont(logFont());
+    m_logBox->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_logBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_logBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_logBox->setUndoRedoEnabled(false);
 
-    m_frame2 = new QGroupBox(QStringLiteral("Check an eDonkey link :"), this);
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_frame2->setGeometry(twipsRect(120, 7680, 6975, 1335));
+    m_linkFrame = new QGroupBox(QStringLiteral("Check an eDonkey link :"), this);
+    m_linkFrame->setObjectName(QStringLiteral("Frame2"));
+    m_linkFrame->setGeometry(twipsRect(120, 7680, 6975, 1335));
 
-    m_text2 = new QLineEdit(QString::fromLatin1(sampleLink), m_frame2);
-    m_text2->setObjectName(QStringLiteral("Text2"));
-    m_text2->setGeometry(twipsRect(240, 360, 6615, 285));
-    m_text2->setToolTip(QStringLiteral("Copy&paste the link you want to check here..."));
-    m_text2->setCursorPosition(0);
+    m_linkBox = new QLineEdit(QString::fromLatin1(sampleLink), m_linkFrame);
+    m_linkBox->setObjectName(QStringLiteral("Text2"));
+    m_linkBox->setGeometry(twipsRect(240, 360, 6615, 285));
+    m_linkBox->setToolTip(QStringLiteral("Copy&paste the link you want to check here..."));
+    m_linkBox->setCursorPosition(0);
 
-    m_command1 =
-        button("Command1", QStringLiteral("&Check it"), twipsRect(4800, 720, 2055, 495), m_frame2);
+    m_checkLinkButton = button("Command1", QStringLiteral("&Check it"),
+                               twipsRect(4800, 720, 2055, 495), m_linkFrame);
 
-    m_label1 = new QLabel(m_frame2);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    m_label1->setGeometry(twipsRect(240, 720, 4455, 495));
-    m_label1->setFont(logFont());
-    m_label1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_label1->setLineWidth(1);
-    m_label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_linkAnswer = new QLabel(m_linkFrame);
+    m_linkAnswer->setObjectName(QStringLiteral("Label1"));
+    m_linkAnswer->setGeometry(twipsRect(240, 720, 4455, 495));
+    m_linkAnswer->setFont(logFont());
+    m_linkAnswer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_linkAnswer->setLineWidth(1);
+    m_linkAnswer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_command3 = button("Command3", QStringLiteral("&Get new Database"),
-                        twipsRect(7200, 240, 1455, 495), this);
-    m_command4 =
+    m_getDatabaseButton = button("Command3", QStringLiteral("&Get new Database"),
+                                 twipsRect(7200, 240, 1455, 495), this);
+    m_submitFakeButton =
         button("Command4", QStringLiteral("&Submit a fake"), twipsRect(7200, 840, 1455, 495), this);
-    m_command6 = button("Command6", QStringLiteral("&Change ed2k Folder"),
-                        twipsRect(7200, 1440, 1455, 495), this);
-    m_command2 =
+    m_changeFolderButton = button("Command6", QStringLiteral("&Change ed2k Folder"),
+                                  twipsRect(7200, 1440, 1455, 495), this);
+    m_aboutButton =
         button("Command2", QStringLiteral("&About"), twipsRect(7200, 2040, 1455, 495), this);
-    m_command7 = button("Command7", QStringLiteral("&Check a .pref.met"),
-                        twipsRect(7200, 2640, 1455, 495), this);
-    m_label2 = wrappedLabel("Label2",
-                            QStringLiteral("If you detect files which are no fakes but listened "
-                                           "as a fake here, please contact us !"),
-                            twipsRect(7200, 3240, 1455, 975), this);
-    m_label3 = new LinkLabel(platform::fromUtf8Text(projectSite()) + QLatin1Char(' '),
-                             Qt::AlignHCenter, this);
-    m_label3->setObjectName(QStringLiteral("Label3"));
-    m_label3->setGeometry(twipsRect(7200, 4440, 1455, 255));
-    m_label4 = wrappedLabel("Label4",
-                            QStringLiteral("If you submit a fake, please provide an edonkey link, "
-                                           "so we can use it to identify fakes with this program."),
-                            twipsRect(7200, 4920, 1455, 1215), this);
-    m_command5 =
+    m_checkPartFileButton = button("Command7", QStringLiteral("&Check a .pref.met"),
+                                   twipsRect(7200, 2640, 1455, 495), this);
+    m_contactText =
+        wrappedLabel("Label2",
+                     QStringLiteral("If you detect files which are no fakes but listened "
+                                    "as a fake here, please contact us !"),
+                     twipsRect(7200, 3240, 1455, 975), this);
+    m_projectLink = new LinkLabel(platform::fromUtf8Text(projectSite()) + QLatin1Char(' '),
+                                  Qt::AlignHCenter, this);
+    m_projectLink->setObjectName(QStringLiteral("Label3"));
+    m_projectLink->setGeometry(twipsRect(7200, 4440, 1455, 255));
+    m_submitText =
+        wrappedLabel("Label4",
+                     QStringLiteral("If you submit a fake, please provide an edonkey link, "
+                                    "so we can use it to identify fakes with this program."),
+                     twipsRect(7200, 4920, 1455, 1215), this);
+    m_quitButton =
         button("Command5", QStringLiteral("&Quit"), twipsRect(7200, 8520, 1455, 495), this);
 }
 
-void Form1::setTabOrder()
+void MainWindow::setTabOrder()
 {
-    QWidget* const chain[] = {m_text1,    m_text2,    m_command1, m_command2, m_command3,
-                              m_command4, m_command5, m_command6, m_command7};
+    QWidget* const chain[] = {m_logBox,
+                              m_linkBox,
+                              m_checkLinkButton,
+                              m_aboutButton,
+                              m_getDatabaseButton,
+                              m_submitFakeButton,
+                              m_quitButton,
+                              m_changeFolderButton,
+                              m_checkPartFileButton};
     for (std::size_t i = 1; i < std::size(chain); ++i)
         QWidget::setTabOrder(chain[i - 1], chain[i]);
 }
 
-void Form1::connectCommands()
+void MainWindow::connectCommands()
 {
     const auto openProjectPage = [this] {
-        m_services.desktop.openUrl(projectPage);
+        m_services.desktop.openUrl(projectPage());
     };
-    connect(m_command1, &QPushButton::clicked, this, &Form1::checkLink);
-    connect(m_command2, &QPushButton::clicked, this, &Form1::openAbout);
-    connect(m_command3, &QPushButton::clicked, this, &Form1::getNewDatabase);
-    connect(m_command4, &QPushButton::clicked, this, openProjectPage);
-    connect(m_command5, &QPushButton::clicked, this, [this] { m_services.endProgram(); });
-    connect(m_command6, &QPushButton::clicked, this, &Form1::changeFolder);
-    connect(m_command7, &QPushButton::clicked, this, &Form1::checkChosenPartFile);
-    connect(m_label3, &LinkLabel::clicked, this, openProjectPage);
+    connect(m_checkLinkButton, &QPushButton::clicked, this, &MainWindow::checkLink);
+    connect(m_aboutButton, &QPushButton::clicked, this, &MainWindow::openAbout);
+    connect(m_getDatabaseButton, &QPushButton::clicked, this, &MainWindow::getNewDatabase);
+    connect(m_submitFakeButton, &QPushButton::clicked, this, openProjectPage);
+    connect(m_quitButton, &QPushButton::clicked, this, [this] { m_services.endProgram(); });
+    connect(m_changeFolderButton, &QPushButton::clicked, this, &MainWindow::changeFolder);
+    connect(m_checkPartFileButton, &QPushButton::clicked, this, &MainWindow::checkChosenPartFile);
+    connect(m_projectLink, &LinkLabel::clicked, this, openProjectPage);
 }
 
-void Form1::applyLayoutRules()
+void MainWindow::applyLayoutRules()
 {
     const int w = toTwips(width()) + frameWidth;
     const int h = toTwips(height()) + frameHeight;
     // The minimum size itself is held by the window system (setMinimumSize).
-    for (QWidget* column : {static_cast<QWidget*>(m_command3), static_cast<QWidget*>(m_command2),
-                            static_cast<QWidget*>(m_command4), static_cast<QWidget*>(m_command5)})
+    for (QWidget* column :
+         {static_cast<QWidget*>(m_getDatabaseButton), static_cast<QWidget*>(m_aboutButton),
+          static_cast<QWidget*>(m_submitFakeButton), static_cast<QWidget*>(m_quitButton)})
         setLeft(column, w - 1665);
-    setTop(m_command5, h - 1020);
-    for (QWidget* column : {static_cast<QWidget*>(m_command6), static_cast<QWidget*>(m_command7),
-                            static_cast<QWidget*>(m_label2), static_cast<QWidget*>(m_label3),
-                            static_cast<QWidget*>(m_label4)})
+    setTop(m_quitButton, h - 1020);
+    for (QWidget* column :
+         {static_cast<QWidget*>(m_changeFolderButton), static_cast<QWidget*>(m_checkPartFileButton),
+          static_cast<QWidget*>(m_contactText), static_cast<QWidget*>(m_projectLink),
+          static_cast<QWidget*>(m_submitText)})
         setLeft(column, w - 1665);
-    setWidth(m_frame1, w - 1890);
-    setHeight(m_frame1, h - 2085);
-    setWidth(m_frame2, w - 1890);
-    setTop(m_frame2, h - 1860);
-    setWidth(m_text1, w - 2130);
-    setHeight(m_text1, h - 2445);
-    setWidth(m_text2, w - 2250);
-    setWidth(m_label1, w - 4530);
-    setLeft(m_command1, w - 4065);
+    setWidth(m_downloadsFrame, w - 1890);
+    setHeight(m_downloadsFrame, h - 2085);
+    setWidth(m_linkFrame, w - 1890);
+    setTop(m_linkFrame, h - 1860);
+    setWidth(m_logBox, w - 2130);
+    setHeight(m_logBox, h - 2445);
+    setWidth(m_linkBox, w - 2250);
+    setWidth(m_linkAnswer, w - 4530);
+    setLeft(m_checkLinkButton, w - 4065);
 }
 
-void Form1::showEvent(QShowEvent* event)
+void MainWindow::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     // Start-up work begins once the window is on the screen, so the user sees
     // the pass's progress.
     if (!m_shownBefore) {
         m_shownBefore = true;
-        QTimer::singleShot(0, this, &Form1::activate);
+        QTimer::singleShot(0, this, &MainWindow::activate);
     }
 }
 
-void Form1::resizeEvent(QResizeEvent* event)
+void MainWindow::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     applyLayoutRules();
 }
 
-void Form1::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
     m_services.endProgram();
 }
 
-void Form1::activate()
+void MainWindow::activate()
 {
     m_jobs.run(Job::CheckPass, [this] { runCheckPass(); });
 }
 
-void Form1::runCheckPass()
+void MainWindow::runCheckPass()
 {
-    const PassServices services{m_services.files, m_services.desktop, m_services.registry, *m_log};
-    const PassEnd end = checkPass(m_state, services);
-    if (end == PassEnd::DatabaseMissing)
+    const session::PassServices services{m_services.files, m_services.desktop, m_services.registry,
+                                         *m_log};
+    const session::PassEnd end = session::checkPass(m_state, services).end;
+    if (end == session::PassEnd::DatabaseMissing)
         m_services.endProgram();
     emit passFinished(end);
 }
 
-void Form1::checkLink()
+void MainWindow::checkLink()
 {
-    m_label1->clear();
-    const auto answer =
-        edonkey::checkEd2kLink(platform::toClientBytes(m_text2->text()), m_state.database);
-    if (!answer) {
-        m_services.desktop.showMessage(edonkey::invalidLinkMessage);
-        return;
+    m_linkAnswer->clear();
+    const auto check =
+        edonkey::checkEd2kLink(platform::toClientBytes(m_linkBox->text()), m_state.database);
+    switch (check.verdict) {
+    case edonkey::LinkVerdict::Invalid:
+        showMessage(session::texts::invalidLink);
+        break;
+    case edonkey::LinkVerdict::NotListed:
+        m_linkAnswer->setText(platform::fromUtf8Text(session::texts::noEntryFound));
+        break;
+    case edonkey::LinkVerdict::Fake:
+        m_linkAnswer->setText(platform::fromClientBytes(check.hit));
+        break;
     }
-    m_label1->setText(platform::fromClientBytes(*answer));
 }
 
-void Form1::checkChosenPartFile()
+void MainWindow::checkChosenPartFile()
 {
     m_jobs.run(Job::PartFileCheck, [this] {
-        edonkey::checkChosenPartFile(m_services.files, m_state.database, m_services.desktop,
-                                     *m_log);
+        const std::string chosen =
+            session::chooseDonkeyFile(m_state, m_services.desktop, edonkey::partFilePattern);
+        if (!chosen.empty())
+            session::checkPartFile(chosen, m_state, m_services.files, *m_log,
+                                   [this] { m_services.desktop.yield(); });
     });
 }
 
-void Form1::changeFolder()
+void MainWindow::changeFolder()
 {
     m_jobs.run(Job::ChangeFolder, [this] {
-        edonkey::changeDonkeyFolder(edonkey::Settings(m_services.files.settingIni()),
-                                    m_services.desktop);
+        const std::string chosen =
+            session::chooseDonkeyFile(m_state, m_services.desktop, edonkey::prefMetName);
+        if (!chosen.empty())
+            session::storeChosenPrefMet(m_services.files, chosen);
     });
 }
 
-void Form1::getNewDatabase()
+void MainWindow::getNewDatabase()
 {
-    // A click while an update is under way, or after one, only gets told so.
-    if (m_state.justUpdated) {
-        m_services.desktop.showMessage(update::justUpdatedMessage);
-        return;
-    }
-    m_jobs.run(Job::DatabaseUpdate, [this] {
-        update::getNewDatabase(m_services.updateServer,
-                               {m_state.database, m_state.justUpdated, m_services.files},
-                               m_services.http, m_services.desktop, *m_log);
-    });
+    const auto update = [this] {
+        const auto answer = session::updateDatabase(
+            m_state, m_services.files, m_services.updateServer, m_services.http, *m_log);
+        if (const auto message = session::updateMessage(answer); !message.empty())
+            showMessage(message);
+    };
+    // A click while an update is under way, or after one, is only told so at
+    // once, rather than waiting for the job that holds the program's files.
+    if (m_state.justUpdated)
+        update();
+    else
+        m_jobs.run(Job::DatabaseUpdate, update);
 }
 
-void Form1::openAbout()
+void MainWindow::showMessage(std::string_view text)
+{
+    m_services.desktop.showMessage(text);
+}
+
+void MainWindow::openAbout()
 {
     setEnabled(false);
     if (!m_about) {
-        m_about = std::make_unique<Form2>(m_services.desktop);
-        connect(m_about.get(), &Form2::closed, this, &Form1::aboutClosed);
+        m_about = std::make_unique<AboutWindow>(m_services.desktop);
+        connect(m_about.get(), &AboutWindow::closed, this, &MainWindow::aboutClosed);
         centreOnScreen(*m_about);
     }
     m_about->show();
     m_about->activateWindow();
 }
 
-void Form1::aboutClosed()
+void MainWindow::aboutClosed()
 {
     setEnabled(true);
     activateWindow();

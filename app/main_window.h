@@ -1,12 +1,13 @@
 #pragma once
 
-#include "app/check_pass.h"
 #include "app/job_queue.h"
 #include "app/log_view.h"
-#include "edonkey/program_files.h"
 #include "platform/desktop.h"
 #include "platform/http_client.h"
 #include "platform/registry.h"
+#include "session/check_pass.h"
+#include "session/program_files.h"
+#include "session/program_state.h"
 
 #include <QWidget>
 
@@ -22,12 +23,12 @@ class QPushButton;
 
 namespace app {
 
-class Form2;
+class AboutWindow;
 class LinkLabel;
 
 /// Everything outside the main window that its commands use.
-struct Form1Services {
-    edonkey::ProgramFiles files;
+struct MainWindowServices {
+    session::ProgramFiles files;
     platform::Desktop& desktop;
     platform::Registry& registry;
     platform::HttpClient& http;
@@ -37,22 +38,22 @@ struct Form1Services {
 
 /// The main window: the log box with the check pass, the link check, the
 /// command buttons and the links.
-class Form1 final : public QWidget {
+class MainWindow final : public QWidget {
     Q_OBJECT
-    Q_DISABLE_COPY_MOVE(Form1)
+    Q_DISABLE_COPY_MOVE(MainWindow)
 
 public:
-    explicit Form1(Form1Services services);
-    ~Form1() override;
+    explicit MainWindow(MainWindowServices services);
+    ~MainWindow() override;
 
     /// The About window, once "&About" has created it.
-    Form2* aboutWindow() const { return m_about.get(); }
+    AboutWindow* aboutWindow() const { return m_about.get(); }
 
-    const ProgramState& state() const { return m_state; }
+    const session::ProgramState& state() const { return m_state; }
 
 signals:
     /// A check pass has ended, however it ended.
-    void passFinished(app::PassEnd end);
+    void passFinished(session::PassEnd end);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -74,29 +75,30 @@ private:
     void getNewDatabase();
     void openAbout();
     void aboutClosed();
+    void showMessage(std::string_view text);
 
-    Form1Services m_services;
-    ProgramState m_state;
+    MainWindowServices m_services;
+    session::ProgramState m_state;
     JobQueue m_jobs;
     bool m_shownBefore = false;
 
-    QGroupBox* m_frame1 = nullptr;
-    QPlainTextEdit* m_text1 = nullptr;
-    QGroupBox* m_frame2 = nullptr;
-    QLineEdit* m_text2 = nullptr;
-    QPushButton* m_command1 = nullptr;
-    QLabel* m_label1 = nullptr;
-    QPushButton* m_command2 = nullptr;
-    QPushButton* m_command3 = nullptr;
-    QPushButton* m_command4 = nullptr;
-    QPushButton* m_command5 = nullptr;
-    QPushButton* m_command6 = nullptr;
-    QPushButton* m_command7 = nullptr;
-    QLabel* m_label2 = nullptr;
-    LinkLabel* m_label3 = nullptr;
-    QLabel* m_label4 = nullptr;
+    QGroupBox* m_downloadsFrame = nullptr;
+    QPlainTextEdit* m_logBox = nullptr;
+    QGroupBox* m_linkFrame = nullptr;
+    QLineEdit* m_linkBox = nullptr;
+    QPushButton* m_checkLinkButton = nullptr;
+    QLabel* m_linkAnswer = nullptr;
+    QPushButton* m_aboutButton = nullptr;
+    QPushButton* m_getDatabaseButton = nullptr;
+    QPushButton* m_submitFakeButton = nullptr;
+    QPushButton* m_quitButton = nullptr;
+    QPushButton* m_changeFolderButton = nullptr;
+    QPushButton* m_checkPartFileButton = nullptr;
+    QLabel* m_contactText = nullptr;
+    LinkLabel* m_projectLink = nullptr;
+    QLabel* m_submitText = nullptr;
     std::unique_ptr<LogView> m_log;
-    std::unique_ptr<Form2> m_about;
+    std::unique_ptr<AboutWindow> m_about;
 };
 
 } // namespace app

@@ -72,13 +72,13 @@ void checkPassOverAThousandDownloads(benchmark::State& state)
     double longestGapMs = 0;
 
     for (auto _ : state) {
-        app::Form1 form(
-            {edonkey::ProgramFiles{program}, desktop, platform::systemRegistry(), network, "", [] {
+        app::MainWindow form(
+            {session::ProgramFiles{program}, desktop, platform::systemRegistry(), network, "", [] {
                  std::abort();
              }});
         desktop.setOwner(&form);
         QEventLoop waitForPass;
-        QObject::connect(&form, &app::Form1::passFinished, &waitForPass, &QEventLoop::quit);
+        QObject::connect(&form, &app::MainWindow::passFinished, &waitForPass, &QEventLoop::quit);
         form.show();
         waitForPass.exec(); // the start-up pass, with the window's creation
 

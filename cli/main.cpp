@@ -2,13 +2,15 @@
 // without a display. It uses the same program folder (fakes.dat and
 // Setting.ini beside its executable) and prints what the window would show.
 
-#include "app/check_pass.h"
 #include "cli/console.h"
 #include "edonkey/link_check.h"
-#include "edonkey/part_check.h"
-#include "platform/files.h"
+#include "platform/program_folder.h"
 #include "platform/qt/qt_http_client.h"
-#include "update/database_update.h"
+#include "session/check_pass.h"
+#include "session/database.h"
+#include "session/database_update.h"
+#include "session/part_check.h"
+#include "session/texts.h"
 
 #include <QCoreApplication>
 
@@ -46,36 +48,36 @@ updated or already up to date, 2 the update failed.
 )";
 
 struct Program {
-    edonkey::ProgramFiles files{platform::programFolder()};
+    session::ProgramFiles files{platform::programFolder()};
     cli::ConsoleDesktop desktop{std::cout};
     cli::ConsoleLog log{std::cout};
-    app::ProgramState state;
+    session::ProgramState state;
 
     bool loadDatabase()
     {
-        if (fakedb::loadFakeDatabase(state.database, files.fakesDat(), [] {}))
+        if (session::loadDatabase(state, files, [] {}))
             return true;
-        desktop.showMessage(app::noDatabaseMessage);
+        desktop.showMessage(session::texts::noDatabase);
         return false;
     }
 };
 
 int scan(Program& program, const std::optional<std::string>& prefMet)
 {
-    const app::PassServices services{program.files, program.desktop, platform::systemRegistry(),
-                                     program.log};
-    switch (app::checkPass(program.state, services, prefMet)) {
-    case app::PassEnd::Clean:
-    case app::PassEnd::NothingToCheck:
+    const session::PassServices services{program.files, program.desktop, platform::systemRegistry(),
+                                         program.log};
+    switch (session::checkPass(program.state, services, prefMet).end) {
+    case session::PassEnd::Clean:
+    case session::PassEnd::NothingToCheck:
         return exitClean;
-    case app::PassEnd::FakesFound:
+    case session::PassEnd::FakesFound:
         return exitFake;
-    case app::PassEnd::Cancelled:
+    case session::PassEnd::Cancelled:
         std::cerr << "No eDonkey folder found: give the client's pref.met, as in\n"
                      "  brisquen-check scan /path/to/client/pref.met\n";
         return exitError;
-    case app::PassEnd::TempFolderError:
-    case app::PassEnd::DatabaseMissing:
+    case session::PassEnd::TempFolderError:
+    case session::PassEnd::DatabaseMissing:
         break;
     }
     return exitError;
@@ -85,16 +87,18 @@ int part(Program& program, const std::string& path)
 {
     if (!program.loadDatabase())
         return exitError;
-    switch (
-        edonkey::checkPartFile(path, program.files, program.state.database, program.log, [] {})) {
-    case edonkey::PartCheck::Clean:
+    switch (session::checkPartFile(path, program.state, program.files, program.log, [] {})) {
+    case edonkey::DownloadStatus::Clean:
         return exitClean;
-    case edonkey::PartCheck::Fake:
+    case edonkey::DownloadStatus::Fake:
         return exitFake;
-    case edonkey::PartCheck::NotChecked:
+    case edonkey::DownloadStatus::Unreadable:
+        std::cerr << path << ": not readable\n";
+        break;
+    case edonkey::DownloadStatus::NotPartFile:
+        std::cerr << path << ": not an eDonkey part file\n";
         break;
     }
-    std::cerr << path << ": not readable, or not an eDonkey part file\n";
     return exitError;
 }
 
@@ -102,29 +106,31 @@ int link(Program& program, const std::string& text)
 {
     if (!program.loadDatabase())
         return exitError;
-    const auto answer = edonkey::checkEd2kLink(text, program.state.database);
-    if (!answer) {
-        program.desktop.showMessage(edonkey::invalidLinkMessage);
+    const auto check = edonkey::checkEd2kLink(text, program.state.database);
+    switch (check.verdict) {
+    case edonkey::LinkVerdict::Invalid:
+        program.desktop.showMessage(session::texts::invalidLink);
         return exitError;
+    case edonkey::LinkVerdict::NotListed:
+        std::cout << cli::forTerminal(session::texts::noEntryFound) << '\n';
+        return exitClean;
+    case edonkey::LinkVerdict::Fake:
+        break;
     }
-    std::cout << cli::forTerminal(*answer) << '\n';
-    return *answer == edonkey::noEntryFound ? exitClean : exitFake;
+    std::cout << cli::forTerminal(check.hit) << '\n';
+    return exitFake;
 }
 
 int updateDatabase(Program& program, std::string_view server)
 {
-    bool justUpdated = false;
-    const update::UpdateTarget target{program.state.database, justUpdated, program.files};
     platform::QtHttpClient http;
-    switch (update::getNewDatabase(server, target, http, program.desktop, program.log)) {
-    case update::UpdateEnd::Updated:
-    case update::UpdateEnd::UpToDate:
-        return exitClean;
-    case update::UpdateEnd::JustUpdated:
-    case update::UpdateEnd::Failed:
-        break;
-    }
-    return exitError;
+    const auto answer =
+        session::updateDatabase(program.state, program.files, server, http, program.log);
+    if (const auto message = session::updateMessage(answer); !message.empty())
+        program.desktop.showMessage(message);
+    return answer == session::UpdateAnswer::Updated || answer == session::UpdateAnswer::UpToDate
+               ? exitClean
+               : exitError;
 }
 
 } // namespace

@@ -1,15 +1,10 @@
 #include "edonkey/donkey_folder.h"
 
+#include "platform/ascii.h"
 #include "platform/files.h"
-
-#include <algorithm>
-#include <cctype>
 
 namespace edonkey {
 namespace {
-
-constexpr std::string_view prefPathKey = "PrefPath";
-constexpr std::string_view prefMetName = "pref.met";
 
 // Position of the last backslash at the second character or later, or npos.
 // Registry values are Windows paths, so the separator is always a backslash.
@@ -38,69 +33,40 @@ std::string folderFromOpenCommand(std::string_view value)
     return std::string(value.substr(1, cut));
 }
 
-std::string enterFolder(std::string folder)
+std::string ifFolder(std::string folder)
 {
-    return platform::setCurrentDirectory(folder) ? folder : std::string();
+    return platform::isFolder(folder) ? folder : std::string();
 }
 
 } // namespace
 
-std::string findDonkeyFolder(const Settings& settings, platform::Registry& registry)
+std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry& registry)
 {
-    std::string stored = settings.readSetting(prefPathKey);
-    if (platform::setCurrentDirectory(stored))
-        return stored;
-
+    if (platform::isFolder(storedFolder))
+        return storedFolder;
     if (auto icon = registry.readClassesRootDefault("ed2k\\DefaultIcon")) {
-        if (std::string folder = enterFolder(folderFromDefaultIcon(*icon)); !folder.empty())
+        if (std::string folder = ifFolder(folderFromDefaultIcon(*icon)); !folder.empty())
             return folder;
     }
     if (auto command = registry.readClassesRootDefault("ed2k\\shell\\open\\command"))
-        return enterFolder(folderFromOpenCommand(*command));
+        return ifFolder(folderFromOpenCommand(*command));
     return {};
-}
-
-std::string chooseDonkeyFile(platform::Desktop& desktop, std::string_view pattern)
-{
-    return desktop.chooseFile(pattern, chooseFileTitle, platform::currentDirectory());
 }
 
 std::string folderOfChosenPrefMet(std::string_view chosenPath)
 {
-    const auto lowerEqual = [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) ==
-               std::tolower(static_cast<unsigned char>(b));
-    };
-    const auto hit = std::search(chosenPath.begin(), chosenPath.end(), prefMetName.begin(),
-                                 prefMetName.end(), lowerEqual);
-    if (hit != chosenPath.end())
-        return std::string(chosenPath.begin(), hit);
+    const std::size_t hit = platform::findIgnoringCase(chosenPath, prefMetName);
+    if (hit != std::string_view::npos)
+        return std::string(chosenPath.substr(0, hit));
     // The user typed another file name: that file is read as the pref.met, and
     // its folder is the one remembered.
-    const std::size_t slash = chosenPath.rfind('/');
-    return slash == std::string_view::npos ? std::string()
-                                           : std::string(chosenPath.substr(0, slash + 1));
+    return folderOf(chosenPath);
 }
 
-std::string locatePrefMet(const Settings& settings, platform::Registry& registry,
-                          platform::Desktop& desktop)
+std::string folderOf(std::string_view path)
 {
-    if (std::string folder = findDonkeyFolder(settings, registry); !folder.empty()) {
-        settings.writeSetting(prefPathKey, folder);
-        return folder + std::string(prefMetName);
-    }
-    desktop.showMessage(folderNotFoundMessage);
-    std::string chosen = chooseDonkeyFile(desktop, prefMetName);
-    if (!chosen.empty())
-        settings.writeSetting(prefPathKey, folderOfChosenPrefMet(chosen));
-    return chosen;
-}
-
-void changeDonkeyFolder(const Settings& settings, platform::Desktop& desktop)
-{
-    const std::string chosen = chooseDonkeyFile(desktop, prefMetName);
-    if (!chosen.empty())
-        settings.writeSetting(prefPathKey, folderOfChosenPrefMet(chosen));
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
 }
 
 } // namespace edonkey

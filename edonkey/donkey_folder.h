@@ -1,7 +1,5 @@
 #pragma once
 
-#include "edonkey/settings.h"
-#include "platform/desktop.h"
 #include "platform/registry.h"
 
 #include <string>
@@ -9,35 +7,23 @@
 
 namespace edonkey {
 
-/// Title of the one file dialog, shown for part files too.
-inline constexpr std::string_view chooseFileTitle =
-    "Select the pref.met file in your donkey folder";
+/// The client's settings file, the one the program reads its temp folder from.
+inline constexpr std::string_view prefMetName = "pref.met";
 
-/// The prompt shown when no client folder is found.
-inline constexpr std::string_view folderNotFoundMessage =
-    "eDonkey Folder not found, please select the\r\npref.met in you eDonkey folder";
+/// The client's record of an unfinished download, one per download.
+inline constexpr std::string_view partFilePattern = "*.part.met";
 
-/// The client folder: the stored "PrefPath" if it names a folder, else the
-/// folder of the client's ed2k protocol registration; the empty text when
-/// neither works. The folder returned is made the current directory.
-std::string findDonkeyFolder(const Settings& settings, platform::Registry& registry);
-
-/// The open-file dialog for `pattern` ("pref.met" or "*.part.met"), opening in
-/// the current directory. The chosen path, or the empty text on cancel.
-std::string chooseDonkeyFile(platform::Desktop& desktop, std::string_view pattern);
+/// The client folder: `storedFolder` (the folder the program remembered) if it
+/// names a folder, else the folder of the client's ed2k protocol registration;
+/// the empty text when neither works.
+std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry& registry);
 
 /// The folder to store for a pref.met the user chose: the path up to the first
 /// "pref.met" in any letter case, or the chosen file's folder when the name is
 /// another.
 std::string folderOfChosenPrefMet(std::string_view chosenPath);
 
-/// The full path of the pref.met to read: from discovery, or else from the
-/// dialog after a prompt. Stores the folder as "PrefPath". The empty text when
-/// the user cancelled.
-std::string locatePrefMet(const Settings& settings, platform::Registry& registry,
-                          platform::Desktop& desktop);
-
-/// "&Change ed2k Folder": lets the user pick a pref.met and stores its folder.
-void changeDonkeyFolder(const Settings& settings, platform::Desktop& desktop);
+/// The folder part of a path, ending in "/"; the empty text for a bare name.
+std::string folderOf(std::string_view path);
 
 } // namespace edonkey

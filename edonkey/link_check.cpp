@@ -35,14 +35,15 @@ std::optional<Ed2kLink> parseEd2kLink(std::string_view text)
     return Ed2kLink{std::string(fields[0]), std::string(fields[1]), std::string(fields[2])};
 }
 
-std::optional<std::string> checkEd2kLink(std::string_view text,
-                                         const fakedb::FakeDatabase& database)
+LinkCheck checkEd2kLink(std::string_view text, const fakedb::FakeDatabase& database)
 {
     const auto link = parseEd2kLink(text);
     if (!link)
-        return std::nullopt;
+        return {};
     std::string hit = database.lookupFake(link->hash, link->size);
-    return hit.empty() ? std::string(noEntryFound) : hit;
+    if (hit.empty())
+        return {LinkVerdict::NotListed, {}};
+    return {LinkVerdict::Fake, std::move(hit)};
 }
 
 } // namespace edonkey

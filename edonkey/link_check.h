@@ -15,18 +15,24 @@ struct Ed2kLink {
     std::string hash;
 };
 
-inline constexpr std::string_view invalidLinkMessage = "This is not a valid eDonkey Link";
-inline constexpr std::string_view noEntryFound = "No Entry found";
-
 /// Takes a pasted link apart. The link must start at the first character,
 /// either plainly or inside a web page's anchor ("<a href=" and a quote); the
 /// name and size may be anything without a bar, the hash must be 32 characters.
 /// Nothing for any other text.
 std::optional<Ed2kLink> parseEd2kLink(std::string_view text);
 
-/// The answer for a pasted link: "No Entry found" or the lookup's "*** " line;
-/// nothing when the text is not a valid link.
-std::optional<std::string> checkEd2kLink(std::string_view text,
-                                         const fakedb::FakeDatabase& database);
+enum class LinkVerdict {
+    Invalid,   // the text is no ed2k file link
+    NotListed, // the list holds no entry for its hash and size
+    Fake,      // listed: `hit` holds the lookup's "*** " line
+};
+
+struct LinkCheck {
+    LinkVerdict verdict = LinkVerdict::Invalid;
+    std::string hit;
+};
+
+/// Looks a pasted link up in the list of fakes.
+LinkCheck checkEd2kLink(std::string_view text, const fakedb::FakeDatabase& database);
 
 } // namespace edonkey

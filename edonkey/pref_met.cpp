@@ -2,6 +2,7 @@
 
 #include "edonkey/byte_reader.h"
 #include "edonkey/working_copy.h"
+#include "platform/directory_search.h"
 
 using namespace std::string_view_literals;
 
@@ -30,13 +31,21 @@ std::optional<std::string> findTempFolder(std::string_view prefMet)
 }
 
 std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
-                                             const ProgramFiles& files,
+                                             const std::string& workingCopy,
                                              const std::function<void()>& yield)
 {
-    const auto bytes = readThroughWorkingCopy(prefMetPath, files.prefCopy(), yield);
+    const auto bytes = readThroughWorkingCopy(prefMetPath, workingCopy, yield);
     if (!bytes)
         return std::nullopt;
     return findTempFolder(*bytes);
+}
+
+std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder)
+{
+    std::string folder(stored);
+    if (!folder.empty() && folder.front() != '/')
+        folder.insert(0, clientFolder);
+    return platform::withFinalSlash(std::move(folder));
 }
 
 } // namespace edonkey

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "edonkey/program_files.h"
-
 #include <functional>
 #include <optional>
 #include <string>
@@ -13,10 +11,14 @@ namespace edonkey {
 /// stored; nothing when the file holds no "temp" or ends right after it.
 std::optional<std::string> findTempFolder(std::string_view prefMet);
 
-/// Reads the client's pref.met through the working copy pref.bck and returns
-/// its temp folder; nothing when the file cannot be read or holds none.
+/// Reads the client's pref.met through the working copy `workingCopy` and
+/// returns its temp folder; nothing when the file cannot be read or holds none.
 std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
-                                             const ProgramFiles& files,
+                                             const std::string& workingCopy,
                                              const std::function<void()>& yield);
+
+/// The folder to search for downloads: the stored temp folder, resolved
+/// against the client folder when it is relative, ending in "/".
+std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder);
 
 } // namespace edonkey

@@ -1,38 +1,32 @@
 #include "edonkey/temp_folder_scan.h"
 
-#include "edonkey/part_file.h"
-#include "edonkey/working_copy.h"
-#include "platform/files.h"
+#include "edonkey/donkey_folder.h"
+#include "edonkey/download_check.h"
+#include "platform/directory_search.h"
 
 namespace edonkey {
 
-ScanResult scanTempFolder(const std::string& tempFolder, const ProgramFiles& files,
-                          const fakedb::FakeDatabase& database, platform::LogBox& log,
+ScanResult scanTempFolder(const std::string& tempFolder, const std::string& workingCopy,
+                          const fakedb::FakeDatabase& database, DownloadObserver& observer,
                           const std::function<void()>& yield)
 {
     ScanResult result;
-    if (!platform::setCurrentDirectory(tempFolder))
-        return result;
-    const auto names = platform::findFiles("*.part.met");
+    const std::string folder = platform::withFinalSlash(tempFolder);
+    const auto names = platform::findFiles(folder, partFilePattern);
     if (names.empty())
         return result;
     result.foundPartFiles = true;
-    // Found files are reached by full path, so nothing that changes the current
-    // directory while the scan yields can make it read the wrong file.
-    const std::string folder = platform::currentDirectory();
     yield();
 
     for (const auto& name : names) {
-        const auto bytes = readThroughWorkingCopy(folder + name, files.partCopy(), yield);
-        if (!bytes)
+        const DownloadCheck check =
+            checkDownload(folder + name, workingCopy, database, SizeRule::ScanRule, yield);
+        if (check.status == DownloadStatus::Unreadable ||
+            check.status == DownloadStatus::NotPartFile)
             continue;
-        const auto info = parsePartFile(*bytes);
-        if (!info)
-            continue;
-        log.append(info->name + "\r\n");
-        const std::string hit = database.lookupFake(info->hash, std::to_string(info->size));
-        if (!hit.empty()) {
-            log.append(hit + "\r\n");
+        observer.onDownload(check.info.name);
+        if (check.status == DownloadStatus::Fake) {
+            observer.onFake(check.hit);
             result.foundFake = true;
         }
     }

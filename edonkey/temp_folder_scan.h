@@ -1,26 +1,35 @@
 #pragma once
 
-#include "edonkey/program_files.h"
 #include "fakedb/fake_database.h"
-#include "platform/log_box.h"
 
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace edonkey {
 
+/// Hears of each download the scan checks, in the order checked.
+class DownloadObserver {
+public:
+    virtual ~DownloadObserver() = default;
+
+    /// A part file was read: its download's name, as the client stored it.
+    virtual void onDownload(std::string_view name) = 0;
+
+    /// The download just named is listed: the lookup's "*** " line.
+    virtual void onFake(std::string_view hit) = 0;
+};
+
 struct ScanResult {
-    bool foundPartFiles = false; // false: the folder could not be entered or holds none
+    bool foundPartFiles = false; // false: the folder could not be read or holds none
     bool foundFake = false;
 };
 
 /// Checks every *.part.met in the client's temp folder, each read through the
-/// working copy part.bck: writes the download's name as a log line and, for a
-/// download the database lists, the lookup's "*** " line under it. Files that
-/// cannot be read or are no part files are passed over without a line. The
-/// temp folder is left as the current directory.
-ScanResult scanTempFolder(const std::string& tempFolder, const ProgramFiles& files,
-                          const fakedb::FakeDatabase& database, platform::LogBox& log,
+/// working copy. Files that cannot be read or are no part files are passed
+/// over unreported.
+ScanResult scanTempFolder(const std::string& tempFolder, const std::string& workingCopy,
+                          const fakedb::FakeDatabase& database, DownloadObserver& observer,
                           const std::function<void()>& yield);
 
 } // namespace edonkey

@@ -5,7 +5,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace platform {
 
@@ -42,20 +41,7 @@ std::optional<std::string> readFileInBlocks(const std::string& path,
 /// same folder, so the old file stays whole until the new one is complete.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
-/// Makes `path` the process's current directory. Fails for an empty path or
-/// one that does not name an accessible folder.
-bool setCurrentDirectory(const std::string& path);
-
-/// The process's current directory, ending in "/".
-std::string currentDirectory();
-
-/// Names of the entries of the current directory matching `pattern` (with the
-/// wildcards * and ?, letters compared without regard to case, as the client's
-/// own system does), sorted by name without regard to case. Folders and links
-/// are listed too, as a directory search lists them; opening them is what fails.
-std::vector<std::string> findFiles(std::string_view pattern);
-
-/// The folder that holds the running executable, ending in "/".
-std::string programFolder();
+/// Whether `path` names a folder the program may enter.
+bool isFolder(const std::string& path);
 
 } // namespace platform

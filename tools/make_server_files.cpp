@@ -2,7 +2,7 @@
 // server hands out under /brisquen/update/, so any static web server can be one.
 
 #include "platform/files.h"
-#include "update/database_update.h"
+#include "update/server_files.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,7 +1,8 @@
 #include "update/database_update.h"
 
-#include "edonkey/settings.h"
+#include "platform/ascii.h"
 #include "platform/files.h"
+#include "update/server_files.h"
 
 #include <charconv>
 
@@ -12,9 +13,6 @@
 namespace update {
 namespace {
 
-constexpr std::string_view lineEnd = "\r\n";
-constexpr std::string_view fakesNrKey = "FakesNr";
-
 std::string addressOf(std::string_view server, std::string_view path)
 {
     while (server.ends_with('/'))
@@ -22,11 +20,6 @@ std::string addressOf(std::string_view server, std::string_view path)
     std::string url(server);
     url += path;
     return url;
-}
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
 }
 
 // The count file's text as "FakesNr" keeps it: unchanged but for one final
@@ -40,6 +33,11 @@ std::string_view storedEntryCount(std::string_view countFile)
     return countFile;
 }
 
+UpdateResult failedAt(UpdateStep step)
+{
+    return {UpdateEnd::Failed, step, {}};
+}
+
 } // namespace
 
 std::string_view defaultServer()
@@ -50,11 +48,7 @@ std::string_view defaultServer()
 
 std::optional<std::int64_t> parseEntryCount(std::string_view text)
 {
-    text = storedEntryCount(text);
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
+    text = platform::trimBlanks(storedEntryCount(text));
     // from_chars takes a '-' but no '+', and nothing else around the digits.
     if (text.starts_with('+')) {
         text.remove_prefix(1);
@@ -69,75 +63,53 @@ std::optional<std::int64_t> parseEntryCount(std::string_view text)
     return value;
 }
 
-UpdateEnd getNewDatabase(std::string_view server, const UpdateTarget& target,
-                         platform::HttpClient& http, platform::Desktop& desktop,
-                         platform::LogBox& log)
+UpdateResult getNewDatabase(std::string_view server, const UpdateTarget& target,
+                            platform::HttpClient& http, UpdateObserver& observer)
 {
-    // Transfers run the window's event loop, so a click can arrive while one
-    // is under way; the flag set before the first one turns it away.
-    if (target.justUpdated) {
-        desktop.showMessage(justUpdatedMessage);
-        return UpdateEnd::JustUpdated;
-    }
-    const auto logLine = [&log](std::string_view line) {
-        std::string text(line);
-        text += lineEnd;
-        log.append(text);
-    };
-    const auto fail = [&desktop] {
-        desktop.showMessage(updateErrorMessage);
-        return UpdateEnd::Failed;
-    };
-
-    logLine(connectingLine);
-    target.justUpdated = true;
-
+    observer.onProgress(UpdateProgress::Connecting);
     const auto version = http.get(addressOf(server, versionFilePath));
     if (!version)
-        return fail();
+        return failedAt(UpdateStep::VersionFile);
     if (*version != programVersion)
-        logLine(newerVersionLine);
+        observer.onProgress(UpdateProgress::NewerVersion);
 
     const auto count = http.get(addressOf(server, countFilePath));
     if (!count)
-        return fail();
+        return failedAt(UpdateStep::CountFile);
     // A count that is no number is refused even when there is nothing to
     // compare it with: stored, it would make every later update fail.
     const auto serverCount = parseEntryCount(*count);
     if (!serverCount)
-        return fail();
-    const edonkey::Settings settings(target.files.settingIni());
-    const std::string stored = settings.readSetting(fakesNrKey);
+        return failedAt(UpdateStep::CountFile);
     // Without a stored count the first update always fetches the database.
-    if (!stored.empty()) {
-        const auto storedCount = parseEntryCount(stored);
+    if (!target.storedEntryCount.empty()) {
+        const auto storedCount = parseEntryCount(target.storedEntryCount);
         if (!storedCount)
-            return fail();
+            return failedAt(UpdateStep::StoredCount);
         if (*serverCount <= *storedCount) {
-            logLine(upToDateLine);
-            return UpdateEnd::UpToDate;
+            observer.onProgress(UpdateProgress::UpToDate);
+            return {UpdateEnd::UpToDate, UpdateStep::None, {}};
         }
     }
 
     auto database = http.get(addressOf(server, databaseFilePath));
     if (!database || database->size() < 2)
-        return fail();
+        return failedAt(UpdateStep::DatabaseFile);
     // The server wraps the list in one character at each end. The body becomes
     // the file's bytes in place: it can be tens of megabytes.
     std::string& bytes = *database;
     bytes.pop_back();
     bytes.erase(0, 1);
-    logLine(downloadedLine);
+    observer.onProgress(UpdateProgress::Downloaded);
 
     // The list in memory is the file's text, so its last line is matched at
     // once, as after the next load, not only once fakes.dat is read again.
-    bytes += lineEnd;
-    if (!platform::writeFileAtomically(target.files.fakesDat(), bytes))
-        return fail();
+    bytes += "\r\n";
+    if (!platform::writeFileAtomically(target.fakesDatPath, bytes))
+        return failedAt(UpdateStep::SavingFile);
     target.database.replace(bytes);
-    settings.writeSetting(fakesNrKey, storedEntryCount(*count));
-    logLine(savedLine);
-    return UpdateEnd::Updated;
+    observer.onProgress(UpdateProgress::Saved);
+    return {UpdateEnd::Updated, UpdateStep::None, std::string(storedEntryCount(*count))};
 }
 
 } // namespace update

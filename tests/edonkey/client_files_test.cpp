@@ -1,9 +1,7 @@
-#include "edonkey/part_check.h"
+#include "edonkey/download_check.h"
 #include "edonkey/part_file.h"
 #include "edonkey/pref_met.h"
 #include "edonkey/temp_folder_scan.h"
-#include "platform/files.h"
-#include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
 #include "tools/fixture_writer.h"
 
@@ -12,7 +10,7 @@
 #include <filesystem>
 
 using namespace std::string_literals;
-using edonkey::PartCheck;
+using edonkey::DownloadStatus;
 using testing_support::exists;
 
 namespace {
@@ -22,49 +20,58 @@ fixtures::Download download(std::uint32_t size, std::string name = "Movie.avi")
     return {std::move(name), size, fixtures::hashFromSeed(size + 1ull), size / 2};
 }
 
+// The scan's reports, one line each, as the log shows them.
+struct ReportedLines final : edonkey::DownloadObserver {
+    void onDownload(std::string_view name) override { text += std::string(name) + "\r\n"; }
+    void onFake(std::string_view hit) override { text += std::string(hit) + "\r\n"; }
+    std::string text;
+};
+
 class ClientFiles : public testing::Test {
 protected:
     testing_support::TempDir dir;
-    edonkey::ProgramFiles files{dir.makeFolder("program")};
+    std::string workingCopy = dir.makeFolder("program") + "part.bck";
     fakedb::FakeDatabase database;
-    testing_support::ScriptedDesktop desktop;
-    testing_support::TextLogBox log;
+    ReportedLines lines;
     int yields = 0;
 
-    PartCheck check(const std::string& path)
+    edonkey::DownloadCheck check(const std::string& path, edonkey::SizeRule rule)
     {
-        desktop.queueFileChoice(path);
-        return edonkey::checkChosenPartFile(files, database, desktop, log);
+        return edonkey::checkDownload(path, workingCopy, database, rule, [this] { ++yields; });
     }
     edonkey::ScanResult scan(const std::string& tempFolder)
     {
-        return edonkey::scanTempFolder(tempFolder, files, database, log, [this] { ++yields; });
+        return edonkey::scanTempFolder(tempFolder, workingCopy, database, lines,
+                                       [this] { ++yields; });
     }
 };
 
 } // namespace
 
-TEST_F(ClientFiles, CheckReplacesTheLogWithTheNameAndTheVerdict)
+TEST_F(ClientFiles, CheckTellsWhyItCouldNotCheckAndNeverLeavesTheCopy)
 {
     const auto fake = download(734003200);
     database.replace(fixtures::fakesDatLine(fake, "Fake - an advertisement"));
-    log.text = "*** earlier pass\r\n";
-    EXPECT_EQ(check(dir.write("a.part.met", fixtures::partMetBytes(fake))), PartCheck::Fake);
-    EXPECT_EQ(log.text, "Movie.avi...\r\n*** Fake - an advertisement\r\n");
-    EXPECT_EQ(check(dir.write("b.part.met", fixtures::partMetBytes(download(5, "")))),
-              PartCheck::Clean);
-    EXPECT_EQ(log.text, "...\r\nno fake !\r\n");
-    EXPECT_EQ(desktop.dialogs.at(1).pattern, "*.part.met");
-
-    log.text = "kept\r\n";
-    for (const auto& path : {std::string(), dir.write("x.part.met", "\xE1\x00\x00\x00\x00 rest"),
-                             dir.file("missing.part.met"), dir.makeFolder("folder.part.met")})
-        EXPECT_EQ(check(path), PartCheck::NotChecked) << path;
-    EXPECT_EQ(log.text, "kept\r\n");
-    EXPECT_FALSE(exists(files.partCopy()));
+    const auto found = check(dir.write("a.part.met", fixtures::partMetBytes(fake)),
+                             edonkey::SizeRule::TransferredTagFirst);
+    EXPECT_EQ(found.status, DownloadStatus::Fake);
+    EXPECT_EQ(found.hit, "*** Fake - an advertisement");
+    EXPECT_EQ(found.info.name, "Movie.avi");
+    const std::pair<std::string, DownloadStatus> cases[] = {
+        {dir.write("b.part.met", fixtures::partMetBytes(download(5, ""))), DownloadStatus::Clean},
+        {dir.write("x.part.met", "\xE1\x00\x00\x00\x00 rest"), DownloadStatus::NotPartFile},
+        {dir.file("missing.part.met"), DownloadStatus::Unreadable},
+        {dir.makeFolder("folder.part.met"), DownloadStatus::Unreadable},
+        {std::string(), DownloadStatus::Unreadable},
+    };
+    for (const auto& [path, status] : cases)
+        EXPECT_EQ(check(path, edonkey::SizeRule::TransferredTagFirst).status, status) << path;
+    EXPECT_FALSE(exists(workingCopy));
 }
 
-TEST_F(ClientFiles, BothLookUpTheExactSizeWhateverFollowsIt)
+// The single check and the scan look the same exact sizes up, whichever tag
+// follows the size; only the single check insists on the transferred-bytes tag.
+TEST_F(ClientFiles, BothRulesLookUpTheExactSizeWhateverFollowsIt)
 {
     const std::vector downloads{download(0, "0"), download(2147483648u, "2^31"),
                                 download(4294967295u, "2^32-1")};
@@ -75,16 +82,20 @@ TEST_F(ClientFiles, BothLookUpTheExactSizeWhateverFollowsIt)
         const fixtures::PartLayout layout{.fileTypeAfterSize = typed};
         for (const auto& file : downloads) {
             const auto bytes = fixtures::partMetBytes(file, layout);
-            EXPECT_EQ(check(dir.write("edge.part.met", bytes)), PartCheck::Fake) << file.size;
+            EXPECT_EQ(
+                check(dir.write("edge.part.met", bytes), edonkey::SizeRule::TransferredTagFirst)
+                    .status,
+                DownloadStatus::Fake)
+                << file.size;
             EXPECT_EQ(edonkey::findSizeBeforeTransferredTag(bytes).has_value(), !typed);
         }
-        log.text.clear();
+        lines.text.clear();
         scan(fixtures::writeClientFolder(dir.file("client"), downloads, layout).tempFolder);
-        EXPECT_EQ(log.text, "0\r\n*** a\r\n2^31\r\n*** b\r\n2^32-1\r\n*** c\r\n") << typed;
+        EXPECT_EQ(lines.text, "0\r\n*** a\r\n2^31\r\n*** b\r\n2^32-1\r\n*** c\r\n") << typed;
     }
 }
 
-TEST_F(ClientFiles, ScanWritesNamesAndLookupLinesAndYieldsPerBlock)
+TEST_F(ClientFiles, ScanReportsNamesAndHitsAndYieldsPerBlock)
 {
     const auto fake = download(700000000, "Fake.Movie.avi");
     const auto client = fixtures::writeClientFolder(
@@ -92,9 +103,8 @@ TEST_F(ClientFiles, ScanWritesNamesAndLookupLinesAndYieldsPerBlock)
     database.replace("x,1,other\r\n" + fixtures::fakesDatLine(fake, "Fake, a trailer"));
     const auto [foundPartFiles, foundFake] = scan(client.tempFolder);
     EXPECT_TRUE(foundPartFiles && foundFake);
-    EXPECT_EQ(log.text, "ubuntu.iso\r\nFake.Movie.avi\r\n*** Fake, a trailer\r\n\r\n");
-    EXPECT_EQ(platform::currentDirectory(), client.tempFolder);
-    EXPECT_FALSE(exists(files.partCopy()));
+    EXPECT_EQ(lines.text, "ubuntu.iso\r\nFake.Movie.avi\r\n*** Fake, a trailer\r\n\r\n");
+    EXPECT_FALSE(exists(workingCopy));
     std::uintmax_t blocks = 1; // before the first file
     for (const auto& file : client.partFiles)
         blocks += std::filesystem::file_size(file) / 2048 + 1;
@@ -106,7 +116,7 @@ TEST_F(ClientFiles, ScanPassesOverWhatItCannotRead)
     for (const auto& folder :
          {dir.file("missing/"), dir.write("a-file", "x"), dir.makeFolder("empty"), std::string()})
         EXPECT_FALSE(scan(folder).foundPartFiles) << folder;
-    EXPECT_EQ(log.text, "");
+    EXPECT_EQ(lines.text, "");
     EXPECT_EQ(yields, 0);
 
     const auto temp =
@@ -117,19 +127,21 @@ TEST_F(ClientFiles, ScanPassesOverWhatItCannotRead)
     std::filesystem::resize_file(dir.write("client/temp/huge.part.met", ""), 70ull << 20);
     dir.write("client/temp/001.part.met.bak", fixtures::partMetBytes(download(1, "bak")));
     dir.write("client/temp/002.PART.MET", fixtures::partMetBytes(download(1, "upper")));
-    EXPECT_TRUE(scan(temp).foundPartFiles);
-    EXPECT_EQ(log.text, "good\r\nupper\r\n");
-    EXPECT_FALSE(exists(files.partCopy()));
+    // The folder as the client stores it may lack its final separator.
+    EXPECT_TRUE(scan(temp.substr(0, temp.size() - 1)).foundPartFiles);
+    EXPECT_EQ(lines.text, "good\r\nupper\r\n");
+    EXPECT_FALSE(exists(workingCopy));
 }
 
 TEST_F(ClientFiles, ExtractTempFolderReadsThroughAWorkingCopyAndRemovesIt)
 {
+    const std::string prefCopy = dir.file("program/pref.bck");
     const auto extract = [&](const std::string& prefMet) {
-        return edonkey::extractTempFolder(prefMet, files, [&] { ++yields; });
+        return edonkey::extractTempFolder(prefMet, prefCopy, [&] { ++yields; });
     };
     dir.write("program/pref.bck", "left over from a crash");
     EXPECT_FALSE(extract(dir.file("client/pref.met")));
-    EXPECT_FALSE(exists(files.prefCopy()));
+    EXPECT_FALSE(exists(prefCopy));
     std::filesystem::resize_file(dir.write("big/pref.met", "temp\x03\x00/t/"s), 70ull << 20);
     EXPECT_FALSE(extract(dir.file("big/pref.met")));
     EXPECT_EQ(yields, 0);
@@ -141,5 +153,14 @@ TEST_F(ClientFiles, ExtractTempFolderReadsThroughAWorkingCopyAndRemovesIt)
         extract(dir.write("pref.met", std::string(2045, 'x') + "\x02\x04\x00temp\x04\x00/ok/"s)),
         "/ok/");
     EXPECT_EQ(yields, 3);
-    EXPECT_FALSE(exists(files.prefCopy()));
+    EXPECT_FALSE(exists(prefCopy));
+}
+
+TEST(ResolveTempFolder, RelativeFoldersHangOffTheClientFolder)
+{
+    for (const auto& [stored, folder] : {std::pair{"/abs/temp", "/abs/temp/"},
+                                         {"/abs/temp/", "/abs/temp/"},
+                                         {"temp", "/client/temp/"},
+                                         {"", ""}})
+        EXPECT_EQ(edonkey::resolveTempFolder(stored, "/client/"), folder) << stored;
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <tuple>
 
 using namespace std::string_literals;
 using edonkey::findTempFolder;
@@ -35,8 +36,6 @@ const std::string prefix = "ed2k://|file|";
 
 TEST(ParsePartFile, RefusesAnythingButTheClientHeaderAndKeepsEveryHashDigit)
 {
-    for (const auto& [value, hex] : {std::pair{0, "00"}, {10, "0a"}, {171, "ab"}, {255, "ff"}})
-        EXPECT_EQ(edonkey::byteToHex(value), hex);
     const std::string rest = std::string(16, '\x11') + sizeTag + le32(5) + doneTag;
     for (const auto& bytes : {""s, "\xE0\x00\x00\x00"s, "\xE1\x00\x00\x00\x00"s + rest,
                               "\xE2\x00\x00\x00\x00"s + rest, "\xE0\x01\x00\x00\x00"s + rest,
@@ -141,13 +140,17 @@ TEST(ParseEd2kLink, TakesTheLinkApartOrRefusesIt)
 
 TEST(CheckEd2kLink, AnswersFromTheDatabase)
 {
+    using enum edonkey::LinkVerdict;
     fakedb::FakeDatabase database;
     database.replace(hash + ",690956288,Fake\r\n" + hash + ",1,\r\n");
-    for (const auto& [size, answer] : {std::pair{"690956288", "*** Fake"},
-                                       {"1", "*** "},
-                                       {"0690956288", "No Entry found"},
-                                       {"", "No Entry found"}})
-        EXPECT_EQ(edonkey::checkEd2kLink(prefix + "x|" + size + "|" + hash + "|", database),
-                  answer);
-    EXPECT_EQ(edonkey::checkEd2kLink(prefix + "x|690956288|" + hash, database), std::nullopt);
+    for (const auto& [link, verdict, hit] :
+         {std::tuple{prefix + "x|690956288|" + hash + "|", Fake, "*** Fake"},
+          {prefix + "x|1|" + hash + "|", Fake, "*** "},
+          {prefix + "x|0690956288|" + hash + "|", NotListed, ""},
+          {prefix + "x||" + hash + "|", NotListed, ""},
+          {prefix + "x|690956288|" + hash, Invalid, ""}}) {
+        const auto check = edonkey::checkEd2kLink(link, database);
+        EXPECT_EQ(check.verdict, verdict) << link;
+        EXPECT_EQ(check.hit, hit) << link;
+    }
 }

@@ -1,5 +1,7 @@
 #include "platform/files.h"
 
+#include "platform/directory_search.h"
+#include "platform/program_folder.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
@@ -114,25 +116,24 @@ TEST(Files, FindFilesMatchesWildcardsWithoutCaseSorted)
         dir.write(name, "");
     dir.makeFolder("folder.part.met");
     fs::create_symlink(dir.file("nowhere"), dir.file("dangling.part.met"));
-    ASSERT_TRUE(platform::setCurrentDirectory(dir.path()));
-    EXPECT_EQ(platform::findFiles("*.part.met"), (Names{"a.part.met", "B.part.met", "C.PART.MET",
-                                                        "dangling.part.met", "folder.part.met"}));
-    EXPECT_EQ(platform::findFiles("?.PART.*T"), (Names{"a.part.met", "B.part.met", "C.PART.MET"}));
+    EXPECT_EQ(
+        platform::findFiles(dir.path(), "*.part.met"),
+        (Names{"a.part.met", "B.part.met", "C.PART.MET", "dangling.part.met", "folder.part.met"}));
+    EXPECT_EQ(platform::findFiles(dir.path(), "?.PART.*T"),
+              (Names{"a.part.met", "B.part.met", "C.PART.MET"}));
+    for (const std::string& folder : {dir.file("a.part.met"), dir.file("missing"), std::string()})
+        EXPECT_EQ(platform::findFiles(folder, "*"), Names{}) << folder;
 }
 
-TEST(Files, CurrentDirectoryProgramFolderAndSize)
+TEST(Files, FoldersProgramFolderAndSize)
 {
     TempDir dir;
     const std::string file = dir.write("file", "12345");
     const std::string sub = dir.makeFolder("sub");
-    ASSERT_TRUE(platform::setCurrentDirectory(sub));
-    EXPECT_FALSE(platform::setCurrentDirectory(""));
-    EXPECT_FALSE(platform::setCurrentDirectory(file));
-    EXPECT_EQ(platform::currentDirectory(), fs::canonical(sub).string() + "/");
+    EXPECT_TRUE(platform::isFolder(sub));
+    for (const std::string& path : {std::string(), file, dir.file("missing")})
+        EXPECT_FALSE(platform::isFolder(path)) << path;
     EXPECT_TRUE(fs::is_regular_file(platform::programFolder() + "platform_tests"));
-    ASSERT_TRUE(platform::setCurrentDirectory("/"));
-    EXPECT_EQ(platform::currentDirectory(), "/");
-
     EXPECT_EQ(platform::fileSize(file), 5u);
     EXPECT_EQ(platform::fileSize(sub), std::nullopt);
 }

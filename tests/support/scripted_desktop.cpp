@@ -31,4 +31,13 @@ std::optional<std::string> ScriptedRegistry::readClassesRootDefault(std::string_
     return it == values.end() ? std::nullopt : std::optional(it->second);
 }
 
+std::optional<std::string> ScriptedHttp::get(std::string_view url)
+{
+    requests.emplace_back(url);
+    if (onGet)
+        onGet();
+    const auto it = bodies.find(url);
+    return it == bodies.end() ? std::nullopt : std::optional(it->second);
+}
+
 } // namespace testing_support

@@ -64,10 +64,15 @@ public:
     std::map<std::string, std::string, std::less<>> values;
 };
 
-/// A network on which every transfer fails.
-class OfflineHttp final : public platform::HttpClient {
+/// A network that answers from `bodies` and fails every other transfer;
+/// `onGet` runs inside each transfer, as the window's events do while one waits.
+class ScriptedHttp final : public platform::HttpClient {
 public:
-    std::optional<std::string> get(std::string_view) override { return std::nullopt; }
+    std::optional<std::string> get(std::string_view url) override;
+
+    std::map<std::string, std::string, std::less<>> bodies;
+    std::function<void()> onGet;
+    std::vector<std::string> requests;
 };
 
 } // namespace testing_support

@@ -17,13 +17,11 @@ TempDir::TempDir()
     if (!mkdtemp(pattern.data()))
         throw std::runtime_error("cannot create a temporary folder");
     m_path = pattern + "/";
-    m_previousDirectory = fs::current_path().string();
 }
 
 TempDir::~TempDir()
 {
     std::error_code ignored;
-    fs::current_path(m_previousDirectory, ignored);
     // Tests make folders unreadable; give them back before removing.
     for (auto it = fs::recursive_directory_iterator(m_path, ignored);
          it != fs::recursive_directory_iterator(); it.increment(ignored)) {

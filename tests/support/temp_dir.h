@@ -6,8 +6,7 @@
 namespace testing_support {
 
 /// A fresh folder under the system's temporary folder, removed with everything
-/// in it when the object goes. It also puts back the current directory, which
-/// the client-folder code changes.
+/// in it when the object goes.
 class TempDir {
 public:
     TempDir();
@@ -29,7 +28,6 @@ public:
 
 private:
     std::string m_path;
-    std::string m_previousDirectory;
 };
 
 /// The whole content of a file as bytes, or "<missing>" when it cannot be read.

@@ -1,34 +1,29 @@
 // "&Get new Database" against a real server on 127.0.0.1 and the real Qt client.
 
-#include "update/database_update.h"
+#include "session/database_update.h"
 
-#include "edonkey/settings.h"
 #include "platform/qt/qt_http_client.h"
+#include "session/settings.h"
 #include "tests/support/local_http_server.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/test_name.h"
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <chrono>
-#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
-#include <optional>
-#include <ostream>
 #include <string>
-#include <tuple>
-#include <vector>
 
 using namespace std::chrono_literals;
 using namespace std::string_literals;
+using session::UpdateAnswer;
 using testing_support::HttpAnswer;
 using testing_support::LocalHttpServer;
 using testing_support::readFile;
-using update::UpdateEnd;
-using enum UpdateEnd;
+using enum UpdateAnswer;
 
 namespace {
 
@@ -67,13 +62,13 @@ void serveFiles(LocalHttpServer& server, const std::string& count = "121",
 class DatabaseUpdate : public testing::Test {
 protected:
     testing_support::TempDir dir;
-    edonkey::ProgramFiles files{dir.makeFolder("program")};
+    session::ProgramFiles files{dir.makeFolder("program")};
     LocalHttpServer server;
     platform::QtHttpClient http{timeout, maxBody};
     testing_support::ScriptedDesktop desktop;
     testing_support::TextLogBox log;
-    fakedb::FakeDatabase database;
-    bool justUpdated = false;
+    session::ProgramState state;
+    fakedb::FakeDatabase& database = state.database;
 
     void SetUp() override
     {
@@ -81,13 +76,16 @@ protected:
         database.replace(oldList);
         serveFiles(server);
     }
-    edonkey::Settings settings() const { return edonkey::Settings(files.settingIni()); }
+    session::Settings settings() const { return session::Settings(files.settingIni()); }
     void setFakesNr(const std::string& value) { settings().writeSetting("FakesNr", value); }
     std::string fakesNr() const { return settings().readSetting("FakesNr"); }
-    UpdateEnd getNewDatabase()
+    // The update as a click on the button runs it, its message box included.
+    UpdateAnswer getNewDatabase()
     {
-        return update::getNewDatabase(server.address(), {database, justUpdated, files}, http,
-                                      desktop, log);
+        const auto answer = session::updateDatabase(state, files, server.address(), http, log);
+        if (const auto message = session::updateMessage(answer); !message.empty())
+            desktop.showMessage(message);
+        return answer;
     }
 };
 
@@ -119,7 +117,7 @@ namespace {
 
 struct Case {
     std::string count = "121";
-    UpdateEnd end = Updated;
+    UpdateAnswer end = Updated;
     std::string fakesNrAfter = "121";
     std::size_t requests = 3;
     std::string fakesNr = "120"; // "": none stored
@@ -164,7 +162,10 @@ INSTANTIATE_TEST_SUITE_P(
                     Case{"lots", Failed, "", 2, ""}, Case{"121", Failed, "many", 2, "many"},
                     Case{"121", Updated, "121", 3, "120", "20\r\n"},
                     Case{"121", Updated, "121", 3, "120", "20", "[]"},
-                    Case{"121", Failed, "120", 3, "120", "20", "x"}));
+                    Case{"121", Failed, "120", 3, "120", "20", "x"}),
+    [](const auto& info) {
+        return std::to_string(info.index) + "_" + testing_support::testName(info.param.count);
+    });
 
 TEST(EntryCount, IsASignedWholeNumberWithBlanksAroundAndOneLineEnd)
 {
@@ -199,7 +200,7 @@ HttpAnswer fault(const std::string& name, const std::string& path)
 
 class DatabaseUpdateFault
     : public DatabaseUpdate,
-      public testing::WithParamInterface<std::tuple<std::string, std::string>> {};
+      public testing::WithParamInterface<std::pair<std::string, std::string>> {};
 
 } // namespace
 
@@ -219,11 +220,16 @@ TEST_P(DatabaseUpdateFault, ShowsTheErrorAndKeepsFakesDatAndFakesNr)
     EXPECT_EQ(server.requests().back(), path); // nothing is asked after the faulty file
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, DatabaseUpdateFault,
-                         testing::Combine(testing::Values("300", "404", "500", "silent",
-                                                          "cut short", "oversized", "refused",
-                                                          "redirect loop"),
-                                          testing::ValuesIn(allPaths)));
+// Each fault of a server once, on one of the three files in turn.
+INSTANTIATE_TEST_SUITE_P(
+    Faults, DatabaseUpdateFault,
+    testing::Values(std::pair{"300"s, versionPath}, std::pair{"404"s, countPath},
+                    std::pair{"500"s, databasePath}, std::pair{"silent"s, versionPath},
+                    std::pair{"cut short"s, countPath}, std::pair{"oversized"s, databasePath},
+                    std::pair{"refused"s, versionPath}, std::pair{"redirect loop"s, countPath}),
+    [](const auto& info) {
+        return testing_support::testName(info.param.first + "_" + info.param.second.substr(17));
+    });
 
 TEST_F(DatabaseUpdate, UnwritableFakesDatFailsAndKeepsTheOldDatabase)
 {
@@ -239,19 +245,6 @@ TEST_F(DatabaseUpdate, UnwritableFakesDatFailsAndKeepsTheOldDatabase)
     EXPECT_EQ(readFile(dir.file("program/fakes.dat/keep")), "x");
     EXPECT_EQ(database.text(), oldList);
     EXPECT_EQ(fakesNr(), "120");
-}
-
-TEST_F(DatabaseUpdate, ServerThatMovedIsFollowed)
-{
-    LocalHttpServer moved;
-    serveFiles(moved);
-    for (const auto& path : allPaths)
-        server.serve(path, {.status = 301, .location = moved.address() + path});
-
-    EXPECT_EQ(getNewDatabase(), Updated);
-
-    EXPECT_EQ(readFile(files.fakesDat()), newList + "\r\n");
-    EXPECT_EQ(moved.requests(), allPaths);
 }
 
 TEST_F(DatabaseUpdate, ListServedFromTheFilesOfBrisquenServerFilesComesBackUnchanged)

@@ -3,10 +3,14 @@
 #include <string>
 #include <string_view>
 
-namespace edonkey {
+namespace session {
 
-/// The program's settings file, section "Settings", keys "PrefPath" (the client
-/// folder) and "FakesNr" (the server's entry count at the last update).
+/// The client folder, ending in "/".
+inline constexpr std::string_view prefPathKey = "PrefPath";
+/// The server's entry count at the last update.
+inline constexpr std::string_view fakesNrKey = "FakesNr";
+
+/// The program's settings file, section "Settings".
 class Settings {
 public:
     explicit Settings(std::string iniPath);
@@ -21,4 +25,4 @@ private:
     std::string m_iniPath;
 };
 
-} // namespace edonkey
+} // namespace session

@@ -1,8 +1,8 @@
-#include "edonkey/settings.h"
+#include "session/settings.h"
 
 #include "platform/ini_file.h"
 
-namespace edonkey {
+namespace session {
 namespace {
 constexpr std::string_view section = "Settings";
 }
@@ -14,11 +14,7 @@ Settings::Settings(std::string iniPath)
 
 std::string Settings::readSetting(std::string_view key) const
 {
-    std::string value = platform::readIniString(m_iniPath, section, key);
-    // The value is handed over as a C string: it ends at its first NUL.
-    if (const auto nul = value.find('\0'); nul != std::string::npos)
-        value.resize(nul);
-    return value;
+    return platform::readIniString(m_iniPath, section, key);
 }
 
 void Settings::writeSetting(std::string_view key, std::string_view value) const
@@ -26,4 +22,4 @@ void Settings::writeSetting(std::string_view key, std::string_view value) const
     platform::writeIniString(m_iniPath, section, key, value);
 }
 
-} // namespace edonkey
+} // namespace session

@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace edonkey {
+namespace session {
 
 /// The program's own files, all in the folder that holds its executable.
 struct ProgramFiles {
@@ -14,4 +14,4 @@ struct ProgramFiles {
     std::string partCopy() const { return folder + "part.bck"; }
 };
 
-} // namespace edonkey
+} // namespace session

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <sys/types.h>
+#include <utility>
+
+namespace platform::posix {
+
+/// An open file descriptor, closed when it goes out of scope.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1)
+        : m_fd(fd)
+    {
+    }
+    ~FileDescriptor();
+    FileDescriptor(FileDescriptor&& other) noexcept
+        : m_fd(std::exchange(other.m_fd, -1))
+    {
+    }
+    FileDescriptor& operator=(FileDescriptor&& other) noexcept;
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+
+    int get() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+
+    /// Closes now, reporting the error a delayed write may only show here.
+    bool close();
+
+private:
+    int m_fd;
+};
+
+/// Opens a regular file for reading; an invalid descriptor for anything else
+/// (a folder opens fine but is no file, and a FIFO would block forever).
+FileDescriptor openRegularFile(const std::string& path);
+
+/// Reads until `size` bytes or the end of the file; -1 on a read error.
+ssize_t readFully(int fd, char* buffer, std::size_t size);
+
+/// Writes all of `bytes`, retrying short writes.
+bool writeFully(int fd, std::string_view bytes);
+
+/// Big reads serve many 2 KiB blocks: a system call per block would make a
+/// large file slow to read.
+inline constexpr std::size_t ioBufferSize = 256 * 1024;
+
+} // namespace platform::posix

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "session/program_files.h"
+#include "session/program_state.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+namespace session {
+
+/// Loads fakes.dat into the state's database, calling `yield` after each
+/// block; the entry count the program reports, or nothing when there is no
+/// usable database (missing, unreadable, too large for memory).
+std::optional<std::uint64_t> loadDatabase(ProgramState& state, const ProgramFiles& files,
+                                          const std::function<void()>& yield);
+
+} // namespace session

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/http_client.h"
+#include "platform/log_box.h"
+#include "session/program_files.h"
+#include "session/program_state.h"
+#include "update/database_update.h"
+
+#include <string_view>
+
+namespace session {
+
+enum class UpdateAnswer {
+    JustUpdated, // an update already ran since the last check pass: nothing was fetched
+    UpToDate,
+    Updated,
+    Failed,
+};
+
+/// "&Get new Database" on the program's state: refuses to run twice between
+/// two check passes, logs each step, and remembers the server's entry count
+/// ("FakesNr") once the new list is in use and saved. The caller tells the
+/// user about JustUpdated and Failed.
+UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std::string_view server,
+                            platform::HttpClient& http, platform::LogBox& log);
+
+/// The message box text for an update that ended so, or the empty text.
+std::string_view updateMessage(UpdateAnswer answer);
+
+} // namespace session

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "edonkey/download_check.h"
+#include "platform/log_box.h"
+#include "session/program_files.h"
+#include "session/program_state.h"
+
+#include <functional>
+#include <string>
+
+namespace session {
+
+/// Checks one part file and, when it is one, replaces the log with its name
+/// and "..." and, on the next line, "no fake !" or the lookup's "*** " line.
+/// A file that cannot be read or is no part file leaves the log untouched.
+edonkey::DownloadStatus checkPartFile(const std::string& path, const ProgramState& state,
+                                      const ProgramFiles& files, platform::LogBox& log,
+                                      const std::function<void()>& yield);
+
+} // namespace session

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <string_view>
+
+// Every text the program shows the user, in the log box, a message box, the
+// file dialog or the answer under the link box. Lines end in CR LF where the
+// log needs one; the writers add it.
+namespace session::texts {
+
+// Message boxes.
+inline constexpr std::string_view noDatabase =
+    "No Fake Database found\r\n( copy the fakes.dat file in the \r\nsame directory as this file )";
+inline constexpr std::string_view folderNotFound =
+    "eDonkey Folder not found, please select the\r\npref.met in you eDonkey folder";
+inline constexpr std::string_view noTempFolder = "Temp Folder not found...";
+inline constexpr std::string_view invalidLink = "This is not a valid eDonkey Link";
+inline constexpr std::string_view justUpdated = "You just updated the file...";
+inline constexpr std::string_view updateError = "Error occured during updating, try again later";
+
+/// Title of the one file dialog, shown for part files too.
+inline constexpr std::string_view chooseFileTitle =
+    "Select the pref.met file in your donkey folder";
+
+// The check pass's log lines.
+inline constexpr std::string_view loadingDatabase = "*** Loading Database..";
+inline constexpr std::string_view entriesLoadedBefore = ".done ( ";
+inline constexpr std::string_view entriesLoadedAfter = " entries loaded )";
+inline constexpr std::string_view checkingFiles = "*** Checking Files..";
+inline constexpr std::string_view noFakesFound = "*** No fakes found in your temp folder !";
+inline constexpr std::string_view finishedChecking = "*** Finished checking.";
+
+// The check of one part file: the name, this, and then the verdict.
+inline constexpr std::string_view afterPartFileName = "...";
+inline constexpr std::string_view noFake = "no fake !";
+
+/// The answer under the link box for a link the list does not hold.
+inline constexpr std::string_view noEntryFound = "No Entry found";
+
+// The database update's log lines.
+inline constexpr std::string_view connecting = "*** Connecting to the server... ";
+inline constexpr std::string_view newerVersion =
+    "*** There is a newer version of brisquen available, please download it.";
+inline constexpr std::string_view upToDate = "*** You already got the newest database... ";
+inline constexpr std::string_view downloaded = "*** New Database downloaded";
+inline constexpr std::string_view saved = "*** New Database saved on disk";
+
+inline constexpr std::string_view lineEnd = "\r\n";
+
+} // namespace session::texts

@@ -1,0 +1,103 @@
+#include "session/check_pass.h"
+
+#include "platform/ini_file.h"
+#include "session/client_folder.h"
+#include "session/part_check.h"
+#include "tests/support/scripted_desktop.h"
+#include "tests/support/temp_dir.h"
+#include "tools/fixture_writer.h"
+
+#include <gtest/gtest.h>
+
+using session::PassEnd;
+
+namespace {
+
+const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(2), 0};
+const std::string folderNotFound =
+    "eDonkey Folder not found, please select the\r\npref.met in you eDonkey folder";
+
+class CheckPass : public testing::Test {
+protected:
+    testing_support::TempDir dir;
+    session::ProgramFiles files{dir.makeFolder("program")};
+    testing_support::ScriptedDesktop desktop;
+    testing_support::ScriptedRegistry registry;
+    testing_support::TextLogBox log;
+    session::ProgramState state;
+    fixtures::ClientFolder client = fixtures::writeClientFolder(dir.file("client"), {fake});
+
+    void SetUp() override
+    {
+        dir.write("program/fakes.dat", "a,1,x\r\n" + fixtures::fakesDatLine(fake, "Fake - ad"));
+    }
+
+    PassEnd run() { return session::checkPass(state, {files, desktop, registry, log}).end; }
+    std::string prefPath() const
+    {
+        return platform::readIniString(files.settingIni(), "Settings", "PrefPath");
+    }
+    void storePrefPath(const std::string& folder)
+    {
+        platform::writeIniString(files.settingIni(), "Settings", "PrefPath", folder);
+    }
+};
+
+} // namespace
+
+// Each pass starts the log afresh, clears the update flag, stores the folder
+// it found again, and leaves the next dialog in the temp folder.
+TEST_F(CheckPass, APassRestartsTheLogClearsTheUpdateFlagAndStoresTheFolder)
+{
+    storePrefPath(client.folder);
+    state.justUpdated = true;
+    log.text = "typed by the user";
+    EXPECT_EQ(run(), PassEnd::FakesFound);
+    EXPECT_FALSE(state.justUpdated);
+    EXPECT_TRUE(log.text.starts_with("*** Loading Database...done ( 3 entries loaded )"));
+    EXPECT_EQ(prefPath(), client.folder);
+    EXPECT_EQ(state.dialogFolder, client.tempFolder);
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+TEST_F(CheckPass, MissingFolderPromptsForPrefMetWhichIsCheckedAndRemembered)
+{
+    const std::string ini = "[Settings]\r\nPrefPath=/no/such/folder/\r\n";
+    dir.write("program/Setting.ini", ini);
+    state.dialogFolder = "/start/";
+    EXPECT_EQ(run(), PassEnd::Cancelled);
+    EXPECT_EQ(desktop.messages, std::vector{folderNotFound});
+    const auto& dialog = desktop.dialogs.at(0);
+    EXPECT_EQ((std::vector{dialog.pattern, dialog.title, dialog.initialDir}),
+              (std::vector<std::string>{
+                  "pref.met", "Select the pref.met file in your donkey folder", "/start/"}));
+    EXPECT_EQ(testing_support::readFile(files.settingIni()), ini);
+
+    desktop.queueFileChoice(client.prefMet);
+    EXPECT_EQ(run(), PassEnd::FakesFound);
+    EXPECT_EQ(prefPath(), client.folder);
+    // A chosen file's name is matched without regard to case.
+    EXPECT_EQ(session::chooseDonkeyFile(state, desktop, "pref.met"), "");
+    EXPECT_EQ(desktop.dialogs.back().initialDir, client.tempFolder);
+    desktop.queueFileChoice("/mnt/Client/PREF.MET");
+    session::storeChosenPrefMet(files, session::chooseDonkeyFile(state, desktop, "pref.met"));
+    EXPECT_EQ(prefPath(), "/mnt/Client/");
+    EXPECT_EQ(state.dialogFolder, "/mnt/Client/");
+}
+
+TEST_F(CheckPass, OnePartFileReplacesTheLogWithTheNameAndTheVerdict)
+{
+    ASSERT_TRUE(fakedb::loadFakeDatabase(state.database, files.fakesDat(), nullptr));
+    log.text = "*** earlier pass\r\n";
+    EXPECT_EQ(session::checkPartFile(client.partFiles[0], state, files, log, [] {}),
+              edonkey::DownloadStatus::Fake);
+    EXPECT_EQ(log.text, "Matrix.4.avi...\r\n*** Fake - ad\r\n");
+    const fixtures::Download unnamed{"", 5, fixtures::hashFromSeed(9), 0};
+    EXPECT_EQ(session::checkPartFile(dir.write("b.part.met", fixtures::partMetBytes(unnamed)),
+                                     state, files, log, [] {}),
+              edonkey::DownloadStatus::Clean);
+    EXPECT_EQ(log.text, "...\r\nno fake !\r\n");
+    EXPECT_EQ(session::checkPartFile(dir.write("x.part.met", "\xE1"), state, files, log, [] {}),
+              edonkey::DownloadStatus::NotPartFile);
+    EXPECT_EQ(log.text, "...\r\nno fake !\r\n");
+}
