@@ -45,8 +45,8 @@ FileHash Ed2kHasher::finish()
 {
     rhash_final(m_context, nullptr);
     char hex[2 * 16 + 1] = {};
-    rhash_print(hex, m_context, RHASH_ED2K, RHPR_HEX);
-    return {m_size, hex};
+    const std::size_t length = rhash_print(hex, m_context, RHASH_ED2K, RHPR_HEX);
+    return {m_size, std::string(hex, length)};
 }
 
 HashResult hashFile(const std::string& path, const HashProgress& progress)
