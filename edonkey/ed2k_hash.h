@@ -28,8 +28,9 @@ enum class HashError { cannotOpen, notRegularFile, readFailed, cancelled };
 /// A file's hash, or why there is none.
 using HashResult = std::variant<FileHash, HashError>;
 
-/// Told the bytes hashed so far and the file's length at opening, before the
-/// first block and after each; returning false cancels the hashing.
+/// Told the bytes hashed so far and the file's length at opening, on the hashing
+/// thread, before the first block and after each (every MiB); returning false
+/// cancels the hashing.
 using HashProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 /// Hashes bytes given piece by piece. A size that is an exact multiple of the
