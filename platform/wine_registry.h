@@ -1,0 +1,61 @@
+#pragma once
+
+#include "platform/registry.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+/// One registry file of a Wine prefix (`system.reg` for the machine, `user.reg`
+/// for the user), read the way Wine loads it. Key paths are relative to the
+/// file's root (e.g. "Software\Classes\ed2k\DefaultIcon") and compared without
+/// regard to ASCII letter case.
+class WineHive {
+public:
+    /// An empty hive, in which every key is missing.
+    WineHive() = default;
+
+    /// Reads Wine's registry text. A text that does not start with Wine's header
+    /// gives an empty hive; a line Wine could not read is skipped, as Wine does.
+    explicit WineHive(std::string_view text);
+
+    /// Reads the file at `path`; a missing, unreadable or oversized file gives an
+    /// empty hive.
+    static WineHive load(const std::string& path);
+
+    /// True when the key exists, listed itself or as the parent of a listed key
+    /// (Wine leaves out keys that hold nothing but subkeys).
+    bool hasKey(std::string_view path) const;
+
+    /// The key's default value as text, cut at its first NUL; nothing when the
+    /// key is missing or its default value is missing or not a string.
+    std::optional<std::string> defaultValue(std::string_view path) const;
+
+private:
+    // Folded key path -> the default value, when it is a string.
+    std::map<std::string, std::optional<std::string>> m_keys;
+};
+
+/// The default value of `subkey` under HKEY_CLASSES_ROOT, which merges the
+/// user's classes over the machine's: when the user's hive has the key, its
+/// value (or its lack of one) wins.
+std::optional<std::string> classesRootDefault(const WineHive& user, const WineHive& machine,
+                                              std::string_view subkey);
+
+/// HKEY_CLASSES_ROOT of the Wine prefix at `prefixFolder`, read from its
+/// `user.reg` and `system.reg` at every call, so a client registered while the
+/// program runs is found. An empty folder name gives a registry with no keys.
+class WineRegistry final : public Registry {
+public:
+    explicit WineRegistry(std::string prefixFolder);
+
+    std::optional<std::string> readClassesRootDefault(std::string_view subkey) override;
+
+private:
+    std::string m_prefixFolder;
+};
+
+} // namespace platform
