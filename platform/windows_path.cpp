@@ -144,8 +144,6 @@ std::optional<std::string> mapWindowsPath(std::string_view path, const PathConte
     // A client on a mounted or copied partition: the drive's root is the
     // nearest folder above the client folder that holds the path's names.
     fs::path ancestor = fs::path(*context.clientFolder).lexically_normal();
-    if (!ancestor.has_filename())
-        ancestor = ancestor.parent_path();
     for (;;) {
         if (const auto found = findUnder(ancestor, names))
             return withFinalSeparator(*found, finalSeparator);

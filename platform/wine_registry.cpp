@@ -288,17 +288,34 @@ std::optional<std::string> classesRootDefault(const WineHive& user, const WineHi
 }
 
 WineRegistry::WineRegistry(std::string prefixFolder)
-    : m_prefixFolder(std::move(prefixFolder))
 {
+    if (prefixFolder.empty())
+        return;
+    m_user.path = prefixFolder + "/user.reg";
+    m_machine.path = prefixFolder + "/system.reg";
+}
+
+const WineHive& WineRegistry::current(LoadedHive& loaded)
+{
+    // Wine rewrites the whole file when it saves, which changes its time.
+    std::error_code error;
+    std::optional<std::pair<std::filesystem::file_time_type, std::uintmax_t>> stamp;
+    if (!loaded.path.empty()) {
+        const auto time = std::filesystem::last_write_time(loaded.path, error);
+        const auto size = error ? 0 : std::filesystem::file_size(loaded.path, error);
+        if (!error)
+            stamp = std::pair(time, size);
+    }
+    if (stamp != loaded.stamp) {
+        loaded.hive = stamp ? WineHive::load(loaded.path) : WineHive();
+        loaded.stamp = stamp;
+    }
+    return loaded.hive;
 }
 
 std::optional<std::string> WineRegistry::readClassesRootDefault(std::string_view subkey)
 {
-    if (m_prefixFolder.empty())
-        return std::nullopt;
-    const std::string folder = m_prefixFolder + '/';
-    return classesRootDefault(WineHive::load(folder + "user.reg"),
-                              WineHive::load(folder + "system.reg"), subkey);
+    return classesRootDefault(current(m_user), current(m_machine), subkey);
 }
 
 } // namespace platform

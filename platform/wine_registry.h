@@ -2,10 +2,13 @@
 
 #include "platform/registry.h"
 
+#include <cstdint>
+#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 namespace platform {
 
@@ -45,9 +48,10 @@ private:
 std::optional<std::string> classesRootDefault(const WineHive& user, const WineHive& machine,
                                               std::string_view subkey);
 
-/// HKEY_CLASSES_ROOT of the Wine prefix at `prefixFolder`, read from its
-/// `user.reg` and `system.reg` at every call, so a client registered while the
-/// program runs is found. An empty folder name gives a registry with no keys.
+/// HKEY_CLASSES_ROOT of the Wine prefix at `prefixFolder`, from its `user.reg`
+/// and `system.reg`. A file is read again whenever its time or size changed, so
+/// a client registered while the program runs is found. An empty folder name
+/// gives a registry with no keys. Not for use from several threads at once.
 class WineRegistry final : public Registry {
 public:
     explicit WineRegistry(std::string prefixFolder);
@@ -55,7 +59,15 @@ public:
     std::optional<std::string> readClassesRootDefault(std::string_view subkey) override;
 
 private:
-    std::string m_prefixFolder;
+    struct LoadedHive {
+        std::string path;
+        std::optional<std::pair<std::filesystem::file_time_type, std::uintmax_t>> stamp;
+        WineHive hive;
+    };
+    const WineHive& current(LoadedHive& loaded);
+
+    LoadedHive m_user;
+    LoadedHive m_machine;
 };
 
 } // namespace platform

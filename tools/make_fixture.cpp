@@ -189,13 +189,15 @@ int wineCommand(const std::string& prefix, const std::vector<std::string>& items
 {
     const auto wine = fixtures::writeWinePrefix(prefix, parseDownloads(items));
     printClient(wine.client);
-    std::cout << "wrote " << wine.prefix << "system.reg, user.reg and dosdevices/\n";
+    std::cout << "wrote " << wine.prefix << "system.reg, user.reg and dosdevices/ (pref.met names "
+              << fixtures::kWindowsClientFolder << "temp\\)\n";
     return 0;
 }
 
 int mountedCommand(const std::string& root, const std::vector<std::string>& items)
 {
     printClient(fixtures::writeMountedClient(root, parseDownloads(items)));
+    std::cout << "(pref.met names " << fixtures::kWindowsClientFolder << "temp\\)\n";
     return 0;
 }
 
