@@ -33,8 +33,11 @@ public:
     /// (Wine leaves out keys that hold nothing but subkeys).
     bool hasKey(std::string_view path) const;
 
-    /// The key's default value as text, cut at its first NUL; nothing when the
-    /// key is missing or its default value is missing or not a string.
+    /// The key's default value as UTF-8 text, cut at its first NUL; nothing when
+    /// the key is missing or its default value is missing or not a string
+    /// (dword:, hex: and hex(N): other than the string types 1, 2 and 7). UTF-8
+    /// rather than the ANSI code page because Wine names the prefix's files in
+    /// UTF-8, so a folder taken from the value is found there in any script.
     std::optional<std::string> defaultValue(std::string_view path) const;
 
 private:

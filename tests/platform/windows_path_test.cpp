@@ -5,28 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 using platform::PathContext;
-
-namespace {
-
-// Puts the test's folders in place of P (the Wine prefix) and M (the root
-// above the mounted partition), in Windows form when `windows` is set.
-std::string expand(std::string text, const std::string& prefix, const std::string& root,
-                   bool windows)
-{
-    for (const auto& [mark, folder] : {std::pair{"P/", prefix}, std::pair{"M/", root}}) {
-        std::string value = folder;
-        if (windows)
-            std::replace(value.begin(), value.end(), '/', '\\');
-        if (const auto at = text.find(mark); at != std::string::npos)
-            text.replace(at, 2, value);
-    }
-    return text;
-}
-
-} // namespace
 
 TEST(WindowsPath, MapsDrivesThroughThePrefixOrTheMountedPartition)
 {
@@ -36,6 +15,13 @@ TEST(WindowsPath, MapsDrivesThroughThePrefixOrTheMountedPartition)
                                                       {{"a.iso", 1, fixtures::hashFromSeed(1), 0}});
     dir.makeFolder("wine/drive_c/Caf\xC3\xA9");
     const std::string root = dir.file("disk/");
+    // "P/" and "M/" stand for the prefix and for the folder that holds mnt/.
+    const auto expand = [&](std::string text) {
+        for (const auto& [mark, folder] : {std::pair{"P/", wine.prefix}, std::pair{"M/", root}})
+            if (const auto at = text.find(mark); at != std::string::npos)
+                text.replace(at, 2, folder);
+        return text;
+    };
     const PathContext inWine{wine.prefix, std::nullopt};
     const PathContext onDisk{dir.file("nowhere"), mounted.folder};
     const PathContext both{wine.prefix, mounted.folder};
@@ -65,10 +51,8 @@ TEST(WindowsPath, MapsDrivesThroughThePrefixOrTheMountedPartition)
         {"/no/such/folder/", both, "/no/such/folder/"},
     };
     for (const auto& row : rows) {
-        const std::string path = expand(row.path, wine.prefix, root, true);
-        const auto expected = row.mapped
-                                  ? std::optional(expand(*row.mapped, wine.prefix, root, false))
-                                  : std::nullopt;
+        const std::string path = expand(row.path);
+        const auto expected = row.mapped ? std::optional(expand(*row.mapped)) : std::nullopt;
         EXPECT_EQ(platform::mapWindowsPath(path, row.context), expected) << path;
     }
 }
