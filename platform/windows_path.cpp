@@ -128,18 +128,18 @@ std::optional<std::string> mapWindowsPath(std::string_view path, const PathConte
     const std::vector<std::string> names = namesOf(path.substr(hasDrive ? 2 : 0));
 
     if (!hasDrive && !isSeparator(path[0])) {
-        if (!context.clientFolder)
+        if (!context.clientFolder || context.clientFolder->empty())
             return std::nullopt;
         const auto found = findUnder(fs::path(*context.clientFolder), names);
         return found ? std::optional(withFinalSeparator(*found, finalSeparator)) : std::nullopt;
     }
-    if (context.prefix) {
+    if (context.prefix && !context.prefix->empty()) {
         if (const auto drive = driveFolder(*context.prefix, hasDrive ? path[0] : 'c')) {
             if (const auto found = findUnder(*drive, names))
                 return withFinalSeparator(*found, finalSeparator);
         }
     }
-    if (!context.clientFolder || names.empty())
+    if (!context.clientFolder || context.clientFolder->empty() || names.empty())
         return std::nullopt;
     // A client on a mounted or copied partition: the drive's root is the
     // nearest folder above the client folder that holds the path's names.
@@ -147,7 +147,7 @@ std::optional<std::string> mapWindowsPath(std::string_view path, const PathConte
     for (;;) {
         if (const auto found = findUnder(ancestor, names))
             return withFinalSeparator(*found, finalSeparator);
-        if (ancestor == ancestor.parent_path())
+        if (ancestor == ancestor.parent_path() || ancestor.parent_path().empty())
             return std::nullopt;
         ancestor = ancestor.parent_path();
     }

@@ -164,11 +164,13 @@ struct DefaultValue {
     std::optional<std::string> text; // the value, when it is a string
 };
 
-// The data after "@=": a string, str(N):, hex(N): or dword:.
+// The data after "@=": a string, str: or str(N): and a string, hex:, hex(N): or dword:.
 DefaultValue readDefault(std::string_view data, const std::vector<std::string_view>& lines,
                          std::size_t& index)
 {
-    if (data.substr(0, 4) == "str(") {
+    if (data.substr(0, 4) == "str:") {
+        data.remove_prefix(4);
+    } else if (data.substr(0, 4) == "str(") {
         const auto close = data.find("):");
         if (close == data.npos)
             return {};
