@@ -25,7 +25,9 @@ std::optional<std::string> icon(const std::string& user, const std::string& mach
 TEST(WineRegistry, ReadsTheKeysWineRegAddWrote)
 {
     TempDir prefix;
-    std::filesystem::copy_file(BRISQUEN_TEST_DATA "/wine/system.reg", prefix.file("system.reg"));
+    for (const char* name : {"system.reg", "user.reg"})
+        std::filesystem::copy_file(BRISQUEN_TEST_DATA "/wine/" + std::string(name),
+                                   prefix.file(name));
     platform::WineRegistry registry(prefix.path());
     EXPECT_EQ(registry.readClassesRootDefault("ed2k\\DefaultIcon"),
               "C:\\Program Files\\eDonkey2000\\eDonkey2000.exe");
@@ -35,15 +37,12 @@ TEST(WineRegistry, ReadsTheKeysWineRegAddWrote)
     EXPECT_EQ(registry.readClassesRootDefault("CLSID\\{25336920-03F9-11CF-8FD0-00AA00686F13}"
                                               "\\DefaultIcon"),
               "C:\\Program Files\\Internet Explorer\\iexplore.exe,1");
-
-    // The user's key hides the machine's, even when it has no default value.
-    prefix.write("user.reg", kHeader +
-                                 "[Software\\\\Classes\\\\ed2k\\\\shell\\\\open\\\\command]\n" +
-                                 "@=\"\\\"D:\\\\e\\\\e.exe\\\" \\\"%1\\\"\"\n" + kIconKey +
-                                 "\"Name\"=\"not the default\"\n");
-    EXPECT_EQ(registry.readClassesRootDefault("ed2k\\shell\\open\\command"),
-              "\"D:\\e\\e.exe\" \"%1\"");
-    EXPECT_EQ(registry.readClassesRootDefault("ed2k\\DefaultIcon"), std::nullopt);
+    EXPECT_EQ(registry.readClassesRootDefault("unicode\\expand"), "%ProgramFiles%\\\xC3\xA9");
+    // The user's key, whose default value is a number, hides the machine's text.
+    EXPECT_EQ(registry.readClassesRootDefault("unicode\\DefaultIcon"), std::nullopt);
+    EXPECT_EQ(WineHive::load(prefix.file("system.reg"))
+                  .defaultValue("Software\\Classes\\unicode\\DefaultIcon"),
+              "C:\\Caf\xC3\xA9 \xE2\x82\xAC\\\xF0\x9F\x98\x80x.exe");
     EXPECT_EQ(platform::WineRegistry(prefix.file("absent")).readClassesRootDefault("ed2k\\shell"),
               std::nullopt);
 }
