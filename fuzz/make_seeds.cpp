@@ -39,6 +39,12 @@ int main(int argc, char* argv[])
         fixtures::fakesDatLine(iso, "Fake - iso") + fixtures::fakesDatLine(odd, "o");
     for (int i = 0; i < 60; ++i) // more than one read block, so loading sizes its index
         fakes += fixtures::fakesDatLine({"x", 1000003u * i, hashFromSeed(100 + i), 0}, "entry");
+    const std::string registry = fixtures::wineRegistryText(
+        {{"Software\\Classes\\ed2k\\DefaultIcon", "C:\\eDonkey2000\\eDonkey2000.exe,0"},
+         {"Software\\Classes\\ed2k\\shell\\open\\command", "\"C:\\Caf\xE9\\e.exe\" \"%1\""}});
+    const std::string hexValue =
+        "[Software\\\\Classes\\\\ed2k\\\\DefaultIcon] 1\n#time=1d9\n"
+        "@=hex(1):43,00,3a,00,5c,00,\\\n  ac,20,00,00\n\"n\"=str(2):\"%1\"\n";
     const std::vector<std::pair<std::string, std::string>> seeds = {
         {"part_file/client", part},
         {"part_file/file-type-after-size", fixtures::partMetBytes(odd, {true, 3})},
@@ -53,6 +59,10 @@ int main(int argc, char* argv[])
                                 "[Settings]\r\nPrefPath=/home/user/\r\nFakesNr=120\r\n"},
         {"ini_file/odd", provided(" settings ") + provided("prefpath") + provided("x") +
                              provided("'q'") + "\xEF\xBB\xBF[ Settings ]\n PrefPath = \"/q/\"\n"},
+        {"wine_registry/keys", provided("ed2k\\DefaultIcon") + registry},
+        {"wine_registry/hex", provided("ED2K\\defaulticon") + registry.substr(0, 24) + hexValue},
+        {"wine_registry/cut",
+         provided("ed2k\\shell\\open\\command") + registry.substr(0, registry.size() - 9)},
         {"fake_database/list",
          provided(fakes) + provided(iso.hash) + provided("700000000") + "\x01\x00\x00\x00"s},
         {"fake_database/odd-lines",

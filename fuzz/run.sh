@@ -18,7 +18,7 @@ seconds=$1
 shift
 targets=("$@")
 if [[ ${#targets[@]} -eq 0 ]]; then
-    targets=(part_file pref_met ed2k_link ini_file fake_database)
+    targets=(part_file pref_met ed2k_link ini_file fake_database wine_registry)
 fi
 
 scripts/install-deps.sh

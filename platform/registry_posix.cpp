@@ -1,19 +1,14 @@
-#include "registry.h"
+#include "platform/registry.h"
+#include "platform/windows_path.h"
+#include "platform/wine_registry.h"
 
 namespace platform {
-namespace {
 
-// No registry exists here, so the client's protocol registration is never found.
-class NoRegistry final : public Registry {
-public:
-    std::optional<std::string> readClassesRootDefault(std::string_view) override { return {}; }
-};
-
-} // namespace
-
+// The client runs under Wine here, so its protocol registration lives in the
+// registry files of the Wine prefix.
 Registry& systemRegistry()
 {
-    static NoRegistry registry;
+    static WineRegistry registry(winePrefix());
     return registry;
 }
 

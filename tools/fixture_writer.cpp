@@ -228,4 +228,65 @@ std::string hashFromSeed(std::uint64_t seed)
     return text;
 }
 
+std::string wineRegistryText(const std::vector<std::pair<std::string, std::string>>& defaults)
+{
+    const auto escaped = [](std::string_view text) {
+        std::string out;
+        for (const char c : text) {
+            const auto byte = static_cast<unsigned char>(c);
+            if (c == '\\' || c == '"') {
+                out += '\\';
+                out += c;
+            } else if (byte < 0x20 || byte >= 0x7F) {
+                char unit[8];
+                std::snprintf(unit, sizeof unit, "\\x%04x", byte);
+                out += unit;
+            } else {
+                out += c;
+            }
+        }
+        return out;
+    };
+    std::string text = "WINE REGISTRY Version 2\n;; All keys relative to REGISTRY\\\\Machine\n\n"
+                       "#arch=win64\n";
+    for (const auto& [key, value] : defaults)
+        text += "\n[" + escaped(key) + "] 1700000000\n#time=1d9a2b3c4d5e6f7\n@=\"" +
+                escaped(value) + "\"\n";
+    return text;
+}
+
+WinePrefix writeWinePrefix(const std::string& prefix, const std::vector<Download>& downloads)
+{
+    WinePrefix wine;
+    wine.prefix = fs::absolute(prefix).lexically_normal().generic_string();
+    if (wine.prefix.empty() || wine.prefix.back() != '/')
+        wine.prefix += '/';
+    wine.client = writeClientFolder(wine.prefix + "drive_c/Program Files/eDonkey2000/", downloads);
+    const std::string windowsFolder(kWindowsClientFolder);
+    writeFile(wine.client.prefMet, prefMetBytes(windowsFolder + "temp\\"));
+
+    const fs::path devices = wine.prefix + "dosdevices";
+    fs::create_directories(devices);
+    for (const auto& [drive, target] : {std::pair{"c:", "../drive_c"}, std::pair{"z:", "/"}}) {
+        fs::remove(devices / drive);
+        fs::create_directory_symlink(target, devices / drive);
+    }
+    const std::string program = windowsFolder + "eDonkey2000.exe";
+    writeFile(wine.prefix + "system.reg",
+              wineRegistryText({{"Software\\Classes\\ed2k\\DefaultIcon", program + ",0"},
+                                {"Software\\Classes\\ed2k\\shell\\open\\command",
+                                 "\"" + program + "\" \"%1\""}}));
+    writeFile(wine.prefix + "user.reg",
+              wineRegistryText({{"Software\\Wine\\Explorer", "Default"}}));
+    return wine;
+}
+
+ClientFolder writeMountedClient(const std::string& root, const std::vector<Download>& downloads)
+{
+    const fs::path folder = fs::absolute(root) / "mnt/c/Program Files/eDonkey2000/";
+    ClientFolder client = writeClientFolder(folder.lexically_normal().generic_string(), downloads);
+    writeFile(client.prefMet, prefMetBytes(std::string(kWindowsClientFolder) + "temp\\"));
+    return client;
+}
+
 } // namespace fixtures

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace fixtures {
@@ -55,6 +56,32 @@ struct ClientFolder {
 /// final "/".
 ClientFolder writeClientFolder(const std::string& folder, const std::vector<Download>& downloads,
                                const PartLayout& layout = {});
+
+/// The folder of a client installed in the default place, as Windows names it.
+inline constexpr std::string_view kWindowsClientFolder = "C:\\Program Files\\eDonkey2000\\";
+
+/// Wine's registry text (header, then one key per entry with the entry's
+/// second part as default value), as `system.reg` or `user.reg` hold it.
+/// Values are bytes read as Latin-1, written with Wine's escapes.
+std::string wineRegistryText(const std::vector<std::pair<std::string, std::string>>& defaults);
+
+/// A Wine prefix written to disk.
+struct WinePrefix {
+    std::string prefix; // ends in "/"
+    ClientFolder client;
+};
+
+/// Writes a Wine prefix at `prefix`: the client folder
+/// drive_c/Program Files/eDonkey2000/ whose pref.met names its temp folder
+/// kWindowsClientFolder + "temp\", the links dosdevices/c: (to ../drive_c)
+/// and z: (to /), a system.reg with the client's ed2k DefaultIcon and
+/// shell\open\command keys, and a user.reg without classes.
+WinePrefix writeWinePrefix(const std::string& prefix, const std::vector<Download>& downloads);
+
+/// Writes `root`/mnt/c/Program Files/eDonkey2000/ as a client folder on a
+/// mounted Windows partition: its pref.met names the temp folder
+/// kWindowsClientFolder + "temp\".
+ClientFolder writeMountedClient(const std::string& root, const std::vector<Download>& downloads);
 
 /// A hash of 32 lower-case hexadecimal digits derived from `seed`, for
 /// downloads that need one.

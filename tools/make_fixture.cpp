@@ -22,6 +22,8 @@ namespace {
 
 constexpr const char* kUsage = "usage: brisquen-fixture sample PROGRAM_FOLDER CLIENT_FOLDER\n"
                                "       brisquen-fixture client FOLDER NAME:SIZE[:HASH] ...\n"
+                               "       brisquen-fixture wine PREFIX NAME:SIZE[:HASH] ...\n"
+                               "       brisquen-fixture mounted ROOT NAME:SIZE[:HASH] ...\n"
                                "       brisquen-fixture part FILE NAME SIZE [HASH]\n"
                                "       brisquen-fixture database FILE LINES\n";
 
@@ -31,6 +33,10 @@ constexpr const char* kHelp =
     "          PROGRAM_FOLDER/fakes.dat and Setting.ini pointing at it\n"
     "client    FOLDER/pref.met and FOLDER/temp/001.part.met, ... one per download;\n"
     "          a missing HASH is derived from the download's number\n"
+    "wine      a Wine prefix: the client folder in PREFIX/drive_c/Program Files/eDonkey2000/,\n"
+    "          the dosdevices links c: and z:, and system.reg with the client's ed2k keys\n"
+    "mounted   ROOT/mnt/c/Program Files/eDonkey2000/, a client folder on a Windows partition\n"
+    "          whose pref.met names the temp folder C:\\Program Files\\eDonkey2000\\temp\\\n"
     "part      one *.part.met file; a missing HASH is derived from NAME\n"
     "database  a fakes.dat with LINES made-up entries, for load tests\n";
 
@@ -145,7 +151,7 @@ int sample(const std::string& programArg, const std::string& clientArg)
     return 0;
 }
 
-int clientCommand(const std::string& folder, const std::vector<std::string>& items)
+std::vector<fixtures::Download> parseDownloads(const std::vector<std::string>& items)
 {
     std::vector<fixtures::Download> downloads;
     for (const std::string& item : items) {
@@ -170,7 +176,28 @@ int clientCommand(const std::string& folder, const std::vector<std::string>& ite
             throw BadArguments{};
         downloads.push_back(download);
     }
-    printClient(fixtures::writeClientFolder(folder, downloads));
+    return downloads;
+}
+
+int clientCommand(const std::string& folder, const std::vector<std::string>& items)
+{
+    printClient(fixtures::writeClientFolder(folder, parseDownloads(items)));
+    return 0;
+}
+
+int wineCommand(const std::string& prefix, const std::vector<std::string>& items)
+{
+    const auto wine = fixtures::writeWinePrefix(prefix, parseDownloads(items));
+    printClient(wine.client);
+    std::cout << "wrote " << wine.prefix << "system.reg, user.reg and dosdevices/ (pref.met names "
+              << fixtures::kWindowsClientFolder << "temp\\)\n";
+    return 0;
+}
+
+int mountedCommand(const std::string& root, const std::vector<std::string>& items)
+{
+    printClient(fixtures::writeMountedClient(root, parseDownloads(items)));
+    std::cout << "(pref.met names " << fixtures::kWindowsClientFolder << "temp\\)\n";
     return 0;
 }
 
@@ -239,6 +266,10 @@ int run(const std::vector<std::string>& args)
         return sample(args[1], args[2]);
     if (command == "client" && args.size() >= 2)
         return clientCommand(args[1], {args.begin() + 2, args.end()});
+    if (command == "wine" && args.size() >= 2)
+        return wineCommand(args[1], {args.begin() + 2, args.end()});
+    if (command == "mounted" && args.size() >= 2)
+        return mountedCommand(args[1], {args.begin() + 2, args.end()});
     if (command == "part" && (args.size() == 4 || args.size() == 5))
         return partCommand(args[1], args[2], args[3], args.size() == 5 ? &args[4] : nullptr);
     if (command == "database" && args.size() == 3)
