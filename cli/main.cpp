@@ -31,9 +31,9 @@ must stand beside this program (with Setting.ini, which remembers the client
 folder). Prints what the Brisquen window would show.
 
 Commands:
-  scan [PREF_MET]       check every unfinished download of the client: the
+  scan [-v] [PREF_MET]  check every unfinished download of the client: the
                         client folder stored in Setting.ini is used, or the
-                        pref.met given
+                        pref.met given; -v names the temp folder on stderr
   part FILE.part.met    check one unfinished download
   link 'ed2k://|file|NAME|SIZE|HASH|'
                         check an ed2k file link
@@ -41,6 +41,12 @@ Commands:
                         SERVER, e.g. http://host:8080) when it lists more
                         entries than the last update brought
   --help                show this text
+
+A client run under Wine, or on a mounted Windows partition, stores Windows
+paths (C:\Program Files\eDonkey2000\temp\): they are looked for in the Wine
+prefix ($WINEPREFIX, else ~/.wine), where the client's ed2k registration also
+names its folder, and else beside the client folder, letters compared
+without regard to case.
 
 Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
 client folder, an invalid link, a file that is no part file). For update: 0
@@ -62,11 +68,15 @@ struct Program {
     }
 };
 
-int scan(Program& program, const std::optional<std::string>& prefMet)
+int scan(Program& program, const std::optional<std::string>& prefMet, bool verbose)
 {
     const session::PassServices services{program.files, program.desktop, platform::systemRegistry(),
                                          program.log};
-    switch (session::checkPass(program.state, services, prefMet).end) {
+    const auto pass = session::checkPass(program.state, services, prefMet);
+    if (verbose && !pass.storedTempFolder.empty())
+        std::cerr << "temp folder: " << pass.storedTempFolder << " (searched as " << pass.tempFolder
+                  << ")\n";
+    switch (pass.end) {
     case session::PassEnd::Clean:
     case session::PassEnd::NothingToCheck:
         return exitClean;
@@ -143,8 +153,12 @@ int main(int argc, char* argv[])
         return exitClean;
     }
     Program program;
-    if (!args.empty() && args[0] == "scan" && args.size() <= 2)
-        return scan(program, args.size() == 2 ? std::optional(args[1]) : std::nullopt);
+    if (!args.empty() && args[0] == "scan") {
+        const bool verbose = args.size() > 1 && args[1] == "-v";
+        const std::size_t rest = args.size() - (verbose ? 2 : 1);
+        if (rest <= 1)
+            return scan(program, rest == 1 ? std::optional(args.back()) : std::nullopt, verbose);
+    }
     if (args.size() == 2 && args[0] == "part")
         return part(program, args[1]);
     if (args.size() == 2 && args[0] == "link")

@@ -1,7 +1,9 @@
 #include "edonkey/donkey_folder.h"
 
 #include "platform/ascii.h"
+#include "platform/directory_search.h"
 #include "platform/files.h"
+#include "platform/windows_path.h"
 
 namespace edonkey {
 namespace {
@@ -33,23 +35,31 @@ std::string folderFromOpenCommand(std::string_view value)
     return std::string(value.substr(1, cut));
 }
 
-std::string ifFolder(std::string folder)
+// The Linux folder a stored or registered folder names, if it is one: the
+// folder as it stands, else the one a Windows path names in the Wine prefix.
+std::string ifFolder(const std::string& folder, const std::optional<std::string>& winePrefix)
 {
-    return platform::isFolder(folder) ? folder : std::string();
+    if (platform::isFolder(folder))
+        return folder;
+    const auto mapped = platform::mapWindowsPath(folder, {winePrefix, std::nullopt});
+    return mapped && platform::isFolder(*mapped) ? platform::withFinalSlash(*mapped)
+                                                 : std::string();
 }
 
 } // namespace
 
-std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry& registry)
+std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry& registry,
+                             const std::optional<std::string>& winePrefix)
 {
-    if (platform::isFolder(storedFolder))
-        return storedFolder;
+    if (std::string folder = ifFolder(storedFolder, winePrefix); !folder.empty())
+        return folder;
     if (auto icon = registry.readClassesRootDefault("ed2k\\DefaultIcon")) {
-        if (std::string folder = ifFolder(folderFromDefaultIcon(*icon)); !folder.empty())
+        if (std::string folder = ifFolder(folderFromDefaultIcon(*icon), winePrefix);
+            !folder.empty())
             return folder;
     }
     if (auto command = registry.readClassesRootDefault("ed2k\\shell\\open\\command"))
-        return ifFolder(folderFromOpenCommand(*command));
+        return ifFolder(folderFromOpenCommand(*command), winePrefix);
     return {};
 }
 

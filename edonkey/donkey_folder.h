@@ -2,6 +2,7 @@
 
 #include "platform/registry.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,8 +16,11 @@ inline constexpr std::string_view partFilePattern = "*.part.met";
 
 /// The client folder: `storedFolder` (the folder the program remembered) if it
 /// names a folder, else the folder of the client's ed2k protocol registration;
-/// the empty text when neither works.
-std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry& registry);
+/// the empty text when neither works. Windows paths (a folder stored on
+/// Windows, the registry's) are looked for through the Wine prefix
+/// `winePrefix`, and the Linux folder found is returned.
+std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry& registry,
+                             const std::optional<std::string>& winePrefix = std::nullopt);
 
 /// The folder to store for a pref.met the user chose: the path up to the first
 /// "pref.met" in any letter case, or the chosen file's folder when the name is

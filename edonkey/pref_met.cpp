@@ -3,6 +3,7 @@
 #include "edonkey/byte_reader.h"
 #include "edonkey/working_copy.h"
 #include "platform/directory_search.h"
+#include "platform/windows_path.h"
 
 using namespace std::string_view_literals;
 
@@ -40,8 +41,13 @@ std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
     return findTempFolder(*bytes);
 }
 
-std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder)
+std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder,
+                              const std::optional<std::string>& winePrefix)
 {
+    const auto client =
+        clientFolder.empty() ? std::nullopt : std::optional<std::string>(clientFolder);
+    if (const auto mapped = platform::mapWindowsPath(stored, {winePrefix, client}))
+        return platform::withFinalSlash(*mapped);
     std::string folder(stored);
     if (!folder.empty() && folder.front() != '/')
         folder.insert(0, clientFolder);

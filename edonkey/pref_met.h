@@ -17,8 +17,11 @@ std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
                                              const std::string& workingCopy,
                                              const std::function<void()>& yield);
 
-/// The folder to search for downloads: the stored temp folder, resolved
-/// against the client folder when it is relative, ending in "/".
-std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder);
+/// The folder to search for downloads, ending in "/": the stored temp folder,
+/// resolved against the client folder when it is relative, and a Windows
+/// path looked for through the Wine prefix `winePrefix` or, for a client on a
+/// mounted Windows partition, beside the client folder.
+std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder,
+                              const std::optional<std::string>& winePrefix = std::nullopt);
 
 } // namespace edonkey

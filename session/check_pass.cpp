@@ -54,9 +54,10 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     log.append(std::string(texts::entriesLoadedBefore) + std::to_string(*entries) +
                std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
 
-    const std::string prefMetPath =
-        prefMet ? *prefMet
-                : locatePrefMet(state, services.files, services.registry, services.desktop);
+    const std::string prefMetPath = prefMet
+                                        ? *prefMet
+                                        : locatePrefMet(state, services.files, services.registry,
+                                                        services.desktop, services.winePrefix);
     if (prefMetPath.empty()) {
         result.end = PassEnd::Cancelled;
         return result;
@@ -69,7 +70,9 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         result.end = PassEnd::TempFolderError;
         return result;
     }
-    result.tempFolder = edonkey::resolveTempFolder(*storedTemp, edonkey::folderOf(prefMetPath));
+    result.storedTempFolder = *storedTemp;
+    result.tempFolder = edonkey::resolveTempFolder(*storedTemp, edonkey::folderOf(prefMetPath),
+                                                   services.winePrefix);
     if (platform::isFolder(result.tempFolder))
         state.dialogFolder = result.tempFolder;
 

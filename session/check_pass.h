@@ -3,6 +3,7 @@
 #include "platform/desktop.h"
 #include "platform/log_box.h"
 #include "platform/registry.h"
+#include "platform/windows_path.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
@@ -17,6 +18,8 @@ struct PassServices {
     platform::Desktop& desktop;
     platform::Registry& registry;
     platform::LogBox& log;
+    /// The Wine prefix through which the client's Windows paths are found.
+    std::optional<std::string> winePrefix = platform::winePrefix();
 };
 
 /// How a check pass ended.
@@ -31,7 +34,8 @@ enum class PassEnd {
 
 struct PassResult {
     PassEnd end = PassEnd::Cancelled;
-    std::string tempFolder; // the folder searched, once pref.met named one
+    std::string storedTempFolder; // the temp folder as pref.met stores it
+    std::string tempFolder;       // the folder searched, once pref.met named one
 };
 
 /// The program's main job: loads fakes.dat, finds the client's pref.met (or

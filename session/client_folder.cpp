@@ -22,10 +22,12 @@ void storeChosenPrefMet(const ProgramFiles& files, std::string_view chosenPath)
 }
 
 std::string locatePrefMet(ProgramState& state, const ProgramFiles& files,
-                          platform::Registry& registry, platform::Desktop& desktop)
+                          platform::Registry& registry, platform::Desktop& desktop,
+                          const std::optional<std::string>& winePrefix)
 {
     const Settings settings(files.settingIni());
-    if (std::string folder = edonkey::findDonkeyFolder(settings.readSetting(prefPathKey), registry);
+    if (std::string folder =
+            edonkey::findDonkeyFolder(settings.readSetting(prefPathKey), registry, winePrefix);
         !folder.empty()) {
         settings.writeSetting(prefPathKey, folder);
         state.dialogFolder = folder;

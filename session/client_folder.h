@@ -5,6 +5,7 @@
 #include "session/program_files.h"
 #include "session/program_state.h"
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,7 @@ void storeChosenPrefMet(const ProgramFiles& files, std::string_view chosenPath);
 /// dialog after a prompt. Stores the folder as "PrefPath". The empty text when
 /// the user cancelled.
 std::string locatePrefMet(ProgramState& state, const ProgramFiles& files,
-                          platform::Registry& registry, platform::Desktop& desktop);
+                          platform::Registry& registry, platform::Desktop& desktop,
+                          const std::optional<std::string>& winePrefix);
 
 } // namespace session

@@ -26,24 +26,42 @@ protected:
         dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "Fake - ad"));
     }
 
-    testing_support::CommandOutcome run(const std::string& arguments)
+    testing_support::CommandOutcome run(const std::string& arguments, std::string prefix = "")
     {
-        return testing_support::runCommand("'" + program + "' " + arguments);
+        prefix = prefix.empty() ? "" : "WINEPREFIX='" + prefix + "' ";
+        return testing_support::runCommand(prefix + "'" + program + "' " + arguments);
     }
 };
 
 } // namespace
 
+const testing_support::CommandOutcome bothListed{
+    1, "*** Loading Database...done ( 2 entries loaded )\n*** Checking Files..\n"
+       "Caf\u00e9 del Mar.mp3\nMatrix.4.avi\n*** Fake - ad\n\n*** Finished checking.\n"};
+
 TEST_F(BrisquenCheck, ScanPrintsThePassWithUtf8NamesAndLineFeeds)
 {
     const auto client = fixtures::writeClientFolder(dir.file("client"), {clean, fake});
-    const auto result = run("scan '" + client.prefMet + "'");
-    EXPECT_EQ(result.exitCode, 1);
-    EXPECT_EQ(result.output, "*** Loading Database...done ( 2 entries loaded )\n"
-                             "*** Checking Files..\n"
-                             "Caf\u00e9 del Mar.mp3\nMatrix.4.avi\n*** Fake - ad\n\n"
-                             "*** Finished checking.\n");
+    EXPECT_EQ(run("scan '" + client.prefMet + "'"), bothListed);
     EXPECT_FALSE(testing_support::exists(dir.file("program/pref.bck")));
+}
+
+// A client under Wine, found through its prefix's registry as real Wine wrote
+// it, its temp folder a Windows path; the same client on a mounted Windows
+// partition, its temp folder on disk in other letter case.
+TEST_F(BrisquenCheck, ClientsUnderWineOrOnAWindowsPartitionAreListed)
+{
+    const auto wine = fixtures::writeWinePrefix(dir.file("prefix"), {clean, fake});
+    std::filesystem::copy_file(BRISQUEN_TEST_DATA "/wine/system.reg", wine.prefix + "/system.reg",
+                               std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(run("scan", wine.prefix), bothListed);
+    const std::string ini = testing_support::readFile(dir.file("program/Setting.ini"));
+    ASSERT_TRUE(ini.starts_with("[Settings]\r\nPrefPath=/")) << ini;
+    EXPECT_TRUE(std::filesystem::equivalent(ini.substr(21, ini.size() - 23), wine.client.folder));
+
+    const auto mounted = fixtures::writeMountedClient(dir.file("disk"), {clean, fake});
+    std::filesystem::rename(mounted.tempFolder, mounted.folder + "TEMP");
+    EXPECT_EQ(run("scan '" + mounted.prefMet + "'"), bothListed);
 }
 
 TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)
