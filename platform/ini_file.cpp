@@ -149,10 +149,7 @@ std::string_view withoutQuotes(std::string_view value)
     return value;
 }
 
-/// UTF-16 little-endian without its byte-order mark as UTF-8. Windows' ANSI
-/// calls would give the code page's bytes; UTF-8 is what the file system here
-/// takes for a path such as PrefPath. A lone surrogate or an odd last byte
-/// reads as '?' and makes the text inexact.
+/// Text read from UTF-16; inexact when some of it could not be decoded.
 struct Decoded {
     std::string text;
     bool exact = true;
@@ -180,6 +177,10 @@ void appendUtf8(std::string& out, char32_t c)
     }
 }
 
+/// UTF-16 little-endian without its byte-order mark as UTF-8. Windows' ANSI
+/// calls would give the code page's bytes; UTF-8 is what the file system here
+/// takes for a path such as PrefPath. A lone surrogate or an odd last byte
+/// reads as '?' or nothing and makes the text inexact.
 Decoded fromUtf16(std::string_view bytes)
 {
     Decoded decoded;
