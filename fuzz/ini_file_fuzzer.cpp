@@ -1,6 +1,6 @@
 // The INI reader and writer on any Setting.ini: a value read is a piece of the
-// file, a value written reads back the same, and writing one key leaves
-// another as it read.
+// file (unless it is UTF-16), a value written reads back the same, and writing
+// one key leaves another as it read.
 
 #include "fuzz/fuzz_support.h"
 #include "platform/ini_file.h"
@@ -37,9 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = scratch.write("Setting.ini", content);
     const std::string asked = platform::readIniString(path, section, key);
     const std::string other = platform::readIniString(path, section, otherKey);
+    // A UTF-16 file reads as UTF-8, which is no piece of its bytes.
+    const bool utf16 = content.starts_with("\xFF\xFE");
     for (const auto* read : {&asked, &other}) {
         FUZZ_REQUIRE(read->size() <= 254 && read->find('\0') == std::string::npos);
-        FUZZ_REQUIRE(content.find(*read) != std::string::npos);
+        FUZZ_REQUIRE(utf16 || content.find(*read) != std::string::npos);
     }
     if (!platform::writeIniString(path, section, key, value))
         return 0;

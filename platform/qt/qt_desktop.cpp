@@ -29,11 +29,19 @@ std::string QtDesktop::chooseFile(std::string_view pattern, std::string_view tit
                                   std::string_view initialDir)
 {
     const QString filter = fromUtf8Text(pattern);
-    const QString chosen = QFileDialog::getOpenFileName(
+    QFileDialog dialog(
         m_owner, fromUtf8Text(title),
         QFile::decodeName(QByteArray(initialDir.data(), static_cast<qsizetype>(initialDir.size()))),
         filter + QStringLiteral(" (") + filter + QStringLiteral(")"));
-    return toPathBytes(chosen);
+    // Names match whatever their letter case, as on Windows: native dialogs
+    // (GTK, the desktop portal) match the pattern case-sensitively.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return toPathBytes(dialog.selectedFiles().constFirst());
 }
 
 void QtDesktop::openUrl(std::string_view url)

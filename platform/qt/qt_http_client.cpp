@@ -8,12 +8,20 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <memory>
 
 namespace platform {
 namespace {
 
 constexpr int maxRedirects = 10;
+
+// What Qt holds for us between two reads; the rest waits in the socket. An
+// unbounded buffer, filled by Qt's network thread, outgrows the body limit.
+constexpr qint64 replyBufferSize = 1024 * 1024;
+
+// The size past which a body of unknown length gets room for the whole limit.
+constexpr std::size_t bodyDoublingEnd = 1024 * 1024;
 
 bool isHttpAddress(const QUrl& address)
 {
@@ -37,11 +45,51 @@ std::optional<qint64> declaredLength(const QNetworkReply& reply)
     return length.toLongLong();
 }
 
+/// Makes room in `body` for `needed` bytes: doubling while the body is small,
+/// then the whole `limit` at once. Its pages are only taken as the body fills
+/// them, and no freed blocks of many megabytes stay behind in the heap, as
+/// they would after each doubling.
+void makeRoom(std::string& body, std::size_t needed, std::size_t limit)
+{
+    if (needed <= body.capacity())
+        return;
+    // A string of its own: reserve() on `body` may round a request up to
+    // twice its capacity, past the limit.
+    std::string bigger;
+    bigger.reserve(
+        needed > bodyDoublingEnd ? limit : std::min(std::max(needed, body.capacity() * 2), limit));
+    bigger.append(body);
+    body = std::move(bigger);
+}
+
+/// Moves what the reply holds to the end of `body`; false, with nothing taken,
+/// when that would make the body longer than `limit`.
+bool takeAvailable(QNetworkReply& reply, std::string& body, qint64 limit)
+{
+    const qint64 available = reply.bytesAvailable();
+    if (available <= 0)
+        return true;
+    if (qint64(body.size()) + available > limit)
+        return false;
+    const std::size_t before = body.size();
+    makeRoom(body, before + std::size_t(available), std::size_t(limit));
+    body.resize(before + std::size_t(available));
+    const qint64 read = reply.read(body.data() + before, available);
+    body.resize(before + std::size_t(std::max<qint64>(read, 0)));
+    return true;
+}
+
 } // namespace
+
+bool QtHttpClient::mayRedirect(const QUrl& from, const QUrl& to)
+{
+    return isHttpAddress(to) &&
+           !(from.scheme() == QLatin1String("https") && to.scheme() != from.scheme());
+}
 
 /// What one request brought: a body, the next address, or nothing.
 struct QtHttpClient::Answer {
-    std::optional<QByteArray> body;
+    std::optional<std::string> body;
     std::optional<QUrl> redirect;
 };
 
@@ -67,15 +115,13 @@ std::optional<std::string> QtHttpClient::get(std::string_view url)
     // Redirects are followed here rather than by Qt: Qt 6.4 sends the next
     // request on a connection the server is closing, and the retry can fail.
     for (int redirects = 0; redirects <= maxRedirects; ++redirects) {
-        const Answer answer = fetch(address);
+        Answer answer = fetch(address);
         if (answer.body)
-            return answer.body->toStdString();
+            return std::move(answer.body);
         if (!answer.redirect)
             break;
         const QUrl next = address.resolved(*answer.redirect);
-        // Never from https down to http.
-        if (!isHttpAddress(next) ||
-            (address.scheme() == QLatin1String("https") && next.scheme() != address.scheme()))
+        if (!mayRedirect(address, next))
             break;
         address = next;
     }
@@ -92,8 +138,9 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
                          QNetworkRequest::ManualRedirectPolicy);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Brisquen"));
     const std::unique_ptr<QNetworkReply> reply(m_manager.get(request));
+    reply->setReadBufferSize(replyBufferSize);
 
-    QByteArray body;
+    std::string body;
     bool refused = false; // too long, or the server went quiet
     QEventLoop loop;
     // Our own timer rather than Qt's transfer time-out: it tells a time-out
@@ -108,16 +155,17 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
     QObject::connect(&quiet, &QTimer::timeout, &loop, refuse);
     QObject::connect(reply.get(), &QNetworkReply::metaDataChanged, &loop, [&] {
         quiet.start();
-        // Refused before the first byte when the server says it is too long.
+        // Refused before the first byte when the server says it is too long;
+        // otherwise the whole body has its room at once.
         if (const auto length = declaredLength(*reply); length && *length > m_maxBodySize)
             refuse();
+        else if (length && *length > 0)
+            body.reserve(std::size_t(*length));
     });
-    // Taking the bytes as they come keeps Qt's own buffer small and stops an
-    // endless body at the limit.
+    // Taking the bytes as they come stops an endless body at the limit.
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
         quiet.start();
-        body += reply->read(m_maxBodySize - body.size() + 1);
-        if (body.size() > m_maxBodySize)
+        if (!takeAvailable(*reply, body, m_maxBodySize))
             refuse();
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -141,15 +189,12 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
     }
     if (status < 200 || status > 299)
         return {};
-    if (reply->isOpen()) {
-        body += reply->read(m_maxBodySize - body.size() + 1);
-        if (body.size() > m_maxBodySize)
-            return {};
-    }
-    // Qt 6.4 reports a body cut short itself; this holds should it ever not.
-    if (const auto length = declaredLength(*reply); length && *length != body.size())
+    if (reply->isOpen() && !takeAvailable(*reply, body, m_maxBodySize))
         return {};
-    return {body, std::nullopt};
+    // Qt 6.4 reports a body cut short itself; this holds should it ever not.
+    if (const auto length = declaredLength(*reply); length && *length != qint64(body.size()))
+        return {};
+    return {std::move(body), std::nullopt};
 }
 
 } // namespace platform

@@ -20,7 +20,8 @@ public:
     static constexpr qint64 defaultMaxBodySize = 64 * 1024 * 1024;
 
     /// `timeout` is the longest wait for the server's next bytes, from the
-    /// request on; `maxBodySize` the longest body taken, in bytes.
+    /// request on; `maxBodySize` the longest body taken, in bytes. While a body
+    /// comes, little more than it is held.
     explicit QtHttpClient(std::chrono::milliseconds timeout = defaultTimeout,
                           qint64 maxBodySize = defaultMaxBodySize);
     ~QtHttpClient() override;
@@ -31,6 +32,10 @@ public:
     /// connection, a time-out, a body cut short against its Content-Length or
     /// one longer than the limit, and for a call made while another one waits.
     std::optional<std::string> get(std::string_view url) override;
+
+    /// Whether a redirect from `from` to `to` is followed: to http or https
+    /// only, and never from https down to http.
+    static bool mayRedirect(const QUrl& from, const QUrl& to);
 
 private:
     struct Answer;

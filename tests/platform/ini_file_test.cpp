@@ -6,12 +6,25 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
+#include <string_view>
+#include <tuple>
 #include <utility>
 
 using namespace std::string_literals;
 using namespace testing_support;
+using std::filesystem::perms;
 
 namespace {
+
+// As Notepad saves "Unicode": little-endian, with a byte-order mark.
+std::string utf16(std::u16string_view text)
+{
+    std::string bytes = "\xFF\xFE";
+    for (const char16_t unit : text)
+        bytes += {char(unit & 0xFF), char(unit >> 8)};
+    return bytes;
+}
 
 TEST(IniFile, ReadsValuesAsTheClientsSystemDoes)
 {
@@ -22,7 +35,10 @@ TEST(IniFile, ReadsValuesAsTheClientsSystemDoes)
         {"[S]\r\nKey= 'x' \r\n", "S", "Key", "x"},
         {"[S]\r\nKey=\"x'\r\n", "S", "Key", "\"x'"},
         {"[S]\r\nKey=1\r\nkey=2\r\n[S]\r\nKey=3\r\n", "S", "Key", "1"},
-        {"[S]\r\nA=1\r\n[T]\r\nKey=t\r\n[s]\r\nKey=2\r\n", "S", "Key", "2"},
+        {"[S]\r\nA=1\r\n[T]\r\nKey=t\r\n[s]\r\nKey=2\r\n", "S", "Key", ""},
+        {utf16(u"[Settings]\r\nPrefPath=C:\\\u00e9 \u4e2d\U0001F600\xD800\r\n"), "SETTINGS",
+         "PrefPath", "C:\\\xC3\xA9 \xE4\xB8\xAD\xF0\x9F\x98\x80?"},
+        {utf16(u"[S]\r\nKey=\u00e9") + "\x01", "S", "Key", "\xC3\xA9"},
         {"[S]\nA=1\nKey=v\n", "S", "Key", "v"},
         {"[S]\r\nKey=v", "S", "Key", "v"},
         {"Key=1\r\n[T]\r\nKey=t\r\n", "S", "Key", ""},
@@ -48,6 +64,10 @@ TEST(IniFile, WritesOnlyTheKeysLine)
          "[Settings]\r\nA=1\r\nKey=v\r\n\r\n[Other]\r\nB=2\r\n"},
         {"[Settings]\r\nA=1", "[Settings]\r\nA=1\r\nKey=v\r\n"},
         {"junk\x01\0\r\n[Other]\nB=2"s, "junk\x01\0\r\n[Other]\nB=2\r\n[Settings]\r\nKey=v\r\n"s},
+        {"[settings]\r\nA=1\r\n[T]\r\n[Settings]\r\nKey=2\r\n",
+         "[settings]\r\nA=1\r\nKey=v\r\n[T]\r\n[Settings]\r\nKey=2\r\n"},
+        {utf16(u"[Settings]\r\nKey=old\r\nA=\u00e9\U0001F600\r\n"),
+         utf16(u"[Settings]\r\nKey=v\r\nA=\u00e9\U0001F600\r\n")},
     };
     TempDir dir;
     for (const auto& [before, after] : cases) {
@@ -77,6 +97,26 @@ TEST(IniFile, CreatesTheFileReadsBackWhatItWroteAndRefusesTheRest)
     EXPECT_FALSE(platform::writeIniString(path, "Settings", "Key", std::string(200, 'n')));
     limitFileSize(RLIM_INFINITY);
     EXPECT_EQ(readFile(path), before);
+}
+
+TEST(IniFile, LeavesReadOnlyFilesAndUtf16ItCannotKeepAsTheyAre)
+{
+    constexpr perms writable = perms::owner_read | perms::owner_write;
+    const std::tuple<std::string, std::string, perms> cases[] = {
+        {"[Settings]\r\nKey=old\r\n", "v", perms::owner_read | perms::group_read},
+        {"[Settings]\r\nKey=old\r\n", "v", perms::owner_read | perms::others_write},
+        {utf16(u"[Settings]\r\nKey=old\r\n"), "\xE9", writable},
+        {utf16(u"[Settings]\r\nA=\xDC00\r\n"), "v", writable},
+        {utf16(u"[Settings]\r\n") + "x", "v", writable},
+    };
+    TempDir dir;
+    for (const auto& [content, value, mode] : cases) {
+        const std::string path = dir.write("Setting.ini", content);
+        std::filesystem::permissions(path, mode);
+        EXPECT_FALSE(platform::writeIniString(path, "Settings", "Key", value)) << content;
+        EXPECT_EQ(readFile(path), content);
+        std::filesystem::permissions(path, writable);
+    }
 }
 
 } // namespace

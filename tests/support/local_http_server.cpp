@@ -10,6 +10,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <string_view>
 
 namespace testing_support {
 namespace {
@@ -18,23 +19,44 @@ void respond(QTcpSocket* socket, const HttpAnswer& answer)
 {
     if (answer.status == 0)
         return;
+    const bool chunked = answer.chunked || answer.endless;
     const qint64 length = answer.length < 0 ? qint64(answer.body.size()) : answer.length;
     QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " Status\r\n";
     if (!answer.location.empty())
         head += "Location: " + QByteArray::fromStdString(answer.location) + "\r\n";
-    socket->write(head + "Content-Length: " + QByteArray::number(length) +
-                  "\r\nConnection: close\r\n\r\n");
+    head += chunked ? "Transfer-Encoding: chunked\r\n"
+                    : "Content-Length: " + QByteArray::number(length) + "\r\n";
+    socket->write(head + "Connection: close\r\n\r\n");
+    const auto framed = [chunked](std::string_view part) {
+        const QByteArray bytes(part.data(), qsizetype(part.size()));
+        if (!chunked || bytes.isEmpty())
+            return bytes;
+        return QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n";
+    };
+    if (answer.endless) {
+        // Written as fast as the client reads, with a few chunks in hand.
+        const QByteArray chunk = framed(answer.body);
+        const auto more = [socket, chunk] {
+            while (socket->bytesToWrite() < 4 * chunk.size())
+                socket->write(chunk);
+        };
+        QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
+        more();
+        return;
+    }
     // The body goes in `pieces` parts, one every `pause`, and then the connection.
     const std::size_t pieces = answer.pieces;
     auto sent = std::make_shared<std::size_t>(0);
     auto* timer = new QTimer(socket);
-    QObject::connect(timer, &QTimer::timeout, socket, [socket, timer, sent, pieces, answer] {
+    QObject::connect(timer, &QTimer::timeout, socket, [=] {
         const std::size_t from = answer.body.size() * *sent / pieces;
         const std::size_t to = answer.body.size() * ++*sent / pieces;
-        socket->write(QByteArray::fromStdString(answer.body.substr(from, to - from)));
+        socket->write(framed(std::string_view(answer.body).substr(from, to - from)));
         if (*sent < pieces)
             return;
         timer->stop();
+        if (chunked)
+            socket->write("0\r\n\r\n");
         socket->disconnectFromHost();
     });
     timer->start(answer.pause);

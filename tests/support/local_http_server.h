@@ -21,6 +21,8 @@ struct HttpAnswer {
     long long length = -1;  // Content-Length; the body's size when negative
     int pieces = 1;         // the body is sent in this many parts, `pause` apart
     std::chrono::milliseconds pause{0};
+    bool chunked = false; // no Content-Length: each part goes as a chunk
+    bool endless = false; // chunked, `body` again and again while the client reads
 
     static HttpAnswer ok(std::string body) { return {.body = std::move(body)}; }
     static HttpAnswer slow(std::string body, int pieces, std::chrono::milliseconds pause)

@@ -1,0 +1,47 @@
+// The open-file dialog on the offscreen platform.
+
+#include "platform/qt/qt_desktop.h"
+
+#include "tests/support/temp_dir.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QListView>
+#include <QScopeGuard>
+#include <QTest>
+#include <QTimer>
+
+class QtDesktopTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    // As on Windows, the filter lists names whatever their letter case.
+    void chooseFileMatchesNamesWithoutRegardToCase()
+    {
+        const testing_support::TempDir dir;
+        for (const char* name : {"PREF.MET", "X.PART.MET", "pref.met.bak"})
+            dir.write(name, "");
+        const std::pair<const char*, QStringList> cases[] = {{"pref.met", {"PREF.MET"}},
+                                                             {"*.part.met", {"X.PART.MET"}}};
+        for (const auto& [pattern, expected] : cases) {
+            QStringList listed;
+            QTimer::singleShot(0, [&listed] {
+                auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+                QVERIFY(dialog);
+                const auto close = qScopeGuard([dialog] { dialog->reject(); });
+                // Native dialogs (GTK, the desktop portal) match case-sensitively.
+                QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog));
+                const auto* view = dialog->findChild<QListView*>(QStringLiteral("listView"));
+                QTRY_VERIFY(view->model()->rowCount(view->rootIndex()) > 0);
+                for (int row = 0; row < view->model()->rowCount(view->rootIndex()); ++row)
+                    listed << view->model()->index(row, 0, view->rootIndex()).data().toString();
+            });
+            platform::QtDesktop desktop;
+            QVERIFY(desktop.chooseFile(pattern, "Open", dir.path()).empty());
+            QCOMPARE(listed, expected);
+        }
+    }
+};
+
+QTEST_MAIN(QtDesktopTest)
+#include "qt_desktop_test.moc"
