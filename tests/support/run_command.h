@@ -1,5 +1,6 @@
 #pragma once
 
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,11 @@ struct CommandOutcome {
 
     bool operator==(const CommandOutcome&) const = default;
 };
+
+inline void PrintTo(const CommandOutcome& outcome, std::ostream* out)
+{
+    *out << "exit " << outcome.exitCode << ", output:\n" << outcome.output;
+}
 
 /// Runs a shell command, as a script would, and collects what it prints.
 CommandOutcome runCommand(const std::string& command);
