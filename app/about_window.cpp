@@ -1,5 +1,6 @@
 #include "app/about_window.h"
 
+#include "app/appearance.h"
 #include "app/link_label.h"
 #include "app/twips.h"
 #include "app/web_links.h"
@@ -18,6 +19,7 @@ QLabel* label(const char* name, const QString& text, QRect geometry, QWidget* pa
     auto* l = new QLabel(text, parent);
     l->setObjectName(QLatin1String(name));
     l->setGeometry(geometry);
+    l->setTextFormat(Qt::PlainText);
     l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return l;
 }
@@ -67,6 +69,7 @@ AboutWindow::AboutWindow(platform::Desktop& desktop)
     quit->setObjectName(QStringLiteral("Command1"));
     quit->setGeometry(twipsRect(960, 3720, 2655, 375));
     quit->setAutoDefault(false);
+    clickOnEnter(quit);
     quit->setFocus();
 
     connect(projectLink, &LinkLabel::clicked, this, [&desktop] { desktop.openUrl(projectPage()); });

@@ -1,12 +1,33 @@
 #include "app/appearance.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFontMetrics>
+#include <QKeyEvent>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QWidget>
 
 namespace app {
+namespace {
+
+class EnterClicks final : public QObject {
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Return && key != Qt::Key_Enter)
+            return false;
+        static_cast<QAbstractButton*>(watched)->click();
+        return true;
+    }
+};
+
+} // namespace
 
 void installAppearance()
 {
@@ -19,6 +40,11 @@ void installAppearance()
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSizeF(8.25);
     QApplication::setFont(windowFont);
+}
+
+void clickOnEnter(QAbstractButton* button)
+{
+    button->installEventFilter(new EnterClicks(button));
 }
 
 QFont logFont()

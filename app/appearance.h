@@ -2,6 +2,8 @@
 
 #include <QFont>
 
+class QAbstractButton;
+
 namespace app {
 
 /// Gives the application the look the windows were designed for: the classic
@@ -13,6 +15,10 @@ void installAppearance();
 /// Shrinks the font of a button whose caption would not fit it: the design
 /// font is narrower than its stand-in.
 void fitCaption(QWidget* button, const QString& caption);
+
+/// Makes Enter and Return click the button while it has the focus, as they
+/// do on Windows; Qt leaves that to default buttons of dialogs.
+void clickOnEnter(QAbstractButton* button);
 
 /// "Courier" 9.75 pt, the log box's and the link result's font.
 QFont logFont();

@@ -16,13 +16,18 @@ void JobQueue::run(Job job, std::function<void()> work)
     // Deferred jobs run here, in the frame of the first one, so none of them
     // ever runs inside another's yield.
     m_running = true;
+    // Released however the jobs end: a job that throws must not hold up every
+    // later one.
+    struct Release {
+        bool& running;
+        ~Release() { running = false; }
+    } release{m_running};
     work();
     while (!m_pending.empty()) {
         auto next = std::move(m_pending.front());
         m_pending.erase(m_pending.begin());
         next.work();
     }
-    m_running = false;
 }
 
 } // namespace app

@@ -17,7 +17,8 @@ enum class Job {
 
 /// Runs one job at a time. A job asked for while another runs is deferred and
 /// run when that one ends, in the order asked; a job that is already waiting
-/// is not queued twice.
+/// is not queued twice. A job that throws frees the queue as it leaves; the
+/// jobs still waiting then run after the next one asked for.
 class JobQueue {
 public:
     void run(Job job, std::function<void()> work);

@@ -7,6 +7,7 @@ namespace app {
 LinkLabel::LinkLabel(const QString& text, Qt::Alignment alignment, QWidget* parent)
     : QLabel(text, parent)
 {
+    setTextFormat(Qt::PlainText);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(8.25);
     font.setUnderline(true);

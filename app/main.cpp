@@ -3,10 +3,10 @@
 
 #include "app/appearance.h"
 #include "app/main_window.h"
-#include "platform/files.h"
 #include "platform/program_folder.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_http_client.h"
+#include "session/folder_lock.h"
 #include "update/database_update.h"
 
 #include <QApplication>
@@ -27,8 +27,7 @@ int main(int argc, char* argv[])
                             std::string(update::defaultServer()), [&files] {
                                 // Ends at once, even from inside a check pass, leaving no
                                 // working copy of a client file behind.
-                                platform::deleteFile(files.prefCopy());
-                                platform::deleteFile(files.partCopy());
+                                session::removeWorkingCopies(files);
                                 std::fflush(nullptr);
                                 std::_Exit(EXIT_SUCCESS);
                             }});

@@ -42,6 +42,7 @@ QPushButton* button(const char* name, const QString& caption, QRect geometry, QW
     b->setObjectName(QLatin1String(name));
     b->setGeometry(geometry);
     b->setAutoDefault(false);
+    clickOnEnter(b);
     fitCaption(b, caption);
     return b;
 }
@@ -51,6 +52,7 @@ QLabel* wrappedLabel(const char* name, const QString& text, QRect geometry, QWid
     auto* label = new QLabel(text, parent);
     label->setObjectName(QLatin1String(name));
     label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
     label->setWordWrap(true);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
@@ -80,6 +82,9 @@ void setHeight(QWidget* w, int twips)
 MainWindow::MainWindow(MainWindowServices services)
     : m_services(std::move(services))
 {
+    // Another process may hold the program folder a while: the window stays
+    // responsive meanwhile, and waits for as long as it takes.
+    m_services.files.lockWaiting = {[this] { m_services.desktop.yield(); }, std::nullopt};
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("eDonkey2k Brisquen v2.0 ( ") +
                    platform::fromUtf8Text(projectSite()) + QStringLiteral(" ) - by ") +
@@ -114,6 +119,7 @@ void MainWindow::createControls()
     m_logBox->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_logBox->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     m_logBox->setUndoRedoEnabled(false);
+    m_logBox->setTabChangesFocus(true);
 
     m_linkFrame = new QGroupBox(QStringLiteral("Check an eDonkey link :"), this);
     m_linkFrame->setObjectName(QStringLiteral("Frame2"));
@@ -131,6 +137,8 @@ void MainWindow::createControls()
     m_linkAnswer = new QLabel(m_linkFrame);
     m_linkAnswer->setObjectName(QStringLiteral("Label1"));
     m_linkAnswer->setGeometry(twipsRect(240, 720, 4455, 495));
+    // Descriptions come from fakes.dat: shown as they are, never as markup.
+    m_linkAnswer->setTextFormat(Qt::PlainText);
     m_linkAnswer->setFont(logFont());
     m_linkAnswer->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     m_linkAnswer->setLineWidth(1);
@@ -334,7 +342,12 @@ void MainWindow::aboutClosed()
 {
     setEnabled(true);
     activateWindow();
-    activate();
+    // Qt hides the About window only once its close event returns, so the
+    // pass must not run inside it: a running job defers it, or it is queued.
+    if (m_jobs.busy())
+        activate();
+    else
+        QTimer::singleShot(0, this, &MainWindow::activate);
 }
 
 } // namespace app

@@ -9,6 +9,7 @@
 #include "session/check_pass.h"
 #include "session/database.h"
 #include "session/database_update.h"
+#include "session/folder_lock.h"
 #include "session/part_check.h"
 #include "session/texts.h"
 
@@ -23,6 +24,7 @@ namespace {
 constexpr int exitClean = 0;
 constexpr int exitFake = 1;
 constexpr int exitError = 2;
+constexpr int exitNothingChecked = 3;
 
 constexpr std::string_view usage = R"(Usage: brisquen-check COMMAND [ARGUMENT]
 
@@ -49,8 +51,13 @@ names its folder, and else beside the client folder, letters compared
 without regard to case.
 
 Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
-client folder, an invalid link, a file that is no part file). For update: 0
-updated or already up to date, 2 the update failed.
+client folder, an invalid link, a file that is no part file, another Brisquen
+process holding the program folder for over 60 seconds), 3 scan checked nothing
+(the temp folder holds no *.part.met or cannot be entered; standard error names
+it). For update: 0 updated or already up to date, 2 the update failed.
+
+Several Brisquen processes may share one program folder: they take turns at
+its working copies and settings through the lock file brisquen.lock there.
 )";
 
 struct Program {
@@ -72,14 +79,18 @@ int scan(Program& program, const std::optional<std::string>& prefMet, bool verbo
 {
     const session::PassServices services{program.files, program.desktop, platform::systemRegistry(),
                                          program.log};
-    const auto pass = session::checkPass(program.state, services, prefMet);
-    if (verbose && !pass.storedTempFolder.empty())
-        std::cerr << "temp folder: " << pass.storedTempFolder << " (searched as " << pass.tempFolder
-                  << ")\n";
-    switch (pass.end) {
+    const auto result = session::checkPass(program.state, services, prefMet);
+    if (verbose && !result.storedTempFolder.empty())
+        std::cerr << "temp folder: " << result.storedTempFolder << " (searched as "
+                  << result.tempFolder << ")\n";
+    switch (result.end) {
     case session::PassEnd::Clean:
-    case session::PassEnd::NothingToCheck:
         return exitClean;
+    case session::PassEnd::NothingToCheck:
+        // A script must tell "clean" from "looked nowhere".
+        std::cerr << "brisquen-check: nothing checked: no *.part.met could be read in "
+                  << cli::forTerminal(result.tempFolder) << '\n';
+        return exitNothingChecked;
     case session::PassEnd::FakesFound:
         return exitFake;
     case session::PassEnd::Cancelled:
@@ -143,11 +154,8 @@ int updateDatabase(Program& program, std::string_view server)
                : exitError;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+int runCommand(const std::vector<std::string>& args, int argc, char* argv[])
 {
-    const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << usage;
         return exitClean;
@@ -170,4 +178,16 @@ int main(int argc, char* argv[])
     }
     std::cerr << usage;
     return exitError;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    try {
+        return runCommand(std::vector<std::string>(argv + 1, argv + argc), argc, argv);
+    } catch (const session::FolderBusy& busy) {
+        std::cerr << "brisquen-check: gave up after 60 seconds: " << busy.what() << '\n';
+        return exitError;
+    }
 }

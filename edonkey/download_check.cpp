@@ -4,7 +4,7 @@
 
 namespace edonkey {
 
-DownloadCheck checkDownload(const std::string& partFile, const std::string& workingCopy,
+DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
                             const fakedb::FakeDatabase& database, SizeRule sizeRule,
                             const std::function<void()>& yield)
 {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edonkey/part_file.h"
+#include "edonkey/working_copy.h"
 #include "fakedb/fake_database.h"
 
 #include <functional>
@@ -32,7 +33,7 @@ struct DownloadCheck {
 
 /// Checks one download: reads its part file through the working copy, takes
 /// hash, size and name from it and looks it up.
-DownloadCheck checkDownload(const std::string& partFile, const std::string& workingCopy,
+DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
                             const fakedb::FakeDatabase& database, SizeRule sizeRule,
                             const std::function<void()>& yield);
 

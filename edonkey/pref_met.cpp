@@ -32,7 +32,7 @@ std::optional<std::string> findTempFolder(std::string_view prefMet)
 }
 
 std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
-                                             const std::string& workingCopy,
+                                             const WorkingCopy& workingCopy,
                                              const std::function<void()>& yield)
 {
     const auto bytes = readThroughWorkingCopy(prefMetPath, workingCopy, yield);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "edonkey/working_copy.h"
+
 #include <functional>
 #include <optional>
 #include <string>
@@ -14,7 +16,7 @@ std::optional<std::string> findTempFolder(std::string_view prefMet);
 /// Reads the client's pref.met through the working copy `workingCopy` and
 /// returns its temp folder; nothing when the file cannot be read or holds none.
 std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
-                                             const std::string& workingCopy,
+                                             const WorkingCopy& workingCopy,
                                              const std::function<void()>& yield);
 
 /// The folder to search for downloads, ending in "/": the stored temp folder,

@@ -6,7 +6,7 @@
 
 namespace edonkey {
 
-ScanResult scanTempFolder(const std::string& tempFolder, const std::string& workingCopy,
+ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
                           const fakedb::FakeDatabase& database, DownloadObserver& observer,
                           const std::function<void()>& yield)
 {

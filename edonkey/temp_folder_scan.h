@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edonkey/working_copy.h"
 #include "fakedb/fake_database.h"
 
 #include <functional>
@@ -28,7 +29,7 @@ struct ScanResult {
 /// Checks every *.part.met in the client's temp folder, each read through the
 /// working copy. Files that cannot be read or are no part files are passed
 /// over unreported.
-ScanResult scanTempFolder(const std::string& tempFolder, const std::string& workingCopy,
+ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
                           const fakedb::FakeDatabase& database, DownloadObserver& observer,
                           const std::function<void()>& yield);
 

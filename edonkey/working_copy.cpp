@@ -5,18 +5,29 @@
 namespace edonkey {
 
 std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
-                                                  const std::string& workingCopy,
+                                                  const WorkingCopy& workingCopy,
                                                   const std::function<void()>& yield)
 {
-    platform::deleteFile(workingCopy);
-    // Checked before copying, so an oversized file is not even duplicated.
-    const auto size = platform::fileSize(clientFile);
-    if (size && *size > clientFileSizeLimit)
-        return std::nullopt;
-    if (!platform::copyFile(clientFile, workingCopy))
-        return std::nullopt;
-    auto bytes = platform::readFileInBlocks(workingCopy, yield, clientFileSizeLimit);
-    platform::deleteFile(workingCopy);
+    std::optional<std::string> bytes;
+    const auto section = [&] {
+        platform::deleteFile(workingCopy.path);
+        // Checked before copying, so an oversized file is not even duplicated.
+        const auto size = platform::fileSize(clientFile);
+        if (size && *size > clientFileSizeLimit)
+            return;
+        if (!platform::copyFile(clientFile, workingCopy.path))
+            return;
+        bytes = platform::readFileInBlocks(workingCopy.path, nullptr, clientFileSizeLimit);
+        platform::deleteFile(workingCopy.path);
+    };
+    if (workingCopy.guard)
+        workingCopy.guard(section);
+    else
+        section();
+    // Never inside the guard: whatever the event loop opens meanwhile (a
+    // message box) must not keep another process waiting.
+    if (bytes && yield)
+        yield();
     return bytes;
 }
 

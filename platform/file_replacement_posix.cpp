@@ -97,7 +97,9 @@ public:
         return m_file.valid() && posix::writeFully(m_file.get(), bytes);
     }
 
-    bool commit()
+    /// Puts the file in place; `durable` also syncs it and the folder to
+    /// disk first, so that the rename survives a crash.
+    bool commit(bool durable)
     {
         if (!m_file.valid())
             return false;
@@ -105,11 +107,13 @@ public:
         struct stat old {};
         if (::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
             ::fchmod(m_file.get(), old.st_mode & 07777);
-        if (::fsync(m_file.get()) != 0 || !m_file.close())
+        if ((durable && ::fsync(m_file.get()) != 0) || !m_file.close())
             return false;
         if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
             return false;
         m_temporary.clear();
+        if (!durable)
+            return true;
         // Makes the rename itself survive a crash; nothing to undo if it fails.
         FileDescriptor folder(
             ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -144,13 +148,15 @@ bool copyFile(const std::string& from, const std::string& to)
         if (static_cast<std::size_t>(got) < posix::ioBufferSize)
             break;
     }
-    return target.commit();
+    // The copies are scratch files, gone again at once: syncing them would only
+    // make every process sharing the program folder wait longer.
+    return target.commit(false);
 }
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
     AtomicReplacement file(path);
-    return file.write(bytes) && file.commit();
+    return file.write(bytes) && file.commit(true);
 }
 
 } // namespace platform

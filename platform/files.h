@@ -9,7 +9,8 @@
 namespace platform {
 
 /// Copies `from` over `to`, replacing an existing file. Fails when `from` is
-/// missing, is a folder, or cannot be read, or `to` cannot be written.
+/// missing, is a folder, or cannot be read, or `to` cannot be written. The copy
+/// is not synced to disk: it is meant for scratch files.
 bool copyFile(const std::string& from, const std::string& to);
 
 /// Deletes a file; a missing file counts as a failure, which callers may ignore.

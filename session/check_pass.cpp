@@ -6,6 +6,7 @@
 #include "platform/files.h"
 #include "session/client_folder.h"
 #include "session/database.h"
+#include "session/folder_lock.h"
 #include "session/texts.h"
 
 namespace session {
@@ -41,6 +42,7 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         services.desktop.yield();
     };
     platform::LogBox& log = services.log;
+    const auto guard = folderGuard(services.files);
     PassResult result;
     state.justUpdated = false;
 
@@ -64,7 +66,7 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     }
 
     const auto storedTemp =
-        edonkey::extractTempFolder(prefMetPath, services.files.prefCopy(), yield);
+        edonkey::extractTempFolder(prefMetPath, {services.files.prefCopy(), guard}, yield);
     if (!storedTemp) {
         services.desktop.showMessage(texts::noTempFolder);
         result.end = PassEnd::TempFolderError;
@@ -78,7 +80,7 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
 
     log.append(std::string(texts::checkingFiles) + std::string(texts::lineEnd));
     DownloadLines lines(log);
-    const auto scan = edonkey::scanTempFolder(result.tempFolder, services.files.partCopy(),
+    const auto scan = edonkey::scanTempFolder(result.tempFolder, {services.files.partCopy(), guard},
                                               state.database, lines, yield);
     if (!scan.foundPartFiles) {
         result.end = PassEnd::NothingToCheck;

@@ -17,15 +17,14 @@ std::string chooseDonkeyFile(ProgramState& state, platform::Desktop& desktop,
 
 void storeChosenPrefMet(const ProgramFiles& files, std::string_view chosenPath)
 {
-    Settings(files.settingIni())
-        .writeSetting(prefPathKey, edonkey::folderOfChosenPrefMet(chosenPath));
+    Settings(files).writeSetting(prefPathKey, edonkey::folderOfChosenPrefMet(chosenPath));
 }
 
 std::string locatePrefMet(ProgramState& state, const ProgramFiles& files,
                           platform::Registry& registry, platform::Desktop& desktop,
                           const std::optional<std::string>& winePrefix)
 {
-    const Settings settings(files.settingIni());
+    const Settings settings(files);
     if (std::string folder =
             edonkey::findDonkeyFolder(settings.readSetting(prefPathKey), registry, winePrefix);
         !folder.empty()) {

@@ -1,11 +1,18 @@
 #include "session/database.h"
 
+#include <new>
+
 namespace session {
 
 std::optional<std::uint64_t> loadDatabase(ProgramState& state, const ProgramFiles& files,
                                           const std::function<void()>& yield)
 {
-    return fakedb::loadFakeDatabase(state.database, files.fakesDat(), yield);
+    // A list too large for memory is no usable database, whatever layer noticed.
+    try {
+        return fakedb::loadFakeDatabase(state.database, files.fakesDat(), yield);
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
 } // namespace session

@@ -1,5 +1,6 @@
 #include "session/database_update.h"
 
+#include "session/folder_lock.h"
 #include "session/settings.h"
 #include "session/texts.h"
 
@@ -51,9 +52,9 @@ UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std:
         return UpdateAnswer::JustUpdated;
     state.justUpdated = true;
 
-    const Settings settings(files.settingIni());
+    const Settings settings(files);
     const update::UpdateTarget target{state.database, files.fakesDat(),
-                                      settings.readSetting(fakesNrKey)};
+                                      settings.readSetting(fakesNrKey), folderGuard(files)};
     UpdateLines lines(log);
     const auto result = update::getNewDatabase(server, target, http, lines);
     switch (result.end) {

@@ -1,5 +1,6 @@
 #include "session/part_check.h"
 
+#include "session/folder_lock.h"
 #include "session/texts.h"
 
 namespace session {
@@ -8,8 +9,9 @@ edonkey::DownloadStatus checkPartFile(const std::string& path, const ProgramStat
                                       const ProgramFiles& files, platform::LogBox& log,
                                       const std::function<void()>& yield)
 {
-    const auto check = edonkey::checkDownload(path, files.partCopy(), state.database,
-                                              edonkey::SizeRule::TransferredTagFirst, yield);
+    const auto check =
+        edonkey::checkDownload(path, {files.partCopy(), folderGuard(files)}, state.database,
+                               edonkey::SizeRule::TransferredTagFirst, yield);
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)
         return check.status;

@@ -1,25 +1,27 @@
 #include "session/settings.h"
 
 #include "platform/ini_file.h"
+#include "session/folder_lock.h"
 
 namespace session {
 namespace {
 constexpr std::string_view section = "Settings";
 }
 
-Settings::Settings(std::string iniPath)
-    : m_iniPath(std::move(iniPath))
+Settings::Settings(ProgramFiles files)
+    : m_files(std::move(files))
 {
 }
 
 std::string Settings::readSetting(std::string_view key) const
 {
-    return platform::readIniString(m_iniPath, section, key);
+    return platform::readIniString(m_files.settingIni(), section, key);
 }
 
 void Settings::writeSetting(std::string_view key, std::string_view value) const
 {
-    platform::writeIniString(m_iniPath, section, key, value);
+    withFolderLock(m_files,
+                   [&] { platform::writeIniString(m_files.settingIni(), section, key, value); });
 }
 
 } // namespace session

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "session/program_files.h"
+
 #include <string>
 #include <string_view>
 
@@ -10,19 +12,21 @@ inline constexpr std::string_view prefPathKey = "PrefPath";
 /// The server's entry count at the last update.
 inline constexpr std::string_view fakesNrKey = "FakesNr";
 
-/// The program's settings file, section "Settings".
+/// The program's settings file, Setting.ini, section "Settings".
 class Settings {
 public:
-    explicit Settings(std::string iniPath);
+    explicit Settings(ProgramFiles files);
 
     /// The key's value, or the empty text when the key or the file is missing.
     std::string readSetting(std::string_view key) const;
 
-    /// Stores the value; a failed write is not reported, as nothing depends on it.
+    /// Stores the value under the program folder's lock, so that another
+    /// process's write cannot drop it; a failed write is not reported, as
+    /// nothing depends on it.
     void writeSetting(std::string_view key, std::string_view value) const;
 
 private:
-    std::string m_iniPath;
+    ProgramFiles m_files;
 };
 
 } // namespace session

@@ -105,7 +105,15 @@ UpdateResult getNewDatabase(std::string_view server, const UpdateTarget& target,
     // The list in memory is the file's text, so its last line is matched at
     // once, as after the next load, not only once fakes.dat is read again.
     bytes += "\r\n";
-    if (!platform::writeFileAtomically(target.fakesDatPath, bytes))
+    bool saved = false;
+    const auto save = [&] {
+        saved = platform::writeFileAtomically(target.fakesDatPath, bytes);
+    };
+    if (target.guardSaving)
+        target.guardSaving(save);
+    else
+        save();
+    if (!saved)
         return failedAt(UpdateStep::SavingFile);
     target.database.replace(bytes);
     observer.onProgress(UpdateProgress::Saved);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fakedb/fake_database.h"
+#include "platform/file_lock.h"
 #include "platform/http_client.h"
 
 #include <cstdint>
@@ -52,6 +53,7 @@ struct UpdateTarget {
     fakedb::FakeDatabase& database;
     std::string fakesDatPath;
     std::string storedEntryCount; // the count the last update stored; empty before the first
+    platform::SectionGuard guardSaving = {}; // runs the write of fakes.dat
 };
 
 /// The update server the programs use, chosen when the project is configured

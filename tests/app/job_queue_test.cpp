@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
 #include <string>
 
 using app::Job;
@@ -30,4 +31,16 @@ TEST(JobQueue, DefersDedupesAndRunsInOrder)
 
     jobs.run(Job::DatabaseUpdate, [&] { trace += "idle "; });
     EXPECT_EQ(trace, "pass() part() pass2 folder idle ");
+}
+
+// A job that throws still frees the queue for the next one.
+TEST(JobQueue, AJobThatThrowsReleasesTheQueue)
+{
+    app::JobQueue jobs;
+    EXPECT_THROW(jobs.run(Job::CheckPass, [] { throw std::runtime_error("failed"); }),
+                 std::runtime_error);
+    EXPECT_FALSE(jobs.busy());
+    bool ran = false;
+    jobs.run(Job::CheckPass, [&] { ran = true; });
+    EXPECT_TRUE(ran);
 }

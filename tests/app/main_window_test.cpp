@@ -214,14 +214,28 @@ private slots:
                 chain << w->objectName();
         QCOMPARE(chain, QStringList({"Text1", "Text2", "Command1", "Command2", "Command3",
                                      "Command4", "Command5", "Command6", "Command7", "Text1"}));
+        // Tab moves on from the log box rather than typing into it.
+        const QString log = program.log();
+        QTest::keyClick(program.text1(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), program.find("Text2"));
+        QTest::keyClick(program.find("Text2"), Qt::Key_Tab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget(), program.text1());
+        QTest::keyClick(program.text1(), Qt::Key_Backtab, Qt::ShiftModifier);
+        QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("Command7"));
+        QCOMPARE(program.log(), log);
     }
 
     void linkCheckAnswersUnderTheLinkBox()
     {
         Program program;
         program.start({fake});
-        program.click("Command1"); // the sample link is valid but not listed
+        // The sample link is valid but not listed; Enter clicks the focused button.
+        program.find("Command1")->setFocus();
+        QTest::keyClick(program.find("Command1"), Qt::Key_Return);
         QCOMPARE(program.label1(), QStringLiteral("No Entry found"));
+        // Descriptions from fakes.dat are shown as they are, never as markup.
+        for (const QLabel* label : program.form->findChildren<QLabel*>())
+            QCOMPARE(label->textFormat(), Qt::PlainText);
         auto* text2 = program.find<QLineEdit>("Text2");
         text2->setText(QString::fromStdString("ed2k://|file|x|734003200|" + fake.hash + "|"));
         program.click("Command1");
@@ -255,6 +269,12 @@ private slots:
     {
         Program program;
         program.start({fake});
+        int yieldsUnderAbout = 0; // the pass after it waits until it is gone
+        program.scripted.onYield([&] {
+            const auto* about = program.form->aboutWindow();
+            yieldsUnderAbout += about && about->isVisible();
+            QCoreApplication::processEvents();
+        });
         program.click("Command4");
         program.click("Label3");
         program.click("Command2");
@@ -267,8 +287,11 @@ private slots:
         QVERIFY(urls[0].starts_with("http") && urls[1] == urls[0] && urls[2] == urls[0] &&
                 urls[3] != urls[0]);
         QCOMPARE(program.spy->count(), 1);
+        for (const QLabel* label : about->findChildren<QLabel*>())
+            QCOMPARE(label->textFormat(), Qt::PlainText);
         program.dir.write("program/fakes.dat", "");
-        program.click(about->findChild<QWidget*>("Command1")); // "&Quit"
+        QWidget* quit = about->findChild<QWidget*>("Command1"); // "&Quit", focused
+        QTest::keyClick(quit, Qt::Key_Return);
         QCOMPARE(program.waitForPass(2), PassEnd::Clean);
         QVERIFY(program.form->isEnabled() && !about->isVisible());
         QCOMPARE(program.log(), QStringLiteral("*** Loading Database...done ( 1 entries loaded )"
@@ -277,8 +300,9 @@ private slots:
         program.click("Command2");
         QVERIFY(program.form->aboutWindow() == about && !program.form->isEnabled());
         program.dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "again"));
-        about->close();
+        QTest::keyClick(quit, Qt::Key_Enter);
         QCOMPARE(program.waitForPass(3), PassEnd::FakesFound);
+        QCOMPARE(yieldsUnderAbout, 0);
         QVERIFY(program.form->isEnabled() &&
                 program.log().contains(QStringLiteral("*** again\r\n")));
         program.form->hide(); // shown again, as after being minimised

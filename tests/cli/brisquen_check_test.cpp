@@ -26,10 +26,14 @@ protected:
         dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "Fake - ad"));
     }
 
+    std::string command(const std::string& arguments) const
+    {
+        return "'" + program + "' " + arguments;
+    }
     testing_support::CommandOutcome run(const std::string& arguments, std::string prefix = "")
     {
         prefix = prefix.empty() ? "" : "WINEPREFIX='" + prefix + "' ";
-        return testing_support::runCommand(prefix + "'" + program + "' " + arguments);
+        return testing_support::runCommand(prefix + command(arguments));
     }
 };
 
@@ -62,6 +66,43 @@ TEST_F(BrisquenCheck, ClientsUnderWineOrOnAWindowsPartitionAreListed)
     const auto mounted = fixtures::writeMountedClient(dir.file("disk"), {clean, fake});
     std::filesystem::rename(mounted.tempFolder, mounted.folder + "TEMP");
     EXPECT_EQ(run("scan '" + mounted.prefMet + "'"), bothListed);
+}
+
+// Scheduled runs on one program folder at once: each checks every download,
+// as a run alone does, and one killed while it holds a working copy leaves
+// nothing in the next run's way.
+TEST_F(BrisquenCheck, RunsSharingTheProgramFolderEachCheckEveryDownload)
+{
+    std::vector<fixtures::Download> downloads{fake};
+    for (std::uint32_t i = 1; i < 300; ++i)
+        downloads.push_back({"Download " + std::to_string(i), i, fixtures::hashFromSeed(9 + i), 0});
+    const auto client = fixtures::writeClientFolder(dir.file("client"), downloads);
+    dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
+    const auto alone = run("scan");
+    ASSERT_EQ(std::count(alone.output.begin(), alone.output.end(), '\n'), 305);
+    for (const auto& together : testing_support::runTogether(std::vector(10, command("scan"))))
+        EXPECT_EQ(together, alone);
+
+    const std::string copy = dir.file("program/part.bck");
+    testing_support::runCommand(command("scan") + " >/dev/null & while kill -0 $! && [ ! -e '" +
+                                copy + "' ]; do :; done; kill -9 $!");
+    EXPECT_EQ(run("scan"), alone);
+    EXPECT_FALSE(testing_support::exists(copy));
+}
+
+// "Clean" and "looked nowhere" differ for a script: an empty temp folder, or
+// one that is not there.
+TEST_F(BrisquenCheck, ScanThatCheckedNothingExitsThreeNamingTheTempFolder)
+{
+    const auto empty = fixtures::writeClientFolder(dir.file("client"), {});
+    const auto gone = dir.write("gone/pref.met", fixtures::prefMetBytes(dir.file("nowhere/")));
+    for (const auto& [prefMet, temp] :
+         {std::pair{empty.prefMet, empty.tempFolder}, {gone, dir.file("nowhere/")}})
+        EXPECT_EQ(testing_support::runCommand("(" + command("scan '" + prefMet + "'") +
+                                              " 2>&1 >/dev/null)"),
+                  (testing_support::CommandOutcome{
+                      3, "brisquen-check: nothing checked: no *.part.met could be read in " + temp +
+                             "\n"}));
 }
 
 TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)

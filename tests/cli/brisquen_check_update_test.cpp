@@ -3,6 +3,7 @@
 #include "tests/support/local_http_server.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
+#include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -45,4 +46,28 @@ TEST(BrisquenCheckUpdate, PrintsTheLogAndExitsZeroOrPrintsTheErrorAndExitsTwo)
               (CommandOutcome{2, "*** Connecting to the server... \n"
                                  "Error occured during updating, try again later\n"s}));
     EXPECT_EQ(readFile(dir.file("program/fakes.dat")), newList + "\r\n");
+}
+
+// Updates and scans at once on one program folder: fakes.dat ends as one whole
+// list and Setting.ini keeps every key the runs wrote.
+TEST(BrisquenCheckUpdate, RunsAtOnceLeaveWholeFiles)
+{
+    testing_support::TempDir dir;
+    const std::string program = dir.makeFolder("program") + "brisquen-check";
+    std::filesystem::copy_file(BRISQUEN_CHECK_PATH, program);
+    dir.write("program/fakes.dat", oldList);
+    const auto client = fixtures::writeClientFolder(dir.file("client"), {});
+    const std::string settings = "[Settings]\r\nPrefPath=" + client.folder + "\r\n";
+    dir.write("program/Setting.ini", settings);
+    testing_support::LocalHttpServer server;
+    server.serve("/brisquen/update/brisquen.txt", HttpAnswer::ok("20"));
+    server.serve("/brisquen/update/fakes.txt", HttpAnswer::ok("121"));
+    server.serve("/brisquen/update/fakes.dat", HttpAnswer::ok("[" + newList + "]"));
+    std::vector<std::string> commands;
+    for (int i = 0; i < 12; ++i)
+        commands.push_back("'" + program + (i % 3 ? "' scan" : "' update " + server.address()));
+    for (const auto& outcome : testing_support::runTogether(commands))
+        EXPECT_NE(outcome.exitCode, 2) << outcome.output;
+    EXPECT_EQ(readFile(dir.file("program/fakes.dat")), newList + "\r\n");
+    EXPECT_EQ(readFile(dir.file("program/Setting.ini")), settings + "FakesNr=121\r\n");
 }

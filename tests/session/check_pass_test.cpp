@@ -2,6 +2,7 @@
 
 #include "platform/ini_file.h"
 #include "session/client_folder.h"
+#include "session/folder_lock.h"
 #include "session/part_check.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
@@ -100,4 +101,26 @@ TEST_F(CheckPass, OnePartFileReplacesTheLogWithTheNameAndTheVerdict)
     EXPECT_EQ(session::checkPartFile(dir.write("x.part.met", "\xE1"), state, files, log, [] {}),
               edonkey::DownloadStatus::NotPartFile);
     EXPECT_EQ(log.text, "...\r\nno fake !\r\n");
+}
+
+// While another process holds the program folder, a pass waits (the window
+// yields meanwhile) until its patience runs out, and the program's end leaves
+// the working copies to that process; once free, both go ahead.
+TEST_F(CheckPass, AHeldFolderMakesThePassWaitThenGiveUp)
+{
+    storePrefPath(client.folder);
+    platform::FileLock other(files.lockFile());
+    ASSERT_TRUE(other.tryLock());
+    int tries = 0;
+    files.lockWaiting = {[&] { ++tries; }, std::chrono::milliseconds(50)};
+    dir.write("program/pref.bck", "left by a crash");
+    session::removeWorkingCopies(files);
+    EXPECT_TRUE(testing_support::exists(files.prefCopy()));
+    EXPECT_THROW(run(), session::FolderBusy);
+    EXPECT_GT(tries, 1);
+
+    other.unlock();
+    session::removeWorkingCopies(files);
+    EXPECT_FALSE(testing_support::exists(files.prefCopy()));
+    EXPECT_EQ(run(), PassEnd::FakesFound);
 }

@@ -60,7 +60,7 @@ protected:
     {
         http.bodies = {{versionUrl, version}, {countUrl, count}, {databaseUrl, database}};
     }
-    session::Settings settings() const { return session::Settings(files.settingIni()); }
+    session::Settings settings() const { return session::Settings(files); }
     void setFakesNr(const std::string& value) { settings().writeSetting("FakesNr", value); }
     std::string fakesNr() const { return settings().readSetting("FakesNr"); }
     // The update as a click on the button runs it, its message box included.

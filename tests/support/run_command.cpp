@@ -6,9 +6,15 @@
 
 namespace testing_support {
 
-CommandOutcome runCommand(const std::string& command)
+namespace {
+
+FILE* start(const std::string& command)
 {
-    FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    return popen((command + " 2>/dev/null").c_str(), "r");
+}
+
+CommandOutcome finish(FILE* pipe)
+{
     if (!pipe)
         return {-1, {}};
     std::string output;
@@ -17,6 +23,24 @@ CommandOutcome runCommand(const std::string& command)
         output.append(buffer.data(), n);
     const int status = pclose(pipe);
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, output};
+}
+
+} // namespace
+
+CommandOutcome runCommand(const std::string& command)
+{
+    return finish(start(command));
+}
+
+std::vector<CommandOutcome> runTogether(const std::vector<std::string>& commands)
+{
+    std::vector<FILE*> pipes;
+    for (const auto& command : commands)
+        pipes.push_back(start(command));
+    std::vector<CommandOutcome> outcomes;
+    for (FILE* pipe : pipes)
+        outcomes.push_back(finish(pipe));
+    return outcomes;
 }
 
 } // namespace testing_support

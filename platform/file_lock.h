@@ -1,0 +1,37 @@
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace platform {
+
+/// Runs a section of work so that no other process runs one over the same
+/// files meanwhile; an empty guard runs it as it is.
+using SectionGuard = std::function<void(const std::function<void()>& section)>;
+
+/// An advisory lock on a file, shared by every process that opens the same
+/// path. The system drops it when the holder closes the file or dies, so a
+/// crashed or killed process leaves nothing that blocks the next one.
+class FileLock {
+public:
+    /// Opens `path`, creating it when missing; it is never deleted, as a
+    /// process may be waiting on it.
+    explicit FileLock(const std::string& path);
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+
+    /// Takes the lock when no other holder has it; false at once when one has.
+    /// True too when the file cannot be opened or locked at all: the caller
+    /// then goes on unprotected, as on a folder it cannot write.
+    bool tryLock();
+
+    /// Lets the next holder in; also done when the object goes.
+    void unlock();
+
+private:
+    int m_fd = -1;
+    bool m_locked = false;
+};
+
+} // namespace platform

@@ -1,0 +1,41 @@
+#include "session/folder_lock.h"
+
+#include "platform/files.h"
+
+#include <thread>
+
+namespace session {
+
+void withFolderLock(const ProgramFiles& files, const std::function<void()>& section)
+{
+    platform::FileLock lock(files.lockFile());
+    const auto start = std::chrono::steady_clock::now();
+    const auto& waiting = files.lockWaiting;
+    while (!lock.tryLock()) {
+        if (waiting.patience && std::chrono::steady_clock::now() - start >= *waiting.patience)
+            throw FolderBusy("another Brisquen process has held " + files.lockFile() +
+                             " for too long");
+        if (waiting.betweenTries)
+            waiting.betweenTries();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    section();
+}
+
+platform::SectionGuard folderGuard(const ProgramFiles& files)
+{
+    return [files](const std::function<void()>& section) {
+        withFolderLock(files, section);
+    };
+}
+
+void removeWorkingCopies(const ProgramFiles& files)
+{
+    platform::FileLock lock(files.lockFile());
+    if (!lock.tryLock())
+        return;
+    platform::deleteFile(files.prefCopy());
+    platform::deleteFile(files.partCopy());
+}
+
+} // namespace session

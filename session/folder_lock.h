@@ -1,0 +1,31 @@
+#pragma once
+
+#include "platform/file_lock.h"
+#include "session/program_files.h"
+
+#include <functional>
+#include <stdexcept>
+
+namespace session {
+
+/// Another process held the program folder's lock for longer than this one
+/// would wait.
+class FolderBusy : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+/// Runs `section` while holding the program folder's lock, so that no other
+/// process uses the working copies or writes Setting.ini or fakes.dat
+/// meanwhile. Waits as `files.lockWaiting` says and throws FolderBusy when its
+/// patience runs out. Sections must be short and never open a dialog.
+void withFolderLock(const ProgramFiles& files, const std::function<void()>& section);
+
+/// The same, for the domain's copy, read and save sections.
+platform::SectionGuard folderGuard(const ProgramFiles& files);
+
+/// Deletes the working copies a crash may have left, unless another process is
+/// using them right now; for the program's end.
+void removeWorkingCopies(const ProgramFiles& files);
+
+} // namespace session
