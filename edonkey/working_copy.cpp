@@ -1,5 +1,6 @@
 #include "edonkey/working_copy.h"
 
+#include "platform/file_lock.h"
 #include "platform/files.h"
 
 namespace edonkey {
@@ -8,26 +9,21 @@ std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
                                                   const WorkingCopy& workingCopy,
                                                   const std::function<void()>& yield)
 {
-    std::optional<std::string> bytes;
-    const auto section = [&] {
-        platform::deleteFile(workingCopy.path);
-        // Checked before copying, so an oversized file is not even duplicated.
-        const auto size = platform::fileSize(clientFile);
-        if (size && *size > clientFileSizeLimit)
-            return;
-        if (!platform::copyFile(clientFile, workingCopy.path))
-            return;
-        bytes = platform::readFileInBlocks(workingCopy.path, nullptr, clientFileSizeLimit);
-        platform::deleteFile(workingCopy.path);
-    };
-    if (workingCopy.guard)
-        workingCopy.guard(section);
-    else
-        section();
-    // Never inside the guard: whatever the event loop opens meanwhile (a
-    // message box) must not keep another process waiting.
-    if (bytes && yield)
-        yield();
+    std::optional<platform::FileLock> claim;
+    if (!workingCopy.lockFile.empty())
+        claim.emplace(workingCopy.lockFile, workingCopyLockByte);
+    const std::string copy =
+        !claim || claim->tryLock() ? workingCopy.path : platform::perProcessName(workingCopy.path);
+
+    platform::deleteFile(copy);
+    // Checked before copying, so an oversized file is not even duplicated.
+    const auto size = platform::fileSize(clientFile);
+    if (size && *size > clientFileSizeLimit)
+        return std::nullopt;
+    if (!platform::copyFile(clientFile, copy))
+        return std::nullopt;
+    auto bytes = platform::readFileInBlocks(copy, yield, clientFileSizeLimit);
+    platform::deleteFile(copy);
     return bytes;
 }
 

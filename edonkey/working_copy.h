@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/file_lock.h"
-
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -13,19 +11,23 @@ namespace edonkey {
 /// unreadable instead of being read into memory.
 inline constexpr std::uint64_t clientFileSizeLimit = 64ull * 1024 * 1024;
 
-/// Where client files are copied to be read. Processes sharing the path keep
-/// out of each other's way through the guard, which runs each copy, read and
-/// delete as one section.
+/// The byte of the lock file that a process holds while it uses the program's
+/// working copies.
+inline constexpr std::uint32_t workingCopyLockByte = 1;
+
+/// Where client files are copied to be read: `path` in the program folder.
+/// Processes sharing it take turns through `lockFile`; one that finds `path`
+/// in use makes a copy of its own beside it instead, so none ever waits for
+/// another, whatever that one's window has open.
 struct WorkingCopy {
     std::string path;
-    platform::SectionGuard guard = {};
+    std::string lockFile = {}; // empty: no other process shares the folder
 };
 
 /// Reads a client file without ever opening it: the old working copy is
-/// deleted, the file is copied over it, the copy is read and deleted again,
-/// all inside the guard; `yield` is called once afterwards, outside it.
-/// Nothing when the copy cannot be made or read, or the file is larger than
-/// clientFileSizeLimit.
+/// deleted, the file is copied over it, the copy is read in blocks (calling
+/// `yield` after each) and deleted again. Nothing when the copy cannot be made
+/// or read, or the file is larger than clientFileSizeLimit.
 std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
                                                   const WorkingCopy& workingCopy,
                                                   const std::function<void()>& yield);

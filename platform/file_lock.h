@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -9,14 +10,15 @@ namespace platform {
 /// files meanwhile; an empty guard runs it as it is.
 using SectionGuard = std::function<void(const std::function<void()>& section)>;
 
-/// An advisory lock on a file, shared by every process that opens the same
-/// path. The system drops it when the holder closes the file or dies, so a
-/// crashed or killed process leaves nothing that blocks the next one.
+/// An advisory lock on one byte of a file, shared by every process that opens
+/// the same path; locks on different bytes are independent. The system drops
+/// it when the holder closes the file or dies, so a crashed or killed process
+/// leaves nothing that blocks the next one.
 class FileLock {
 public:
     /// Opens `path`, creating it when missing; it is never deleted, as a
     /// process may be waiting on it.
-    explicit FileLock(const std::string& path);
+    FileLock(const std::string& path, std::uint32_t byte);
     ~FileLock();
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
@@ -31,7 +33,12 @@ public:
 
 private:
     int m_fd = -1;
+    std::uint32_t m_byte = 0;
     bool m_locked = false;
 };
+
+/// `path` with this process's id before its extension ("part.bck" becomes
+/// "part.1234.bck"): a name no other running process uses.
+std::string perProcessName(const std::string& path);
 
 } // namespace platform

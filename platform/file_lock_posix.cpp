@@ -2,13 +2,33 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 namespace platform {
+namespace {
 
-FileLock::FileLock(const std::string& path)
+// Locks of the open file description rather than of the process: a second
+// holder in the same process waits its turn like another process would, and
+// closing any other descriptor of the file releases nothing.
+bool setLock(int fd, std::uint32_t byte, short type)
+{
+    struct flock range {};
+    range.l_type = type;
+    range.l_whence = SEEK_SET;
+    range.l_start = byte;
+    range.l_len = 1;
+    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+FileLock::FileLock(const std::string& path, std::uint32_t byte)
     : m_fd(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666))
+    , m_byte(byte)
 {
 }
 
@@ -22,13 +42,8 @@ bool FileLock::tryLock()
 {
     if (m_locked || m_fd < 0)
         return true;
-    // flock, not fcntl: its lock belongs to this descriptor, so a second
-    // holder in the same process waits its turn like another process would.
-    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno == EINTR)
-            continue;
-        return errno != EWOULDBLOCK;
-    }
+    if (!setLock(m_fd, m_byte, F_WRLCK))
+        return errno != EAGAIN && errno != EACCES;
     m_locked = true;
     return true;
 }
@@ -36,8 +51,19 @@ bool FileLock::tryLock()
 void FileLock::unlock()
 {
     if (m_locked)
-        ::flock(m_fd, LOCK_UN);
+        setLock(m_fd, m_byte, F_UNLCK);
     m_locked = false;
+}
+
+std::string perProcessName(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    const auto dot = path.rfind('.');
+    const auto at =
+        dot == std::string::npos || (slash != std::string::npos && dot < slash) ? path.size() : dot;
+    std::string name = path;
+    name.insert(at, "." + std::to_string(::getpid()));
+    return name;
 }
 
 } // namespace platform

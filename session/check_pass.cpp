@@ -42,7 +42,6 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         services.desktop.yield();
     };
     platform::LogBox& log = services.log;
-    const auto guard = folderGuard(services.files);
     PassResult result;
     state.justUpdated = false;
 
@@ -65,8 +64,8 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         return result;
     }
 
-    const auto storedTemp =
-        edonkey::extractTempFolder(prefMetPath, {services.files.prefCopy(), guard}, yield);
+    const auto storedTemp = edonkey::extractTempFolder(
+        prefMetPath, workingCopy(services.files, services.files.prefCopy()), yield);
     if (!storedTemp) {
         services.desktop.showMessage(texts::noTempFolder);
         result.end = PassEnd::TempFolderError;
@@ -80,8 +79,9 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
 
     log.append(std::string(texts::checkingFiles) + std::string(texts::lineEnd));
     DownloadLines lines(log);
-    const auto scan = edonkey::scanTempFolder(result.tempFolder, {services.files.partCopy(), guard},
-                                              state.database, lines, yield);
+    const auto scan = edonkey::scanTempFolder(
+        result.tempFolder, workingCopy(services.files, services.files.partCopy()), state.database,
+        lines, yield);
     if (!scan.foundPartFiles) {
         result.end = PassEnd::NothingToCheck;
     } else if (!scan.foundFake) {

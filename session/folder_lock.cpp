@@ -8,7 +8,7 @@ namespace session {
 
 void withFolderLock(const ProgramFiles& files, const std::function<void()>& section)
 {
-    platform::FileLock lock(files.lockFile());
+    platform::FileLock lock(files.lockFile(), settingsLockByte);
     const auto start = std::chrono::steady_clock::now();
     const auto& waiting = files.lockWaiting;
     while (!lock.tryLock()) {
@@ -29,9 +29,16 @@ platform::SectionGuard folderGuard(const ProgramFiles& files)
     };
 }
 
+edonkey::WorkingCopy workingCopy(const ProgramFiles& files, const std::string& copy)
+{
+    return {copy, files.lockFile()};
+}
+
 void removeWorkingCopies(const ProgramFiles& files)
 {
-    platform::FileLock lock(files.lockFile());
+    for (const auto& copy : {files.prefCopy(), files.partCopy()})
+        platform::deleteFile(platform::perProcessName(copy));
+    platform::FileLock lock(files.lockFile(), edonkey::workingCopyLockByte);
     if (!lock.tryLock())
         return;
     platform::deleteFile(files.prefCopy());

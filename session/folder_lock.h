@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edonkey/working_copy.h"
 #include "platform/file_lock.h"
 #include "session/program_files.h"
 
@@ -15,17 +16,22 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+/// The byte of the lock file held while Setting.ini or fakes.dat is written.
+inline constexpr std::uint32_t settingsLockByte = 0;
+
 /// Runs `section` while holding the program folder's lock, so that no other
-/// process uses the working copies or writes Setting.ini or fakes.dat
-/// meanwhile. Waits as `files.lockWaiting` says and throws FolderBusy when its
-/// patience runs out. Sections must be short and never open a dialog.
+/// process writes Setting.ini or fakes.dat meanwhile. Waits as `files.lockWaiting` says and throws
+/// FolderBusy when its patience runs out. Sections must be short and never open a dialog.
 void withFolderLock(const ProgramFiles& files, const std::function<void()>& section);
 
-/// The same, for the domain's copy, read and save sections.
+/// The same, for the domain's saving of fakes.dat.
 platform::SectionGuard folderGuard(const ProgramFiles& files);
 
-/// Deletes the working copies a crash may have left, unless another process is
-/// using them right now; for the program's end.
+/// The working copy `copy` of the program folder, shared with other processes.
+edonkey::WorkingCopy workingCopy(const ProgramFiles& files, const std::string& copy);
+
+/// Deletes this process's working copies, and those a crash may have left
+/// unless another process is using them right now; for the program's end.
 void removeWorkingCopies(const ProgramFiles& files);
 
 } // namespace session

@@ -10,7 +10,7 @@ edonkey::DownloadStatus checkPartFile(const std::string& path, const ProgramStat
                                       const std::function<void()>& yield)
 {
     const auto check =
-        edonkey::checkDownload(path, {files.partCopy(), folderGuard(files)}, state.database,
+        edonkey::checkDownload(path, workingCopy(files, files.partCopy()), state.database,
                                edonkey::SizeRule::TransferredTagFirst, yield);
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)

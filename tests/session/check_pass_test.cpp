@@ -106,21 +106,34 @@ TEST_F(CheckPass, OnePartFileReplacesTheLogWithTheNameAndTheVerdict)
 // While another process holds the program folder, a pass waits (the window
 // yields meanwhile) until its patience runs out, and the program's end leaves
 // the working copies to that process; once free, both go ahead.
-TEST_F(CheckPass, AHeldFolderMakesThePassWaitThenGiveUp)
+// Another process using the working copies: the pass reads through copies of
+// its own instead of waiting, and leaves none; one writing Setting.ini: the
+// pass waits its turn, and gives up when it takes too long.
+TEST_F(CheckPass, AnotherProcessInTheProgramFolderNeverLosesAFileToThePass)
 {
     storePrefPath(client.folder);
-    platform::FileLock other(files.lockFile());
-    ASSERT_TRUE(other.tryLock());
+    platform::FileLock copies(files.lockFile(), edonkey::workingCopyLockByte);
+    ASSERT_TRUE(copies.tryLock());
+    dir.write("program/part.bck", "in use by the other process");
+    int yields = 0;
+    desktop.onYield([&] {
+        yields += testing_support::exists(platform::perProcessName(files.partCopy()));
+    });
+    EXPECT_EQ(run(), PassEnd::FakesFound);
+    EXPECT_GT(yields, 0);
+    EXPECT_EQ(testing_support::readFile(files.partCopy()), "in use by the other process");
+    session::removeWorkingCopies(files);
+    EXPECT_TRUE(testing_support::exists(files.partCopy()));
+    copies.unlock();
+
+    platform::FileLock settings(files.lockFile(), session::settingsLockByte);
+    ASSERT_TRUE(settings.tryLock());
     int tries = 0;
     files.lockWaiting = {[&] { ++tries; }, std::chrono::milliseconds(50)};
-    dir.write("program/pref.bck", "left by a crash");
-    session::removeWorkingCopies(files);
-    EXPECT_TRUE(testing_support::exists(files.prefCopy()));
     EXPECT_THROW(run(), session::FolderBusy);
     EXPECT_GT(tries, 1);
-
-    other.unlock();
-    session::removeWorkingCopies(files);
-    EXPECT_FALSE(testing_support::exists(files.prefCopy()));
+    settings.unlock();
     EXPECT_EQ(run(), PassEnd::FakesFound);
+    session::removeWorkingCopies(files);
+    EXPECT_FALSE(testing_support::exists(files.partCopy()));
 }
