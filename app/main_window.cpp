@@ -2,6 +2,7 @@
 
 #include "app/about_window.h"
 #include "app/appearance.h"
+#include "app/file_hasher.h"
 #include "app/link_label.h"
 #include "app/twips.h"
 #include "app/web_links.h"
@@ -14,9 +15,12 @@
 #include "session/texts.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
@@ -96,6 +100,7 @@ MainWindow::MainWindow(MainWindowServices services)
     createControls();
     setTabOrder();
     connectCommands();
+    acceptFileDrops();
     m_log = std::make_unique<LogView>(*m_logBox);
     setMinimumSize(toPixels(minimumOuterWidth - frameWidth),
                    toPixels(minimumOuterHeight - frameHeight));
@@ -196,7 +201,10 @@ void MainWindow::connectCommands()
     connect(m_aboutButton, &QPushButton::clicked, this, &MainWindow::openAbout);
     connect(m_getDatabaseButton, &QPushButton::clicked, this, &MainWindow::getNewDatabase);
     connect(m_submitFakeButton, &QPushButton::clicked, this, openProjectPage);
-    connect(m_quitButton, &QPushButton::clicked, this, [this] { m_services.endProgram(); });
+    connect(m_quitButton, &QPushButton::clicked, this, [this] {
+        m_hasher->stop();
+        m_services.endProgram();
+    });
     connect(m_changeFolderButton, &QPushButton::clicked, this, &MainWindow::changeFolder);
     connect(m_checkPartFileButton, &QPushButton::clicked, this, &MainWindow::checkChosenPartFile);
     connect(m_projectLink, &LinkLabel::clicked, this, openProjectPage);
@@ -248,6 +256,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
+    m_hasher->stop();
     m_services.endProgram();
 }
 
@@ -324,6 +333,83 @@ void MainWindow::getNewDatabase()
 void MainWindow::showMessage(std::string_view text)
 {
     m_services.desktop.showMessage(text);
+}
+
+namespace {
+
+std::vector<QString> localFiles(const QMimeData* data)
+{
+    std::vector<QString> paths;
+    for (const QUrl& url : data->urls())
+        if (url.isLocalFile())
+            paths.push_back(url.toLocalFile());
+    return paths;
+}
+
+} // namespace
+
+void MainWindow::acceptFileDrops()
+{
+    setAcceptDrops(true);
+    m_linkBox->installEventFilter(this);
+    m_logBox->viewport()->installEventFilter(this);
+    m_hasher = std::make_unique<FileHasher>();
+    connect(m_hasher.get(), &FileHasher::progress, this, &MainWindow::showHashProgress);
+    connect(m_hasher.get(), &FileHasher::hashed, this, &MainWindow::checkHashedFile);
+    connect(m_hasher.get(), &FileHasher::failed, this, &MainWindow::showHashFailure);
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!localFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    const auto paths = localFiles(event->mimeData());
+    for (const QString& path : paths)
+        m_hasher->hash(platform::toPathBytes(path));
+    if (!paths.empty())
+        event->acceptProposedAction();
+}
+
+// The text boxes take dropped text themselves; dropped files are the window's.
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const auto type = event->type();
+    if (type == QEvent::DragEnter || type == QEvent::DragMove || type == QEvent::Drop) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (!localFiles(drag->mimeData()).empty()) {
+            if (type == QEvent::Drop)
+                dropEvent(drag);
+            else
+                drag->acceptProposedAction();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void MainWindow::showHashProgress(const QString& name, int percent)
+{
+    m_linkAnswer->setText(platform::fromUtf8Text(session::texts::hashingBefore) + name +
+                          platform::fromUtf8Text(session::texts::hashingAfter) +
+                          QString::number(percent) +
+                          platform::fromUtf8Text(session::texts::percentSign));
+}
+
+void MainWindow::checkHashedFile(const QString& link)
+{
+    m_linkBox->setText(link);
+    m_linkBox->setCursorPosition(0);
+    checkLink();
+}
+
+void MainWindow::showHashFailure(const QString& name, const QString& reason)
+{
+    m_linkAnswer->setText(name + platform::fromUtf8Text(session::texts::afterUnhashedName) +
+                          reason);
 }
 
 void MainWindow::openAbout()

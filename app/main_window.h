@@ -24,6 +24,7 @@ class QPushButton;
 namespace app {
 
 class AboutWindow;
+class FileHasher;
 class LinkLabel;
 
 /// Everything outside the main window that its commands use.
@@ -59,6 +60,9 @@ protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
@@ -76,6 +80,13 @@ private:
     void openAbout();
     void aboutClosed();
     void showMessage(std::string_view text);
+
+    // Files dropped on the window: hashed off the GUI thread, then their links
+    // checked as "&Check it" checks a pasted one.
+    void acceptFileDrops();
+    void showHashProgress(const QString& name, int percent);
+    void checkHashedFile(const QString& link);
+    void showHashFailure(const QString& name, const QString& reason);
 
     MainWindowServices m_services;
     session::ProgramState m_state;
@@ -99,6 +110,7 @@ private:
     QLabel* m_submitText = nullptr;
     std::unique_ptr<LogView> m_log;
     std::unique_ptr<AboutWindow> m_about;
+    std::unique_ptr<FileHasher> m_hasher; // last: its thread stops before the rest goes
 };
 
 } // namespace app

@@ -3,10 +3,15 @@
 // Setting.ini beside its executable) and prints what the window would show.
 
 #include "cli/console.h"
+#include "cli/file_check.h"
+#include "edonkey/finished_files.h"
 #include "edonkey/link_check.h"
+#include "platform/files.h"
 #include "platform/program_folder.h"
 #include "platform/qt/qt_http_client.h"
+#include "platform/windows_path.h"
 #include "session/check_pass.h"
+#include "session/client_folder.h"
 #include "session/database.h"
 #include "session/database_update.h"
 #include "session/folder_lock.h"
@@ -39,6 +44,10 @@ Commands:
   part FILE.part.met    check one unfinished download
   link 'ed2k://|file|NAME|SIZE|HASH|'
                         check an ed2k file link
+  file PATH...          check finished files: print each one's ed2k link
+                        and what "&Check it" answers for it
+  incoming [PREF_MET]   the same for every file in the client's incoming
+                        folder, where finished downloads go
   update [SERVER]       fetch a newer fakes.dat from the update server (or from
                         SERVER, e.g. http://host:8080) when it lists more
                         entries than the last update brought
@@ -54,7 +63,9 @@ Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
 client folder, an invalid link, a file that is no part file, another Brisquen
 process holding the program folder for over 60 seconds), 3 scan checked nothing
 (the temp folder holds no *.part.met or cannot be entered; standard error names
-it). For update: 0 updated or already up to date, 2 the update failed.
+it). For file and incoming, every file is checked, and 2 wins over 1: a file
+that cannot be hashed (named on standard error) gives 2 even when another is a
+fake. For update: 0 updated or already up to date, 2 the update failed.
 
 Several Brisquen processes may share one program folder: they take turns at
 its working copies and settings through the lock file brisquen.lock there.
@@ -142,6 +153,40 @@ int link(Program& program, const std::string& text)
     return exitFake;
 }
 
+int checkFiles(const Program& program, const std::vector<std::string>& paths)
+{
+    const auto outcome = cli::checkFinishedFiles(paths, program.state.database);
+    return outcome.failed ? exitError : outcome.foundFake ? exitFake : exitClean;
+}
+
+// The client folder is found as for scan: the pref.met given, or else the
+// stored folder.
+int incoming(Program& program, const std::optional<std::string>& prefMet)
+{
+    if (!program.loadDatabase())
+        return exitError;
+    const std::string prefMetPath =
+        prefMet ? *prefMet
+                : session::locatePrefMet(program.state, program.files, platform::systemRegistry(),
+                                         program.desktop, platform::winePrefix());
+    if (prefMetPath.empty()) {
+        std::cerr << "No eDonkey folder found: give the client's pref.met, as in\n"
+                     "  brisquen-check incoming /path/to/client/pref.met\n";
+        return exitError;
+    }
+    const auto folder = edonkey::extractIncomingFolder(
+        prefMetPath, session::workingCopy(program.files, program.files.prefCopy()), [] {},
+        platform::winePrefix());
+    if (!folder || !platform::isFolder(*folder)) {
+        std::cout << std::flush;
+        std::cerr << (folder ? *folder + ": not a readable folder"
+                             : prefMetPath + ": no incoming folder")
+                  << '\n';
+        return exitError;
+    }
+    return checkFiles(program, edonkey::listFinishedFiles(*folder));
+}
+
 int updateDatabase(Program& program, std::string_view server)
 {
     platform::QtHttpClient http;
@@ -171,6 +216,11 @@ int runCommand(const std::vector<std::string>& args, int argc, char* argv[])
         return part(program, args[1]);
     if (args.size() == 2 && args[0] == "link")
         return link(program, args[1]);
+    if (args.size() >= 2 && args[0] == "file")
+        return program.loadDatabase() ? checkFiles(program, {args.begin() + 1, args.end()})
+                                      : exitError;
+    if (!args.empty() && args[0] == "incoming" && args.size() <= 2)
+        return incoming(program, args.size() == 2 ? std::optional(args[1]) : std::nullopt);
     if (!args.empty() && args[0] == "update" && args.size() <= 2) {
         // Qt's networking needs an application object; only this command uses it.
         QCoreApplication application(argc, argv);

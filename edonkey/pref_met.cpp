@@ -9,21 +9,23 @@ using namespace std::string_view_literals;
 
 namespace edonkey {
 
-std::optional<std::string> findTempFolder(std::string_view prefMet)
+std::optional<std::string> findStringTag(std::string_view prefMet, std::string_view name)
 {
-    // The client stores the temp folder as a string tag: type 02, a 16-bit name
-    // length of 4, the name "temp", then the value's 16-bit length and bytes.
-    // A nickname or a path may hold "temp" too, so the whole tag is looked for
-    // first, and a bare "temp" only in files that lack it.
-    constexpr auto tagHeader = "\x02\x04\x00temp"sv;
+    // The client stores its folders as string tags: type 02, the name's 16-bit
+    // length and the name ("temp", "incoming"), then the value's 16-bit length
+    // and bytes. A nickname or a path may hold the name too, so the whole tag
+    // is looked for first, and a bare name only in files that lack it.
+    std::string tagHeader{'\x02', static_cast<char>(name.size() & 0xFF),
+                          static_cast<char>(name.size() >> 8)};
+    tagHeader += name;
     std::size_t nameEnd;
     if (const auto tag = prefMet.find(tagHeader); tag != std::string_view::npos) {
         nameEnd = tag + tagHeader.size();
     } else {
-        const auto bare = prefMet.find("temp"sv);
+        const auto bare = prefMet.find(name);
         if (bare == std::string_view::npos)
             return std::nullopt;
-        nameEnd = bare + 4;
+        nameEnd = bare + name.size();
     }
     if (nameEnd >= prefMet.size())
         return std::nullopt;
@@ -31,14 +33,26 @@ std::optional<std::string> findTempFolder(std::string_view prefMet)
     return std::string(reader.textAt(nameEnd + 2, reader.u16At(nameEnd)));
 }
 
-std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
-                                             const WorkingCopy& workingCopy,
-                                             const std::function<void()>& yield)
+std::optional<std::string> findTempFolder(std::string_view prefMet)
+{
+    return findStringTag(prefMet, "temp"sv);
+}
+
+std::optional<std::string> extractStringTag(const std::string& prefMetPath,
+                                            const WorkingCopy& workingCopy, std::string_view name,
+                                            const std::function<void()>& yield)
 {
     const auto bytes = readThroughWorkingCopy(prefMetPath, workingCopy, yield);
     if (!bytes)
         return std::nullopt;
-    return findTempFolder(*bytes);
+    return findStringTag(*bytes, name);
+}
+
+std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
+                                             const WorkingCopy& workingCopy,
+                                             const std::function<void()>& yield)
+{
+    return extractStringTag(prefMetPath, workingCopy, "temp"sv, yield);
 }
 
 std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder,

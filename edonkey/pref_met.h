@@ -9,9 +9,21 @@
 
 namespace edonkey {
 
+/// The value of the string tag `name` ("temp", "incoming") in the bytes of a
+/// client pref.met, exactly as stored; nothing when the file holds no `name`
+/// or ends right after it.
+std::optional<std::string> findStringTag(std::string_view prefMet, std::string_view name);
+
 /// The temp folder stored in the bytes of a client pref.met, exactly as
 /// stored; nothing when the file holds no "temp" or ends right after it.
 std::optional<std::string> findTempFolder(std::string_view prefMet);
+
+/// Reads the client's pref.met through the working copy `workingCopy` and
+/// returns its string tag `name`; nothing when the file cannot be read or
+/// holds none.
+std::optional<std::string> extractStringTag(const std::string& prefMetPath,
+                                            const WorkingCopy& workingCopy, std::string_view name,
+                                            const std::function<void()>& yield);
 
 /// Reads the client's pref.met through the working copy `workingCopy` and
 /// returns its temp folder; nothing when the file cannot be read or holds none.

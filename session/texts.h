@@ -36,6 +36,13 @@ inline constexpr std::string_view noFake = "no fake !";
 /// The answer under the link box for a link the list does not hold.
 inline constexpr std::string_view noEntryFound = "No Entry found";
 
+// The answer under the link box while a dropped file is hashed:
+// "Hashing NAME… 42 %"; and a file that could not be: "NAME: reason".
+inline constexpr std::string_view hashingBefore = "Hashing ";
+inline constexpr std::string_view hashingAfter = "\u2026 ";
+inline constexpr std::string_view percentSign = " %";
+inline constexpr std::string_view afterUnhashedName = ": ";
+
 // The database update's log lines.
 inline constexpr std::string_view connecting = "*** Connecting to the server... ";
 inline constexpr std::string_view newerVersion =

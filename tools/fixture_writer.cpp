@@ -206,7 +206,9 @@ ClientFolder writeClientFolder(const std::string& folder, const std::vector<Down
         client.folder += '/';
     client.prefMet = client.folder + "pref.met";
     client.tempFolder = client.folder + "temp/";
+    client.incomingFolder = client.folder + "incoming/";
     fs::create_directories(client.tempFolder);
+    fs::create_directories(client.incomingFolder);
 
     writeFile(client.prefMet, prefMetBytes(client.tempFolder));
     for (std::size_t i = 0; i < downloads.size(); ++i) {
@@ -216,6 +218,12 @@ ClientFolder writeClientFolder(const std::string& folder, const std::vector<Down
         client.partFiles.push_back(path);
     }
     return client;
+}
+
+void writeZeroFile(const std::string& path, std::uint64_t size)
+{
+    writeFile(path, "");
+    fs::resize_file(path, size);
 }
 
 std::string hashFromSeed(std::uint64_t seed)

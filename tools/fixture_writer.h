@@ -45,15 +45,16 @@ std::string fakesDatLine(const Download& download, std::string_view description)
 
 /// A client folder written to disk.
 struct ClientFolder {
-    std::string folder;     // ends in "/"
-    std::string prefMet;    // folder + "pref.met"
-    std::string tempFolder; // ends in "/"
+    std::string folder;         // ends in "/"
+    std::string prefMet;        // folder + "pref.met"
+    std::string tempFolder;     // ends in "/"
+    std::string incomingFolder; // folder + "incoming/", empty
     std::vector<std::string> partFiles;
 };
 
-/// Writes `folder`/pref.met and `folder`/temp/NNN.part.met, one part file per
-/// download in order (001.part.met, 002.part.met, ...). `folder` may lack its
-/// final "/".
+/// Writes `folder`/pref.met, `folder`/temp/NNN.part.met, one part file per
+/// download in order (001.part.met, 002.part.met, ...), and the empty folder
+/// `folder`/incoming/ that pref.met names. `folder` may lack its final "/".
 ClientFolder writeClientFolder(const std::string& folder, const std::vector<Download>& downloads,
                                const PartLayout& layout = {});
 
@@ -82,6 +83,14 @@ WinePrefix writeWinePrefix(const std::string& prefix, const std::vector<Download
 /// mounted Windows partition: its pref.met names the temp folder
 /// kWindowsClientFolder + "temp\".
 ClientFolder writeMountedClient(const std::string& root, const std::vector<Download>& downloads);
+
+/// A finished file whose ed2k hash is known without hashing it: one chunk of
+/// zero bytes, hashed with the empty chunk's MD4 appended as the client does.
+inline constexpr std::uint32_t zeroChunkSize = 9'728'000;
+inline constexpr std::string_view zeroChunkHash = "fc21d9af828f92a8df64beac3357425d";
+
+/// Writes `path` as `size` zero bytes, sparse where the file system allows.
+void writeZeroFile(const std::string& path, std::uint64_t size);
 
 /// A hash of 32 lower-case hexadecimal digits derived from `seed`, for
 /// downloads that need one.

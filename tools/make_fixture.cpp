@@ -29,8 +29,9 @@ constexpr const char* kUsage = "usage: brisquen-fixture sample PROGRAM_FOLDER CL
 
 constexpr const char* kHelp =
     "\n"
-    "sample    a client folder with five downloads, one of them a known fake, and\n"
-    "          PROGRAM_FOLDER/fakes.dat and Setting.ini pointing at it\n"
+    "sample    a client folder with five downloads, one of them a known fake, a\n"
+    "          finished fake in its incoming folder, and PROGRAM_FOLDER/fakes.dat and\n"
+    "          Setting.ini pointing at it\n"
     "client    FOLDER/pref.met and FOLDER/temp/001.part.met, ... one per download;\n"
     "          a missing HASH is derived from the download's number\n"
     "wine      a Wine prefix: the client folder in PREFIX/drive_c/Program Files/eDonkey2000/,\n"
@@ -130,7 +131,6 @@ int sample(const std::string& programArg, const std::string& clientArg)
         {734'443'520, "Fake - corrupt, never completes"},
         {3'932'160, "Fake - wrong song"},
         {732'010'496, "Fake - the same 30 seconds looped"},
-        {699'355'136, "Fake - only the trailer"},
     };
     std::string fakes;
     for (std::size_t i = 0; i < std::size(others); ++i) {
@@ -139,14 +139,21 @@ int sample(const std::string& programArg, const std::string& clientArg)
         const Download other{"", others[i].size, hashFromSeed(101 + i), 0};
         fakes += fixtures::fakesDatLine(other, others[i].description);
     }
+    // A finished download, in the incoming folder, that is listed too.
+    const std::string finished = client.incomingFolder + "Harbour.Lights.2004.Trailer.avi";
+    fixtures::writeZeroFile(finished, fixtures::zeroChunkSize);
+    fakes += fixtures::fakesDatLine(
+        {"", fixtures::zeroChunkSize, std::string(fixtures::zeroChunkHash), 0},
+        "Fake - nothing but zero bytes");
     const std::string fakesPath = programFolder + "fakes.dat";
     const std::string settingsPath = programFolder + "Setting.ini";
     writeFile(fakesPath, fakes);
     writeFile(settingsPath, "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
 
     printClient(client);
-    std::cout << "wrote " << fakesPath << " (" << std::size(others) + 1 << " entries; "
-              << client.partFiles[fake] << " is a fake)\n";
+    std::cout << "wrote " << finished << "\n";
+    std::cout << "wrote " << fakesPath << " (" << std::size(others) + 2 << " entries; "
+              << client.partFiles[fake] << " and " << finished << " are fakes)\n";
     std::cout << "wrote " << settingsPath << "\n";
     return 0;
 }

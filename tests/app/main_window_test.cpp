@@ -14,9 +14,12 @@
 #include "tools/fixture_writer.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPlainTextEdit>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
@@ -245,6 +248,66 @@ private slots:
         QCOMPARE(program.label1(), QString());
         QCOMPARE(program.scripted.messages,
                  std::vector<std::string>{"This is not a valid eDonkey Link"});
+    }
+
+    // Dropped files are hashed one after another in the order dropped, each
+    // link checked as "&Check it" does; meanwhile the answer shows progress
+    // and the event loop keeps running.
+    void droppedFilesAreHashedInOrderWhileTheWindowAnswers()
+    {
+        Program program;
+        program.dir.write("program/fakes.dat",
+                          fixtures::fakesDatLine({"", fixtures::zeroChunkSize,
+                                                  std::string(fixtures::zeroChunkHash), 0},
+                                                 "Fake - zeros"));
+        program.start({clean});
+        const std::string big = program.dir.file("big.bin");
+        fixtures::writeZeroFile(big, 600'000'000);
+        const std::string zeros = program.dir.file("zeros.bin");
+        fixtures::writeZeroFile(zeros, fixtures::zeroChunkSize);
+        QStringList links;
+        connect(program.find<QLineEdit>("Text2"), &QLineEdit::textChanged,
+                [&](const QString& text) { links << text; });
+        const auto dropFile = [&](const std::string& path) {
+            QMimeData data;
+            data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+            // As the window system sends them: the drop goes where the drag entered.
+            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(program.form.get(), &enter);
+            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+            QApplication::sendEvent(program.form.get(), &drop);
+            QVERIFY(enter.isAccepted() && drop.isAccepted());
+        };
+        dropFile(big);
+        dropFile(zeros);
+        qint64 longestWait = 0;
+        QElapsedTimer sinceTick;
+        QTimer ticker;
+        QSet<QString> answers;
+        connect(&ticker, &QTimer::timeout, [&] {
+            longestWait = std::max(longestWait, sinceTick.restart());
+            answers << program.label1();
+        });
+        sinceTick.start();
+        ticker.start(1);
+        QTRY_COMPARE_WITH_TIMEOUT(links.size(), 2, 30000);
+        QVERIFY(links[0].startsWith(QStringLiteral("ed2k://|file|big.bin|600000000|")));
+        QCOMPARE(links[1], QStringLiteral("ed2k://|file|zeros.bin|9728000|") +
+                               fixtures::zeroChunkHash.data() + "|");
+        QCOMPARE(program.label1(), QStringLiteral("*** Fake - zeros"));
+        QVERIFY2(longestWait < 250, QByteArray::number(longestWait));
+        QVERIFY(std::any_of(answers.begin(), answers.end(), [](const QString& answer) {
+            static const QRegularExpression halfway("^Hashing big\\.bin\u2026 [1-9][0-9]? %$");
+            return halfway.match(answer).hasMatch();
+        }));
+        dropFile(big); // closing cancels it: no link comes
+        QTRY_VERIFY(program.label1().startsWith(QStringLiteral("Hashing")));
+        program.form->close();
+        QCoreApplication::processEvents();
+        const QString atClose = program.label1();
+        QTest::qWait(300);
+        QCOMPARE(program.label1(), atClose);
+        QCOMPARE(links.size(), 2);
     }
 
     // Appending to the log: after what the user typed, showing the top.

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sys/stat.h>
 
 using testing_support::TempDir;
 
@@ -30,10 +31,14 @@ protected:
     {
         return "'" + program + "' " + arguments;
     }
-    testing_support::CommandOutcome run(const std::string& arguments, std::string prefix = "")
+    // With `prefix`, the Wine prefix the program sees; with `withErrors`, what
+    // it says on standard error too.
+    testing_support::CommandOutcome run(const std::string& arguments, std::string prefix = "",
+                                        bool withErrors = false)
     {
         prefix = prefix.empty() ? "" : "WINEPREFIX='" + prefix + "' ";
-        return testing_support::runCommand(prefix + command(arguments));
+        const std::string line = prefix + command(arguments);
+        return testing_support::runCommand(withErrors ? "(" + line + " 2>&1)" : line);
     }
 };
 
@@ -108,7 +113,8 @@ TEST_F(BrisquenCheck, ScanThatCheckedNothingExitsThreeNamingTheTempFolder)
 TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)
 {
     std::filesystem::remove(dir.file("program/fakes.dat"));
-    for (const auto* arguments : {"scan", "part x.part.met", "link 'ed2k://|file|a|1|b|'"}) {
+    for (const auto* arguments :
+         {"scan", "part x.part.met", "link 'ed2k://|file|a|1|b|'", "file x", "incoming"}) {
         const auto result = run(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments;
         EXPECT_NE(result.output.find("No Fake Database found\n( copy the fakes.dat file in the "
@@ -151,4 +157,65 @@ TEST_F(BrisquenCheck, StoredFolderIsScannedAndBadArgumentsOrNoFolderExitWithTwo)
     EXPECT_EQ(run("").exitCode, 2);
     EXPECT_EQ(run("frobnicate").exitCode, 2);
     EXPECT_EQ(run("--help").exitCode, 0);
+}
+
+// The ed2k hashes of no bytes and of one chunk of zeros are known values.
+const std::string emptyLines =
+    "ed2k://|file|empty|0|31d6cfe0d16ae931b73c59d7e0c089c0|\nNo Entry found\n";
+const std::string zerosLines =
+    "ed2k://|file|Zeros.bin|9728000|fc21d9af828f92a8df64beac3357425d|\n*** Fake - zeros\n";
+
+class FinishedFiles : public BrisquenCheck {
+protected:
+    void SetUp() override
+    {
+        BrisquenCheck::SetUp();
+        dir.write("program/fakes.dat",
+                  fixtures::fakesDatLine(
+                      {"", fixtures::zeroChunkSize, std::string(fixtures::zeroChunkHash), 0},
+                      "Fake - zeros"));
+    }
+};
+
+// Every file is checked; one that cannot be hashed is named on standard
+// error and its exit status 2 wins over a fake's 1.
+TEST_F(FinishedFiles, FilePrintsLinksAndAnswersAndAnyErrorGivesTwo)
+{
+    const std::string zeros = dir.file("Zeros.bin");
+    fixtures::writeZeroFile(zeros, fixtures::zeroChunkSize);
+    const std::string empty = dir.write("empty", "");
+    const std::string fifo = dir.file("fifo"); // unreadable even for root
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const std::string dangling = dir.file("dangling");
+    std::filesystem::create_symlink(dir.file("nowhere"), dangling);
+    const struct {
+        std::string arguments;
+        testing_support::CommandOutcome outcome;
+    } cases[] = {
+        {"'" + empty + "'", {0, emptyLines}},
+        {"'" + zeros + "' '" + empty + "'", {1, zerosLines + emptyLines}},
+        {"'" + zeros + "' '" + fifo + "' '" + dir.path() + "' '" + dangling + "' '" + empty + "'",
+         {2, zerosLines + fifo + ": not a regular file\n" + dir.path() + ": not a regular file\n" +
+                 dangling + ": cannot open\n" + emptyLines}},
+    };
+    for (const auto& [arguments, outcome] : cases)
+        EXPECT_EQ(run("file " + arguments, "", true), outcome) << arguments;
+}
+
+// The stored client folder's incoming folder, or the one of the pref.met
+// given: its regular files, by name without regard to case.
+TEST_F(FinishedFiles, IncomingChecksTheFilesOfTheClientsIncomingFolder)
+{
+    const auto client = fixtures::writeClientFolder(dir.file("client"), {clean});
+    fixtures::writeZeroFile(client.incomingFolder + "Zeros.bin", fixtures::zeroChunkSize);
+    dir.write("client/incoming/empty", "");
+    std::filesystem::create_directory(client.incomingFolder + "a folder");
+    dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
+    EXPECT_EQ(run("incoming", "", true),
+              (testing_support::CommandOutcome{1, emptyLines + zerosLines}));
+    std::filesystem::remove(client.incomingFolder + "Zeros.bin");
+    EXPECT_EQ(run("incoming '" + client.prefMet + "'"),
+              (testing_support::CommandOutcome{0, emptyLines}));
+    std::filesystem::remove_all(client.incomingFolder);
+    EXPECT_EQ(run("incoming '" + client.prefMet + "'").exitCode, 2);
 }

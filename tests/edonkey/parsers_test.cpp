@@ -106,6 +106,9 @@ TEST(FindTempFolder, FindsTheTempTagOrFails)
     };
     for (const auto& [bytes, folder] : cases)
         EXPECT_EQ(findTempFolder(bytes), folder) << testing::PrintToString(bytes);
+    // Any string tag by name, the whole tag before a bare name in the nickname.
+    EXPECT_EQ(edonkey::findStringTag(fixtures::prefMetBytes("/t/", "incoming", "/in/"), "incoming"),
+              "/in/");
     for (const auto& bytes : {""s, "\x02\x04\x00TEMP\x03\x00/x/"s, "\x02\x04\x00Temp\x03\x00/x/"s,
                               "\x14\x02\x04\x00temp"s})
         EXPECT_FALSE(findTempFolder(bytes)) << testing::PrintToString(bytes);

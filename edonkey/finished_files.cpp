@@ -1,0 +1,49 @@
+#include "edonkey/finished_files.h"
+
+#include "edonkey/donkey_folder.h"
+#include "edonkey/pref_met.h"
+#include "platform/directory_search.h"
+#include "platform/files.h"
+
+namespace edonkey {
+
+std::optional<std::string> extractIncomingFolder(const std::string& prefMetPath,
+                                                 const WorkingCopy& workingCopy,
+                                                 const std::function<void()>& yield,
+                                                 const std::optional<std::string>& winePrefix)
+{
+    const auto stored = extractStringTag(prefMetPath, workingCopy, "incoming", yield);
+    if (!stored)
+        return std::nullopt;
+    // Stored as the temp folder is, so the same mapping to a local path applies.
+    return resolveTempFolder(*stored, folderOf(prefMetPath), winePrefix);
+}
+
+std::vector<std::string> listFinishedFiles(const std::string& folder)
+{
+    const std::string prefix = platform::withFinalSlash(folder);
+    std::vector<std::string> paths;
+    for (const std::string& name : platform::findFiles(prefix, "*")) {
+        if (platform::fileSize(prefix + name))
+            paths.push_back(prefix + name);
+    }
+    return paths;
+}
+
+std::variant<std::string, HashError> finishedFileLink(const std::string& path,
+                                                      const HashProgress& progress)
+{
+    const auto result = hashFile(path, progress);
+    if (const auto* error = std::get_if<HashError>(&result))
+        return *error;
+    const auto& hash = std::get<FileHash>(result);
+    return ed2kFileLink(fileNameOf(path), hash.size, hash.hash);
+}
+
+std::string_view fileNameOf(std::string_view path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace edonkey
