@@ -19,7 +19,7 @@ constexpr std::string_view fakeMark = "*** ";
 constexpr std::size_t maxLoadNumerator = 3;
 constexpr std::size_t maxLoadDenominator = 4;
 constexpr std::size_t minSlots = 64;
-constexpr std::size_t batchSize = 16;
+constexpr std::size_t batchSize = 64;
 
 // A real entry has a 32-digit hash, so it is longer than this.
 constexpr std::size_t minHintedLineLength = 40;
@@ -291,7 +291,8 @@ void FakeDatabase::indexLines()
     // in order so that the first of equal keys still wins.
     struct KeyedLine {
         std::size_t start;
-        EntryLine entry;
+        std::size_t hashLength;
+        std::size_t sizeLength;
         std::uint32_t tag;
     };
     KeyedLine batch[batchSize];
@@ -324,10 +325,18 @@ void FakeDatabase::indexLines()
                 continue;
             const std::uint32_t tag = tagOf(hashKey(entry->hash, entry->size));
             prefetch(&slots[tag >> m_tagShift]);
-            batch[count++] = {start, *entry, tag};
+            KeyedLine& keyed = batch[count++];
+            keyed.start = start;
+            keyed.hashLength = entry->hash.size();
+            keyed.sizeLength = entry->size.size();
+            keyed.tag = tag;
         }
-        for (std::size_t i = 0; i < count; ++i)
-            insert<Offset>(batch[i].start, batch[i].entry.hash, batch[i].entry.size, batch[i].tag);
+        for (std::size_t i = 0; i < count; ++i) {
+            const KeyedLine& keyed = batch[i];
+            const char* line = text + keyed.start;
+            insert<Offset>(keyed.start, {line, keyed.hashLength},
+                           {line + keyed.hashLength + 1, keyed.sizeLength}, keyed.tag);
+        }
     }
 }
 
