@@ -298,39 +298,47 @@ void FakeDatabase::indexLines()
     KeyedLine batch[batchSize];
     const char* const text = m_text.data();
     const std::size_t textSize = m_text.size();
+    // Locals, as memchr would otherwise make the compiler keep them in memory.
+    std::size_t searchFrom = m_searchFrom;
+    std::size_t indexedUpTo = m_indexedUpTo;
+    std::uint64_t lineFeeds = m_lineFeeds;
     for (bool more = true; more;) {
         if ((m_used + batchSize) * maxLoadDenominator > m_slotCount * maxLoadNumerator)
             reserveSlots(m_used + batchSize);
         const auto* slots = static_cast<const Slot<Offset>*>(m_table.get());
+        const unsigned tagShift = m_tagShift;
         std::size_t count = 0;
         while (count < batchSize) {
-            const void* found = m_searchFrom < textSize ? std::memchr(text + m_searchFrom, '\n',
-                                                                      textSize - m_searchFrom)
-                                                        : nullptr;
+            const void* found = searchFrom < textSize
+                                    ? std::memchr(text + searchFrom, '\n', textSize - searchFrom)
+                                    : nullptr;
             if (!found) {
-                m_searchFrom = textSize;
+                searchFrom = textSize;
                 more = false;
                 break;
             }
             const auto lineFeed = static_cast<std::size_t>(static_cast<const char*>(found) - text);
-            ++m_lineFeeds;
-            m_searchFrom = lineFeed + 1;
+            ++lineFeeds;
+            searchFrom = lineFeed + 1;
             // A lone LF belongs to the line; the byte before a line's first is an LF.
             if (lineFeed == 0 || text[lineFeed - 1] != '\r')
                 continue;
-            const std::size_t start = m_indexedUpTo;
-            m_indexedUpTo = lineFeed + 1;
+            const std::size_t start = indexedUpTo;
+            indexedUpTo = lineFeed + 1;
             const auto entry = splitEntryLine({text + start, lineFeed - 1 - start});
             if (!entry)
                 continue;
             const std::uint32_t tag = tagOf(hashKey(entry->hash, entry->size));
-            prefetch(&slots[tag >> m_tagShift]);
+            prefetch(&slots[tag >> tagShift]);
             KeyedLine& keyed = batch[count++];
             keyed.start = start;
             keyed.hashLength = entry->hash.size();
             keyed.sizeLength = entry->size.size();
             keyed.tag = tag;
         }
+        m_searchFrom = searchFrom;
+        m_indexedUpTo = indexedUpTo;
+        m_lineFeeds = lineFeeds;
         for (std::size_t i = 0; i < count; ++i) {
             const KeyedLine& keyed = batch[i];
             const char* line = text + keyed.start;
