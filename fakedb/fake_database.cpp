@@ -1,10 +1,13 @@
 #include "fakedb/fake_database.h"
 
+#include "fakedb/entry_line.h"
 #include "platform/files.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <new>
+#include <optional>
 
 namespace fakedb {
 namespace {
@@ -16,10 +19,21 @@ constexpr std::string_view fakeMark = "*** ";
 constexpr std::size_t maxLoadNumerator = 3;
 constexpr std::size_t maxLoadDenominator = 4;
 constexpr std::size_t minSlots = 64;
-constexpr std::size_t batchSize = 16;
+constexpr std::size_t batchSize = 64;
 
 // A real entry has a 32-digit hash, so it is longer than this.
 constexpr std::size_t minHintedLineLength = 40;
+
+// One entry of the open-addressing table: the first line with a given key, by
+// where it starts in the text (the text moves as it grows, so no pointers),
+// tagged with the top of the key's hash. The tag's top bits pick the slot, so
+// the table can grow without reading the lines again.
+template <typename Offset>
+struct Slot {
+    std::uint32_t tag;
+    Offset lineStartPlusOne; // 0 marks an empty slot, as calloc leaves it
+};
+static_assert(sizeof(Slot<std::uint32_t>) == 8);
 
 void prefetch(const void* address)
 {
@@ -30,43 +44,76 @@ void prefetch(const void* address)
 #endif
 }
 
-std::uint64_t loadWord(const char* bytes, std::size_t count)
+std::uint64_t load64(const char* bytes)
 {
-    std::uint64_t word = 0;
-    std::memcpy(&word, bytes, count);
+    std::uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
     return word;
 }
 
-std::uint64_t mixWord(std::uint64_t state, std::uint64_t word)
+std::uint64_t load32(const char* bytes)
 {
-    word *= 0x9E3779B97F4A7C15ULL;
-    word ^= word >> 31;
-    state = (state ^ word) * 0xBF58476D1CE4E5B9ULL;
-    return state ^ (state >> 29);
+    std::uint32_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    return word;
 }
 
-std::uint64_t mixBytes(std::uint64_t state, std::string_view bytes)
+// Both halves of the 128-bit product: every bit of `a` and `b` reaches the
+// top and the bottom of the result in one multiplication.
+std::uint64_t fold(std::uint64_t a, std::uint64_t b)
 {
-    // The length goes in first so that the two fields cannot trade bytes.
-    state = mixWord(state, bytes.size());
-    const char* at = bytes.data();
-    std::size_t left = bytes.size();
-    for (; left >= 8; at += 8, left -= 8)
-        state = mixWord(state, loadWord(at, 8));
-    if (left > 0)
-        state = mixWord(state, loadWord(at, left));
-    return state;
+#if defined(__SIZEOF_INT128__)
+    __extension__ using Product = unsigned __int128;
+    const Product product = static_cast<Product>(a) * b;
+    return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+#else
+    const std::uint64_t low = a * b;
+    const std::uint64_t high = (a >> 32) * (b >> 32) + (((a >> 32) * (b & 0xFFFFFFFF)) >> 32) +
+                               (((a & 0xFFFFFFFF) * (b >> 32)) >> 32);
+    return low ^ high;
+#endif
 }
 
+std::uint64_t mixField(std::uint64_t state, std::string_view field)
+{
+    const char* at = field.data();
+    std::size_t left = field.size();
+    state ^= left * 0x9E3779B97F4A7C15ULL;
+    for (; left > 32; at += 16, left -= 16)
+        state = fold(load64(at) ^ 0xA0761D6478BD642FULL, load64(at + 8) ^ state);
+    // A 32-digit hash, the usual field, as two folds that run side by side.
+    if (left > 16) {
+        return fold(load64(at) ^ 0xA0761D6478BD642FULL, load64(at + 8) ^ state) ^
+               fold(load64(at + left - 16) ^ 0x8BB84B93962EACC9ULL,
+                    load64(at + left - 8) ^ 0x4B33A62ED433D4A3ULL);
+    }
+    // The last 1 to 16 bytes as two words, read overlapping instead of past the end.
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    if (left > 8) {
+        a = load64(at);
+        b = load64(at + left - 8);
+    } else if (left >= 4) {
+        a = load32(at);
+        b = load32(at + left - 4);
+    } else if (left > 0) {
+        a = std::uint64_t{static_cast<unsigned char>(at[0])} << 16 |
+            std::uint64_t{static_cast<unsigned char>(at[left / 2])} << 8 |
+            static_cast<unsigned char>(at[left - 1]);
+    }
+    return fold(a ^ 0xE7037ED1A0B428DBULL, b ^ state);
+}
+
+// The fields are hashed apart, from different seeds so that they cannot trade
+// places, and side by side: keying is on the path of every line loaded.
 std::uint64_t hashKey(std::string_view hash, std::string_view size)
 {
-    std::uint64_t state = mixBytes(mixBytes(0x243F6A8885A308D3ULL, hash), size);
-    // Low bits pick the slot, so let every input bit reach them.
-    state ^= state >> 33;
-    state *= 0xFF51AFD7ED558CCDULL;
-    state ^= state >> 33;
-    state *= 0xC4CEB9FE1A85EC53ULL;
-    return state ^ (state >> 33);
+    return mixField(0x243F6A8885A308D3ULL, hash) ^ mixField(0x8EBC6AF09C88C6E3ULL, size);
+}
+
+std::uint32_t tagOf(std::uint64_t keyHash)
+{
+    return static_cast<std::uint32_t>(keyHash >> 32);
 }
 
 // Where the first CR LF starting at or after `from` begins, or npos. Searching
@@ -94,143 +141,236 @@ std::size_t countLineEnds(std::string_view text)
     return count;
 }
 
+// Whether the complete, indexed line at `lineStart` begins with `hash`, a
+// comma, `size` and a comma.
+bool lineHasKey(std::string_view text, std::size_t lineStart, std::string_view hash,
+                std::string_view size)
+{
+    const std::size_t keyLength = hash.size() + size.size() + 2;
+    if (text.size() - lineStart < keyLength)
+        return false;
+    const char* line = text.data() + lineStart;
+    return std::string_view(line, hash.size()) == hash && line[hash.size()] == ',' &&
+           std::string_view(line + hash.size() + 1, size.size()) == size &&
+           line[keyLength - 1] == ',';
+}
+
+template <typename From, typename To>
+void moveSlots(const void* from, std::size_t fromCount, void* to, unsigned tagShift)
+{
+    const auto* old = static_cast<const Slot<From>*>(from);
+    auto* fresh = static_cast<Slot<To>*>(to);
+    const std::size_t mask = (std::size_t{1} << (32 - tagShift)) - 1;
+    for (std::size_t at = 0; at < fromCount; ++at) {
+        if (old[at].lineStartPlusOne == 0)
+            continue;
+        std::size_t i = old[at].tag >> tagShift;
+        while (fresh[i].lineStartPlusOne != 0)
+            i = (i + 1) & mask;
+        fresh[i] = {old[at].tag, old[at].lineStartPlusOne};
+    }
+}
+
 } // namespace
+
+FakeDatabase::FakeDatabase(std::size_t compactTextLimit)
+    : m_compactTextLimit(std::min<std::size_t>(compactTextLimit, UINT32_MAX))
+{
+}
 
 void FakeDatabase::clear()
 {
-    m_text.clear();
+    // Let the memory go: a failed load clears to leave room for the rest.
+    m_text = std::string();
     m_indexedUpTo = 0;
     m_searchFrom = 0;
-    m_slots.reset();
+    m_lineFeeds = 0;
+    m_table.reset();
     m_slotCount = 0;
     m_used = 0;
+    m_wideSlots = false;
 }
 
-void FakeDatabase::append(std::string_view bytes)
+bool FakeDatabase::append(std::string_view bytes)
 {
-    m_text.append(bytes);
-    indexCompleteLines();
+    try {
+        m_text.append(bytes);
+        indexCompleteLines();
+        return true;
+    } catch (const std::bad_alloc&) {
+        clear();
+        return false;
+    }
 }
 
-void FakeDatabase::replace(std::string_view text)
+bool FakeDatabase::replace(std::string_view text)
 {
-    // `text` may be our own text, so copy it before clearing.
-    std::string copy(text);
-    clear();
-    m_text = std::move(copy);
-    // There are no more entries than line ends; sizing for them saves rehashing.
-    reserveSlots(countLineEnds(m_text));
-    indexCompleteLines();
+    try {
+        // `text` may be our own text, so copy it before clearing.
+        std::string copy(text);
+        clear();
+        m_text = std::move(copy);
+        // There are no more entries than line ends; sizing for them saves rehashing.
+        reserveSlots(countLineEnds(m_text));
+        indexCompleteLines();
+        return true;
+    } catch (const std::bad_alloc&) {
+        clear();
+        return false;
+    }
 }
 
 std::string FakeDatabase::lookupFake(std::string_view hash, std::string_view size) const
 {
+    if (m_slotCount == 0)
+        return {};
+    const std::uint64_t keyHash = hashKey(hash, size);
+    const std::size_t lineStart = m_wideSlots ? findLine<std::uint64_t>(keyHash, hash, size)
+                                              : findLine<std::uint32_t>(keyHash, hash, size);
     // No field holds a comma, so such a query matches nothing; ruling it out
-    // here is what lets lineHasKey stop at the first comma.
-    if (m_slotCount == 0 || hash.find(',') != std::string_view::npos ||
+    // only here keeps it off the path of the common miss.
+    if (lineStart == std::string_view::npos || hash.find(',') != std::string_view::npos ||
         size.find(',') != std::string_view::npos)
         return {};
+    const std::size_t descriptionStart = lineStart + hash.size() + size.size() + 2;
+    const std::size_t lineEnd = findLineEnd(m_text, descriptionStart);
+    std::string result;
+    result.reserve(fakeMark.size() + lineEnd - descriptionStart);
+    result.append(fakeMark);
+    result.append(m_text, descriptionStart, lineEnd - descriptionStart);
+    return result;
+}
 
-    const std::uint64_t keyHash = hashKey(hash, size);
+template <typename Offset>
+std::size_t FakeDatabase::findLine(std::uint64_t keyHash, std::string_view hash,
+                                   std::string_view size) const
+{
+    const auto* slots = static_cast<const Slot<Offset>*>(m_table.get());
+    const std::uint32_t tag = tagOf(keyHash);
     const std::size_t mask = m_slotCount - 1;
-    for (std::size_t i = keyHash & mask;; i = (i + 1) & mask) {
-        const Slot& slot = m_slots[i];
-        if (slot.empty())
-            return {};
-        if (slot.keyHash == keyHash && lineHasKey(slot.lineStart(), hash, size)) {
-            const std::size_t descriptionStart = slot.lineStart() + hash.size() + size.size() + 2;
-            const std::size_t lineEnd = findLineEnd(m_text, descriptionStart);
-            std::string result;
-            result.reserve(fakeMark.size() + lineEnd - descriptionStart);
-            result.append(fakeMark);
-            result.append(m_text, descriptionStart, lineEnd - descriptionStart);
-            return result;
-        }
+    for (std::size_t i = tag >> m_tagShift;; i = (i + 1) & mask) {
+        const Slot<Offset>& slot = slots[i];
+        if (slot.lineStartPlusOne == 0)
+            return std::string_view::npos;
+        if (slot.tag == tag && lineHasKey(m_text, slot.lineStartPlusOne - 1, hash, size))
+            return slot.lineStartPlusOne - 1;
     }
 }
 
-void FakeDatabase::prepareForLoad(std::uint64_t fileBytes, std::string_view firstBlock)
+bool FakeDatabase::prepareForLoad(std::uint64_t fileBytes, std::string_view firstBlock)
 {
     clear();
-    // The file may have changed since it was measured: these are only hints.
-    if (fileBytes > m_text.max_size())
-        return;
-    m_text.reserve(static_cast<std::size_t>(fileBytes));
-    const std::size_t lineEnds = countLineEnds(firstBlock);
-    if (firstBlock.size() < platform::readBlockSize || lineEnds == 0)
-        return;
-    // A first block of unusually short lines must not make a huge table.
-    const auto bytes = static_cast<std::size_t>(fileBytes);
-    reserveSlots(std::min(bytes / firstBlock.size() * lineEnds, bytes / minHintedLineLength));
+    try {
+        // The file may have changed since it was measured: these are only hints.
+        if (fileBytes > m_text.max_size())
+            throw std::bad_alloc();
+        m_text.reserve(static_cast<std::size_t>(fileBytes));
+        const std::size_t lineEnds = countLineEnds(firstBlock);
+        if (firstBlock.size() < platform::readBlockSize || lineEnds == 0)
+            return true;
+        // A first block of unusually short lines must not make a huge table.
+        const auto bytes = static_cast<std::size_t>(fileBytes);
+        reserveSlots(std::min(bytes / firstBlock.size() * lineEnds, bytes / minHintedLineLength));
+        return true;
+    } catch (const std::bad_alloc&) {
+        clear();
+        return false;
+    }
 }
 
 void FakeDatabase::indexCompleteLines()
 {
-    const std::string_view text(m_text);
+    if (!m_wideSlots && m_text.size() > m_compactTextLimit) {
+        if (m_slotCount > 0)
+            resizeTable(m_slotCount, true);
+        m_wideSlots = true;
+    }
+    if (m_wideSlots)
+        indexLines<std::uint64_t>();
+    else
+        indexLines<std::uint32_t>();
+}
+
+template <typename Offset>
+void FakeDatabase::indexLines()
+{
     // The table is far bigger than the cache at full size, so lines are keyed
     // a batch at a time with their slots prefetched, and only then inserted,
     // in order so that the first of equal keys still wins.
+    struct KeyedLine {
+        std::size_t start;
+        std::size_t hashLength;
+        std::size_t sizeLength;
+        std::uint32_t tag;
+    };
     KeyedLine batch[batchSize];
+    const char* const text = m_text.data();
+    const std::size_t textSize = m_text.size();
+    // Locals, as memchr would otherwise make the compiler keep them in memory.
+    std::size_t searchFrom = m_searchFrom;
+    std::size_t indexedUpTo = m_indexedUpTo;
+    std::uint64_t lineFeeds = m_lineFeeds;
     for (bool more = true; more;) {
         if ((m_used + batchSize) * maxLoadDenominator > m_slotCount * maxLoadNumerator)
             reserveSlots(m_used + batchSize);
-        const std::size_t mask = m_slotCount - 1;
+        const auto* slots = static_cast<const Slot<Offset>*>(m_table.get());
+        const unsigned tagShift = m_tagShift;
         std::size_t count = 0;
         while (count < batchSize) {
-            const std::size_t lineEnd = findLineEnd(text, m_searchFrom);
-            if (lineEnd == std::string_view::npos) {
+            const void* found = searchFrom < textSize
+                                    ? std::memchr(text + searchFrom, '\n', textSize - searchFrom)
+                                    : nullptr;
+            if (!found) {
+                searchFrom = textSize;
                 more = false;
                 break;
             }
-            if (keyLine(m_indexedUpTo, lineEnd, batch[count])) {
-                prefetch(&m_slots[batch[count].keyHash & mask]);
-                ++count;
-            }
-            m_indexedUpTo = lineEnd + 2;
-            m_searchFrom = m_indexedUpTo;
+            const auto lineFeed = static_cast<std::size_t>(static_cast<const char*>(found) - text);
+            ++lineFeeds;
+            searchFrom = lineFeed + 1;
+            // A lone LF belongs to the line; the byte before a line's first is an LF.
+            if (lineFeed == 0 || text[lineFeed - 1] != '\r')
+                continue;
+            const std::size_t start = indexedUpTo;
+            indexedUpTo = lineFeed + 1;
+            const auto entry = splitEntryLine({text + start, lineFeed - 1 - start});
+            if (!entry)
+                continue;
+            const std::uint32_t tag = tagOf(hashKey(entry->hash, entry->size));
+            prefetch(&slots[tag >> tagShift]);
+            KeyedLine& keyed = batch[count++];
+            keyed.start = start;
+            keyed.hashLength = entry->hash.size();
+            keyed.sizeLength = entry->size.size();
+            keyed.tag = tag;
         }
-        for (std::size_t i = 0; i < count; ++i)
-            insert(batch[i]);
+        m_searchFrom = searchFrom;
+        m_indexedUpTo = indexedUpTo;
+        m_lineFeeds = lineFeeds;
+        for (std::size_t i = 0; i < count; ++i) {
+            const KeyedLine& keyed = batch[i];
+            const char* line = text + keyed.start;
+            insert<Offset>(keyed.start, {line, keyed.hashLength},
+                           {line + keyed.hashLength + 1, keyed.sizeLength}, keyed.tag);
+        }
     }
-    // A CR ending the text may be completed by the LF of the next append.
-    if (text.size() > m_indexedUpTo)
-        m_searchFrom = text.size() - 1;
 }
 
-bool FakeDatabase::keyLine(std::size_t start, std::size_t end, KeyedLine& keyed) const
+template <typename Offset>
+void FakeDatabase::insert(std::size_t lineStart, std::string_view hash, std::string_view size,
+                          std::uint32_t tag)
 {
-    const char* line = m_text.data() + start;
-    const std::size_t length = end - start;
-    const void* firstComma = std::memchr(line, ',', length);
-    if (!firstComma)
-        return false;
-    const auto hashLength = static_cast<std::size_t>(static_cast<const char*>(firstComma) - line);
-    const char* sizeStart = line + hashLength + 1;
-    const void* secondComma = std::memchr(sizeStart, ',', length - hashLength - 1);
-    if (!secondComma)
-        return false;
-    const auto sizeLength =
-        static_cast<std::size_t>(static_cast<const char*>(secondComma) - sizeStart);
-    keyed = {start, hashLength, sizeLength,
-             hashKey(std::string_view(line, hashLength), std::string_view(sizeStart, sizeLength))};
-    return true;
-}
-
-void FakeDatabase::insert(const KeyedLine& keyed)
-{
-    const std::string_view hash(m_text.data() + keyed.start, keyed.hashLength);
-    const std::string_view size(m_text.data() + keyed.start + keyed.hashLength + 1,
-                                keyed.sizeLength);
+    auto* slots = static_cast<Slot<Offset>*>(m_table.get());
     const std::size_t mask = m_slotCount - 1;
-    for (std::size_t i = keyed.keyHash & mask;; i = (i + 1) & mask) {
-        Slot& slot = m_slots[i];
-        if (slot.empty()) {
-            slot = {keyed.keyHash, keyed.start + 1};
+    for (std::size_t i = tag >> m_tagShift;; i = (i + 1) & mask) {
+        Slot<Offset>& slot = slots[i];
+        if (slot.lineStartPlusOne == 0) {
+            slot = {tag, static_cast<Offset>(lineStart + 1)};
             ++m_used;
             return;
         }
         // An earlier line with the same key answers every lookup of it.
-        if (slot.keyHash == keyed.keyHash && lineHasKey(slot.lineStart(), hash, size))
+        if (slot.tag == tag && lineHasKey(m_text, slot.lineStartPlusOne - 1, hash, size))
             return;
     }
 }
@@ -240,64 +380,61 @@ void FakeDatabase::reserveSlots(std::size_t entries)
     std::size_t capacity = std::max(m_slotCount, minSlots);
     while (entries * maxLoadDenominator > capacity * maxLoadNumerator)
         capacity *= 2;
-    if (capacity == m_slotCount)
-        return;
+    if (capacity != m_slotCount)
+        resizeTable(capacity, m_wideSlots);
+}
 
-    SlotTable table(static_cast<Slot*>(std::calloc(capacity, sizeof(Slot))));
+void FakeDatabase::resizeTable(std::size_t slotCount, bool wide)
+{
+    // A slot's home comes from its 32-bit tag, which no bigger table could use.
+    const auto bits = static_cast<unsigned>(std::countr_zero(slotCount));
+    if (bits > 32)
+        throw std::bad_alloc();
+    std::unique_ptr<void, FreeTable> table(
+        std::calloc(slotCount, wide ? sizeof(Slot<std::uint64_t>) : sizeof(Slot<std::uint32_t>)));
     if (!table)
         throw std::bad_alloc();
-    const std::size_t mask = capacity - 1;
-    for (std::size_t old = 0; old < m_slotCount; ++old) {
-        const Slot& slot = m_slots[old];
-        if (slot.empty())
-            continue;
-        std::size_t i = slot.keyHash & mask;
-        while (!table[i].empty())
-            i = (i + 1) & mask;
-        table[i] = slot;
-    }
-    m_slots = std::move(table);
-    m_slotCount = capacity;
+    const unsigned tagShift = 32 - bits;
+    if (!m_wideSlots && !wide)
+        moveSlots<std::uint32_t, std::uint32_t>(m_table.get(), m_slotCount, table.get(), tagShift);
+    else if (!m_wideSlots)
+        moveSlots<std::uint32_t, std::uint64_t>(m_table.get(), m_slotCount, table.get(), tagShift);
+    else
+        moveSlots<std::uint64_t, std::uint64_t>(m_table.get(), m_slotCount, table.get(), tagShift);
+    m_table = std::move(table);
+    m_slotCount = slotCount;
+    m_tagShift = tagShift;
+    m_wideSlots = wide;
 }
 
-bool FakeDatabase::lineHasKey(std::size_t lineStart, std::string_view hash,
-                              std::string_view size) const
-{
-    // The line is indexed, so it is complete and has two commas: with no comma
-    // in `hash` or `size`, a comma right after each means the fields are equal.
-    const std::string_view rest = std::string_view(m_text).substr(lineStart);
-    if (rest.size() < hash.size() + size.size() + 2)
-        return false;
-    return rest.starts_with(hash) && rest[hash.size()] == ',' &&
-           rest.substr(hash.size() + 1).starts_with(size) &&
-           rest[hash.size() + 1 + size.size()] == ',';
-}
-
-std::optional<std::uint64_t> loadFakeDatabase(FakeDatabase& database, const std::string& path,
-                                              const std::function<void()>& yield)
+LoadResult loadFakeDatabase(FakeDatabase& database, const std::string& path,
+                            const std::function<void()>& yield)
 {
     // Some systems open a folder for reading; only a regular file is a list.
     const std::optional<std::uint64_t> fileBytes = platform::fileSize(path);
     if (!fileBytes)
-        return std::nullopt;
+        return {LoadEnd::Unreadable, 0};
 
-    std::uint64_t lineFeeds = 0;
-    bool cleared = false;
+    bool started = false;
+    bool fits = true;
     const bool read = platform::forEachFileBlock(path, [&](std::string_view block) {
         // Clearing only once there is a block keeps the old list when the
         // file turns out not to open.
-        if (!cleared) {
-            database.prepareForLoad(*fileBytes, block);
-            cleared = true;
+        if (!started) {
+            started = true;
+            fits = database.prepareForLoad(*fileBytes, block);
         }
-        database.append(block);
-        lineFeeds += static_cast<std::uint64_t>(std::count(block.begin(), block.end(), '\n'));
+        // Once memory has run out the rest is only read, so the wait ends as usual.
+        if (fits)
+            fits = database.append(block);
         if (yield)
             yield();
     });
+    if (!fits)
+        return {LoadEnd::TooLarge, 0};
     if (!read)
-        return std::nullopt;
-    return lineFeeds + 1;
+        return {LoadEnd::Unreadable, 0};
+    return {LoadEnd::Loaded, database.m_lineFeeds + 1};
 }
 
 } // namespace fakedb

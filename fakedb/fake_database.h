@@ -4,12 +4,27 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace fakedb {
+
+/// How loading fakes.dat ended.
+enum class LoadEnd {
+    Loaded,
+    Unreadable, // missing, no regular file, or a read failed
+    TooLarge,   // more than memory holds: the database is left empty
+};
+
+/// The outcome of loadFakeDatabase; true when loaded, and then `*result` is
+/// the entry count the program reports.
+struct LoadResult {
+    LoadEnd end = LoadEnd::Unreadable;
+    std::uint64_t entries = 0; // the LF bytes in the file plus one, when loaded
+
+    explicit operator bool() const { return end == LoadEnd::Loaded; }
+    std::uint64_t operator*() const { return entries; }
+};
 
 /// The list of known fakes as the text of fakes.dat, one entry per CR LF-ended
 /// line: hash, size and description separated by commas. Lookups are answered
@@ -17,15 +32,24 @@ namespace fakedb {
 /// the lines from the top and stopping at the first match.
 class FakeDatabase {
 public:
+    FakeDatabase() = default;
+
+    /// Index slots name lines by 32-bit offsets while the text is at most
+    /// `compactTextLimit` bytes long, by 64-bit ones beyond; tests lower it to
+    /// reach the wide slots without 4 GiB of text.
+    explicit FakeDatabase(std::size_t compactTextLimit);
+
     /// Empties the text and the index.
     void clear();
 
     /// Adds bytes at the end of the text; the lines they complete become
-    /// visible to lookups at once.
-    void append(std::string_view bytes);
+    /// visible to lookups at once. When memory runs out the database is left
+    /// empty and false returned.
+    bool append(std::string_view bytes);
 
-    /// Sets the whole text anew.
-    void replace(std::string_view text);
+    /// Sets the whole text anew; when memory runs out the database is left
+    /// empty and false returned.
+    bool replace(std::string_view text);
 
     /// "*** " and the description of the first line whose first field equals
     /// `hash` and whose second field equals `size`, both exactly; the empty text
@@ -35,60 +59,48 @@ public:
     const std::string& text() const { return m_text; }
 
 private:
-    // One entry of the open-addressing table: the first line with a given hash
-    // and size, by where it starts in m_text (the text moves as it grows, so no
-    // pointers), tagged with the key's hash so probes seldom touch the text.
-    struct Slot {
-        std::uint64_t keyHash;
-        std::size_t lineStartPlusOne; // 0 marks an empty slot, as calloc leaves it
-
-        bool empty() const { return lineStartPlusOne == 0; }
-        std::size_t lineStart() const { return lineStartPlusOne - 1; }
-    };
-
     // The table comes from calloc: a large one is made of fresh pages the
     // system zeroes on first touch, so making room for a million entries
     // costs nothing until they arrive, instead of a long pause before loading.
-    struct FreeSlots {
-        void operator()(Slot* table) const { std::free(table); }
-    };
-    using SlotTable = std::unique_ptr<Slot[], FreeSlots>;
-
-    // A complete line with two commas, ready to go into the table.
-    struct KeyedLine {
-        std::size_t start;
-        std::size_t hashLength;
-        std::size_t sizeLength;
-        std::uint64_t keyHash;
+    struct FreeTable {
+        void operator()(void* table) const { std::free(table); }
     };
 
-    friend std::optional<std::uint64_t> loadFakeDatabase(FakeDatabase&, const std::string&,
-                                                         const std::function<void()>&);
+    friend LoadResult loadFakeDatabase(FakeDatabase&, const std::string&,
+                                       const std::function<void()>&);
 
     // Empties the database and makes room for a file of `fileBytes` whose
     // lines look like those of `firstBlock`, so that loading does not keep
     // moving the text and rehashing the table.
-    void prepareForLoad(std::uint64_t fileBytes, std::string_view firstBlock);
+    bool prepareForLoad(std::uint64_t fileBytes, std::string_view firstBlock);
     void indexCompleteLines();
-    bool keyLine(std::size_t start, std::size_t end, KeyedLine& keyed) const;
-    void insert(const KeyedLine& keyed);
+    template <typename Offset>
+    void indexLines();
+    template <typename Offset>
+    std::size_t findLine(std::uint64_t key, std::string_view hash, std::string_view size) const;
+    template <typename Offset>
+    void insert(std::size_t lineStart, std::string_view hash, std::string_view size,
+                std::uint32_t tag);
     void reserveSlots(std::size_t entries);
-    bool lineHasKey(std::size_t lineStart, std::string_view hash, std::string_view size) const;
+    void resizeTable(std::size_t slotCount, bool wide);
 
     std::string m_text;
     std::size_t m_indexedUpTo = 0; // where the first line not yet indexed starts
-    std::size_t m_searchFrom = 0;  // earliest place the next CR LF can start
-    SlotTable m_slots;             // m_slotCount slots, a power of two, or none
+    std::size_t m_searchFrom = 0;  // the first byte not yet searched for LF
+    std::uint64_t m_lineFeeds = 0;
+    std::unique_ptr<void, FreeTable> m_table; // m_slotCount slots, a power of two, or none
     std::size_t m_slotCount = 0;
+    unsigned m_tagShift = 0; // a slot's home is its tag shifted right by this
     std::size_t m_used = 0;
+    bool m_wideSlots = false;
+    std::size_t m_compactTextLimit = UINT32_MAX;
 };
 
 /// Loads the file at `path` into `database` in 2048-byte blocks, calling
-/// `yield` after each block. Returns the entry count the program reports, the
-/// number of LF bytes in the file plus one, or nothing when the file is
-/// missing or unreadable (the database is then left as it was, unless a read
-/// failed part way, when it holds the blocks read before).
-std::optional<std::uint64_t> loadFakeDatabase(FakeDatabase& database, const std::string& path,
-                                              const std::function<void()>& yield);
+/// `yield` after each block. A missing or unreadable file leaves the database
+/// as it was, unless a read failed part way, when it holds the blocks read
+/// before.
+LoadResult loadFakeDatabase(FakeDatabase& database, const std::string& path,
+                            const std::function<void()>& yield);
 
 } // namespace fakedb

@@ -9,7 +9,8 @@ std::optional<std::uint64_t> loadDatabase(ProgramState& state, const ProgramFile
 {
     // A list too large for memory is no usable database, whatever layer noticed.
     try {
-        return fakedb::loadFakeDatabase(state.database, files.fakesDat(), yield);
+        const auto loaded = fakedb::loadFakeDatabase(state.database, files.fakesDat(), yield);
+        return loaded ? std::optional(loaded.entries) : std::nullopt;
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }

@@ -1,10 +1,10 @@
 // brisquen-server-files: turns a fakes.dat into the three files that an update
 // server hands out under /brisquen/update/, so any static web server can be one.
 
+#include "fakedb/entry_line.h"
 #include "platform/files.h"
 #include "update/server_files.h"
 
-#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <iostream>
@@ -38,8 +38,7 @@ constexpr std::string_view lineEnd = "\r\n";
 constexpr char listStart = '[';
 constexpr char listEnd = ']';
 
-/// The lines a lookup can match in `list` + CR LF, which is what clients store:
-/// those that end in CR LF and hold at least two commas (hash, size, description).
+/// The lines a lookup can match in `list` + CR LF, which is what clients store.
 std::uint64_t countEntries(std::string_view list)
 {
     std::uint64_t entries = 0;
@@ -48,7 +47,7 @@ std::uint64_t countEntries(std::string_view list)
     for (std::size_t start = 0;;) {
         const auto end = list.find(lineEnd, start);
         const auto line = list.substr(start, end == std::string_view::npos ? end : end - start);
-        if (std::count(line.begin(), line.end(), ',') >= 2)
+        if (fakedb::splitEntryLine(line))
             ++entries;
         if (end == std::string_view::npos)
             return entries;

@@ -22,39 +22,20 @@ struct Case {
     std::string_view text, hash, size, expected;
 };
 
-// Each text is set whole and also appended a byte at a time, which splits
-// every CR LF between two appends.
-TEST(FakeDatabaseLookup, NamedCases)
+// The rules the line scan is the reference for, each pinned down once; the
+// index must agree with it whether a text is set whole or appended a byte at
+// a time, which splits every CR LF between two appends.
+TEST(FakeDatabaseLookup, RulesOfTheLineScan)
 {
-    const std::string_view two = "aaa,1,first\r\nbbb,2,second\r\n";
     const std::string_view loneEnds = "a\nb,1,x\r\nc,2,y\rd,3,z\r\n";
     const Case cases[] = {
-        {"", "", "", ""},
-        {two, "bbb", "2", "*** second"},
-        {two, "bbb", "1", ""},
-        {two, "first", "1", ""},
         {"0123abcdef,512,x\r\n", "0123ABCDEF", "512", ""}, // case matters
-        {"abc,512,x\r\n", "abc", "0512", ""},              // sizes compare as text
         {" abc, 12 ,x\r\n", " abc", " 12 ", "*** x"},      // blanks belong to the field
-        {" abc, 12 ,x\r\n", "abc", "12", ""},
-        {"abc,1,\r\n", "abc", "1", "*** "},
         {"abc,1,one, two,,three,\r\n", "abc", "1", "*** one, two,,three,"},
-        {"aaa,1,first\r\n\r\nbbb,2,second\r\n", "bbb", "2", "*** second"},
-        {"abc,12\r\ndef,3,ok\r\n", "abc", "12", ""}, // one comma: no entry
-        {"abc,12\r\ndef,3,ok\r\n", "abc", "12\r\ndef", ""},
-        {"aaa,1,first\r\nbbb,2,open", "bbb", "2", ""}, // no CR LF yet
-        {"bbb,2,open\r", "bbb", "2", ""},
         {"abc,1,older\r\nabc,1,newer\r\n", "abc", "1", "*** older"},
-        {"a,1,2,d\r\n", "a,1", "2", ""},
-        {"a,1,2,d\r\n", "a", "1,2", ""},
-        {"q\r\nh,5,d\r\n", "q\r\nh", "5", ""},
-        {"x,1,y\r\nz,2,w\r\n", "y\r\nz", "2", ""},
-        {"x,1,y\r\n", "x", "1\r\n", ""},
+        {"a,1,2,d\r\n", "a,1", "2", ""},  // random queries hold no comma
         {loneEnds, "a\nb", "1", "*** x"}, // a lone LF or CR is part of the line
         {loneEnds, "c", "2", "*** y\rd,3,z"},
-        {loneEnds, "d", "3", ""},
-        {"a,1,x\ry\r\r\n", "a", "1", "*** x\ry\r"},
-        {"a,1,x\r\n\nb,2,y\r\n", "\nb", "2", "*** y"},
     };
     for (const Case& c : cases) {
         FakeDatabase whole, bytes;
@@ -151,7 +132,8 @@ void expectAgrees(const FakeDatabase& database, std::string_view text,
 
 // Each database arrives in random pieces, often cut between a CR and its LF,
 // into an empty database or after replace() over older content ending in a
-// lone CR; at the end it is replaced by its own text.
+// lone CR; at the end it is replaced by its own text. Half the databases
+// switch to wide index slots at a random length, as past 4 GiB of text.
 TEST(FakeDatabaseAgainstLineScan, RandomDatabasesAnswerAlike)
 {
     Tally tally;
@@ -166,7 +148,8 @@ TEST(FakeDatabaseAgainstLineScan, RandomDatabasesAnswerAlike)
             std::sample(queries.begin(), queries.end(), std::back_inserter(sample), 12, random);
             return sample;
         };
-        FakeDatabase database;
+        FakeDatabase database =
+            chance(random, 0.5) ? FakeDatabase(random() % (text.size() + 8)) : FakeDatabase();
         std::size_t length = 0;
         if (chance(random, 0.5)) {
             database.append(randomDatabase(random) + "\r");

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fakedb/entry_line.h"
+
 #include <string>
 #include <string_view>
 
@@ -11,23 +13,14 @@ namespace fakedb::model {
 inline std::string lookupByLineScan(std::string_view text, std::string_view hash,
                                     std::string_view size)
 {
-    std::size_t lineStart = 0;
-    for (;;) {
+    for (std::size_t lineStart = 0;;) {
         const std::size_t lineEnd = text.find("\r\n", lineStart);
         if (lineEnd == std::string_view::npos)
             return {};
-        const std::string_view line = text.substr(lineStart, lineEnd - lineStart);
+        const auto entry = splitEntryLine(text.substr(lineStart, lineEnd - lineStart));
         lineStart = lineEnd + 2;
-
-        const std::size_t firstComma = line.find(',');
-        if (firstComma == std::string_view::npos)
-            continue;
-        const std::size_t secondComma = line.find(',', firstComma + 1);
-        if (secondComma == std::string_view::npos)
-            continue;
-        if (line.substr(firstComma + 1, secondComma - firstComma - 1) == size &&
-            line.substr(0, firstComma) == hash)
-            return "*** " + std::string(line.substr(secondComma + 1));
+        if (entry && entry->size == size && entry->hash == hash)
+            return "*** " + std::string(entry->description);
     }
 }
 
