@@ -34,8 +34,8 @@ using HashResult = std::variant<FileHash, HashError>;
 using HashProgress = std::function<bool(std::uint64_t done, std::uint64_t total)>;
 
 /// Hashes bytes given piece by piece. A size that is an exact multiple of the
-/// chunk size gets the empty chunk's MD4 appended before the root hash, as the
-/// original client and eMule do. Each object is independent: one per thread.
+/// chunk size gets the empty chunk's MD4 appended before the root hash, the
+/// convention librhash follows. Each object is independent: one per thread.
 class Ed2kHasher {
 public:
     Ed2kHasher();
