@@ -68,7 +68,7 @@ TEST(QtHttpClient, FollowsRedirectsToHttpOrHttpsButNeverFromHttpsToHttp)
 TEST(QtHttpClient, RefusesASecondRequestWhileOneWaits)
 {
     LocalHttpServer server;
-    server.serve("/slow", HttpAnswer::slow("abc", 2, 300ms));
+    server.serve("/slow", {.body = "abc", .pieces = 2, .pause = 300ms});
     server.serve("/fast", HttpAnswer::ok("f"));
     platform::QtHttpClient http;
     std::optional<std::optional<std::string>> second;
