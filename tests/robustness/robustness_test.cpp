@@ -116,21 +116,13 @@ TEST_F(ClientFolder, PassOverUnreadablePartFilesListsTheOthers)
     expectClientUntouched();
 }
 
-TEST_F(ClientFolder, PassEndsWithoutTempFolderOrWhenItIsAFile)
+TEST_F(ClientFolder, PassEndsWithoutTempFolder)
 {
     dir.write("client/pref.met", "\x02\x04\x00temp"s);
     takeSnapshot();
     EXPECT_EQ(pass(), PassEnd::TempFolderError);
     EXPECT_EQ(log.text, loaded4);
     EXPECT_EQ(desktop.messages, std::vector{"Temp Folder not found..."s});
-    expectClientUntouched();
-
-    fs::remove_all(client.tempFolder);
-    dir.write("client/pref.met", fixtures::prefMetBytes(client.tempFolder));
-    dir.write("client/temp", fixtures::partMetBytes(cleanDownload));
-    takeSnapshot();
-    EXPECT_EQ(pass(), PassEnd::NothingToCheck);
-    EXPECT_EQ(log.text, loaded4 + checking);
     expectClientUntouched();
 }
 
