@@ -85,7 +85,6 @@ public:
     }
     void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
     void click(const char* name) { click(find(name)); }
-    QRect twips(const char* n) const { return {find(n)->pos() * 15, find(n)->size() * 15}; }
     QString label1() const { return find<QLabel>("Label1")->text(); }
     QPlainTextEdit* text1() const { return find<QPlainTextEdit>("Text1"); }
     // The log as the program wrote it, with CR LF line ends.
@@ -366,7 +365,7 @@ private slots:
             const int h = std::max(outerHeight, 6945);
             QTRY_COMPARE(program.form->width() * 15 + 90, w);
             QCOMPARE(program.form->height() * 15 + 465, h);
-            QCOMPARE(program.twips("Command5").topLeft(), QPoint(w - 1665, h - 1020));
+            QCOMPARE(program.find("Command5")->pos() * 15, QPoint(w - 1665, h - 1020));
         }
     }
 

@@ -43,10 +43,6 @@ protected:
         const std::string line = prefix + command(arguments);
         return runCommand(withErrors ? "(" + line + " 2>&1)" : line);
     }
-    void storeFolder(const std::string& folder)
-    {
-        dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + folder + "\r\n");
-    }
 };
 
 } // namespace
@@ -89,7 +85,7 @@ TEST_F(BrisquenCheck, RunsSharingTheProgramFolderEachCheckEveryDownload)
     for (std::uint32_t i = 1; i < 300; ++i)
         downloads.push_back({"Download " + std::to_string(i), i, fixtures::hashFromSeed(9 + i), 0});
     const auto client = fixtures::writeClientFolder(dir.file("client"), downloads);
-    storeFolder(client.folder);
+    dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
     const auto alone = run("scan");
     ASSERT_EQ(std::count(alone.output.begin(), alone.output.end(), '\n'), 305);
     for (const auto& together : testing_support::runTogether(std::vector(10, command("scan"))))
@@ -133,10 +129,7 @@ TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)
 
 TEST_F(BrisquenCheck, PartAndLinkPrintTheAnswerAndExitOneForAFake)
 {
-    const struct {
-        std::string arguments;
-        CommandOutcome outcome;
-    } cases[] = {
+    const std::pair<std::string, CommandOutcome> cases[] = {
         {"part '" + dir.write("f.part.met", fixtures::partMetBytes(fake)) + "'",
          {1, "Matrix.4.avi...\n*** Fake - ad\n"}},
         {"part '" + dir.write("c.part.met", fixtures::partMetBytes(clean)) + "'",
@@ -156,7 +149,7 @@ TEST_F(BrisquenCheck, StoredFolderIsScannedAndBadArgumentsOrNoFolderExitWithTwo)
     EXPECT_EQ(scan.exitCode, 2);
     EXPECT_NE(scan.output.find("eDonkey Folder not found"), std::string::npos);
     const auto client = fixtures::writeClientFolder(dir.file("client"), {clean});
-    storeFolder(client.folder);
+    dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
     EXPECT_EQ(run("scan").exitCode, 0);
     EXPECT_EQ(run("").exitCode, 2);
     EXPECT_EQ(run("frobnicate").exitCode, 2);
@@ -192,10 +185,7 @@ TEST_F(FinishedFiles, FilePrintsLinksAndAnswersAndAnyErrorGivesTwo)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string dangling = dir.file("dangling");
     std::filesystem::create_symlink(dir.file("nowhere"), dangling);
-    const struct {
-        std::string arguments;
-        CommandOutcome outcome;
-    } cases[] = {
+    const std::pair<std::string, CommandOutcome> cases[] = {
         {"'" + empty + "'", {0, emptyLines}},
         {"'" + zeros + "' '" + empty + "'", {1, zerosLines + emptyLines}},
         {"'" + zeros + "' '" + fifo + "' '" + dir.path() + "' '" + dangling + "' '" + empty + "'",
@@ -214,7 +204,7 @@ TEST_F(FinishedFiles, IncomingChecksTheFilesOfTheClientsIncomingFolder)
     fixtures::writeZeroFile(client.incomingFolder + "Zeros.bin", fixtures::zeroChunkSize);
     dir.write("client/incoming/empty", "");
     std::filesystem::create_directory(client.incomingFolder + "a folder");
-    storeFolder(client.folder);
+    dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
     EXPECT_EQ(run("incoming", "", true), (CommandOutcome{1, emptyLines + zerosLines}));
     std::filesystem::remove(client.incomingFolder + "Zeros.bin");
     EXPECT_EQ(run("incoming '" + client.prefMet + "'"), (CommandOutcome{0, emptyLines}));
