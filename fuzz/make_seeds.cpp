@@ -42,9 +42,6 @@ int main(int argc, char* argv[])
     const std::string registry = fixtures::wineRegistryText(
         {{"Software\\Classes\\ed2k\\DefaultIcon", "C:\\eDonkey2000\\eDonkey2000.exe,0"},
          {"Software\\Classes\\ed2k\\shell\\open\\command", "\"C:\\Caf\xE9\\e.exe\" \"%1\""}});
-    const std::string hexValue =
-        "[Software\\\\Classes\\\\ed2k\\\\DefaultIcon] 1\n#time=1d9\n"
-        "@=hex(1):43,00,3a,00,5c,00,\\\n  ac,20,00,00\n\"n\"=str(2):\"%1\"\n";
     const std::vector<std::pair<std::string, std::string>> seeds = {
         {"part_file/client", part},
         {"part_file/file-type-after-size", fixtures::partMetBytes(odd, {true, 3})},
@@ -53,14 +50,12 @@ int main(int argc, char* argv[])
         {"pref_met/cut", pref.substr(0, pref.size() - 5)},
         {"ed2k_link/plain", "ed2k://|file|Knoppix.iso|700000000|" + iso.hash + "|/"},
         {"ed2k_link/anchor", "<a href=\"ed2k://|file|x.iso|1|" + iso.hash + "|/\">x</a>"},
-        {"ed2k_link/listed", "ed2k://|file|f|734003200|0123456789abcdef0123456789abcdef|"},
         {"ini_file/stored", provided("Settings") + provided("PrefPath") + provided("FakesNr") +
                                 provided("/new/") +
                                 "[Settings]\r\nPrefPath=/home/user/\r\nFakesNr=120\r\n"},
         {"ini_file/odd", provided(" settings ") + provided("prefpath") + provided("x") +
                              provided("'q'") + "\xEF\xBB\xBF[ Settings ]\n PrefPath = \"/q/\"\n"},
         {"wine_registry/keys", provided("ed2k\\DefaultIcon") + registry},
-        {"wine_registry/hex", provided("ED2K\\defaulticon") + registry.substr(0, 24) + hexValue},
         {"wine_registry/cut",
          provided("ed2k\\shell\\open\\command") + registry.substr(0, registry.size() - 9)},
         {"fake_database/list",

@@ -9,6 +9,9 @@
 #include <filesystem>
 #include <sys/stat.h>
 
+using testing_support::CommandOutcome;
+using testing_support::exists;
+using testing_support::runCommand;
 using testing_support::TempDir;
 
 namespace {
@@ -33,18 +36,18 @@ protected:
     }
     // With `prefix`, the Wine prefix the program sees; with `withErrors`, what
     // it says on standard error too.
-    testing_support::CommandOutcome run(const std::string& arguments, std::string prefix = "",
-                                        bool withErrors = false)
+    CommandOutcome run(const std::string& arguments, std::string prefix = "",
+                       bool withErrors = false)
     {
         prefix = prefix.empty() ? "" : "WINEPREFIX='" + prefix + "' ";
         const std::string line = prefix + command(arguments);
-        return testing_support::runCommand(withErrors ? "(" + line + " 2>&1)" : line);
+        return runCommand(withErrors ? "(" + line + " 2>&1)" : line);
     }
 };
 
 } // namespace
 
-const testing_support::CommandOutcome bothListed{
+const CommandOutcome bothListed{
     1, "*** Loading Database...done ( 2 entries loaded )\n*** Checking Files..\n"
        "Caf\u00e9 del Mar.mp3\nMatrix.4.avi\n*** Fake - ad\n\n*** Finished checking.\n"};
 
@@ -52,7 +55,7 @@ TEST_F(BrisquenCheck, ScanPrintsThePassWithUtf8NamesAndLineFeeds)
 {
     const auto client = fixtures::writeClientFolder(dir.file("client"), {clean, fake});
     EXPECT_EQ(run("scan '" + client.prefMet + "'"), bothListed);
-    EXPECT_FALSE(testing_support::exists(dir.file("program/pref.bck")));
+    EXPECT_FALSE(exists(dir.file("program/pref.bck")));
 }
 
 // A client under Wine, found through its prefix's registry as real Wine wrote
@@ -89,10 +92,10 @@ TEST_F(BrisquenCheck, RunsSharingTheProgramFolderEachCheckEveryDownload)
         EXPECT_EQ(together, alone);
 
     const std::string copy = dir.file("program/part.bck");
-    testing_support::runCommand(command("scan") + " >/dev/null & while kill -0 $! && [ ! -e '" +
-                                copy + "' ]; do :; done; kill -9 $!");
+    runCommand(command("scan") + " >/dev/null & while kill -0 $! && [ ! -e '" + copy +
+               "' ]; do :; done; kill -9 $!");
     EXPECT_EQ(run("scan"), alone);
-    EXPECT_FALSE(testing_support::exists(copy));
+    EXPECT_FALSE(exists(copy));
 }
 
 // "Clean" and "looked nowhere" differ for a script: an empty temp folder, or
@@ -103,11 +106,10 @@ TEST_F(BrisquenCheck, ScanThatCheckedNothingExitsThreeNamingTheTempFolder)
     const auto gone = dir.write("gone/pref.met", fixtures::prefMetBytes(dir.file("nowhere/")));
     for (const auto& [prefMet, temp] :
          {std::pair{empty.prefMet, empty.tempFolder}, {gone, dir.file("nowhere/")}})
-        EXPECT_EQ(testing_support::runCommand("(" + command("scan '" + prefMet + "'") +
-                                              " 2>&1 >/dev/null)"),
-                  (testing_support::CommandOutcome{
-                      3, "brisquen-check: nothing checked: no *.part.met could be read in " + temp +
-                             "\n"}));
+        EXPECT_EQ(
+            runCommand("(" + command("scan '" + prefMet + "'") + " 2>&1 >/dev/null)"),
+            (CommandOutcome{3, "brisquen-check: nothing checked: no *.part.met could be read in " +
+                                   temp + "\n"}));
 }
 
 TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)
@@ -122,28 +124,23 @@ TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)
                   std::string::npos)
             << arguments;
     }
-    EXPECT_FALSE(testing_support::exists(dir.file("program/fakes.dat")));
+    EXPECT_FALSE(exists(dir.file("program/fakes.dat")));
 }
 
-TEST_F(BrisquenCheck, PartPrintsTheSinglePartFileCheck)
+TEST_F(BrisquenCheck, PartAndLinkPrintTheAnswerAndExitOneForAFake)
 {
-    const auto fakePart = dir.write("f.part.met", fixtures::partMetBytes(fake));
-    EXPECT_EQ(run("part '" + fakePart + "'"),
-              (testing_support::CommandOutcome{1, "Matrix.4.avi...\n*** Fake - ad\n"}));
-
-    const auto cleanPart = dir.write("c.part.met", fixtures::partMetBytes(clean));
-    EXPECT_EQ(run("part '" + cleanPart + "'").exitCode, 0);
-    EXPECT_EQ(run("part '" + dir.write("bad.part.met", "\xE1") + "'").exitCode, 2);
-}
-
-TEST_F(BrisquenCheck, LinkPrintsTheAnswerOrTheInvalidLinkMessage)
-{
-    const std::string link = "'ed2k://|file|x|734003200|" + fake.hash + "|'";
-    EXPECT_EQ(run("link " + link), (testing_support::CommandOutcome{1, "*** Fake - ad\n"}));
-    EXPECT_EQ(run("link 'ed2k://|file|x|1|" + fake.hash + "|'").output, "No Entry found\n");
-
-    EXPECT_EQ(run("link ' ed2k://|file|x|1|" + fake.hash + "|'"),
-              (testing_support::CommandOutcome{2, "This is not a valid eDonkey Link\n"}));
+    const std::pair<std::string, CommandOutcome> cases[] = {
+        {"part '" + dir.write("f.part.met", fixtures::partMetBytes(fake)) + "'",
+         {1, "Matrix.4.avi...\n*** Fake - ad\n"}},
+        {"part '" + dir.write("c.part.met", fixtures::partMetBytes(clean)) + "'",
+         {0, "Caf\u00e9 del Mar.mp3...\nno fake !\n"}},
+        {"part '" + dir.write("bad.part.met", "\xE1") + "'", {2, ""}},
+        {"link 'ed2k://|file|x|734003200|" + fake.hash + "|'", {1, "*** Fake - ad\n"}},
+        {"link 'ed2k://|file|x|1|" + fake.hash + "|'", {0, "No Entry found\n"}},
+        {"link ' ed2k://|file|x|1|" + fake.hash + "|'", {2, "This is not a valid eDonkey Link\n"}},
+    };
+    for (const auto& [arguments, outcome] : cases)
+        EXPECT_EQ(run(arguments), outcome) << arguments;
 }
 
 TEST_F(BrisquenCheck, StoredFolderIsScannedAndBadArgumentsOrNoFolderExitWithTwo)
@@ -188,10 +185,7 @@ TEST_F(FinishedFiles, FilePrintsLinksAndAnswersAndAnyErrorGivesTwo)
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
     const std::string dangling = dir.file("dangling");
     std::filesystem::create_symlink(dir.file("nowhere"), dangling);
-    const struct {
-        std::string arguments;
-        testing_support::CommandOutcome outcome;
-    } cases[] = {
+    const std::pair<std::string, CommandOutcome> cases[] = {
         {"'" + empty + "'", {0, emptyLines}},
         {"'" + zeros + "' '" + empty + "'", {1, zerosLines + emptyLines}},
         {"'" + zeros + "' '" + fifo + "' '" + dir.path() + "' '" + dangling + "' '" + empty + "'",
@@ -211,11 +205,9 @@ TEST_F(FinishedFiles, IncomingChecksTheFilesOfTheClientsIncomingFolder)
     dir.write("client/incoming/empty", "");
     std::filesystem::create_directory(client.incomingFolder + "a folder");
     dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
-    EXPECT_EQ(run("incoming", "", true),
-              (testing_support::CommandOutcome{1, emptyLines + zerosLines}));
+    EXPECT_EQ(run("incoming", "", true), (CommandOutcome{1, emptyLines + zerosLines}));
     std::filesystem::remove(client.incomingFolder + "Zeros.bin");
-    EXPECT_EQ(run("incoming '" + client.prefMet + "'"),
-              (testing_support::CommandOutcome{0, emptyLines}));
+    EXPECT_EQ(run("incoming '" + client.prefMet + "'"), (CommandOutcome{0, emptyLines}));
     std::filesystem::remove_all(client.incomingFolder);
     EXPECT_EQ(run("incoming '" + client.prefMet + "'").exitCode, 2);
 }

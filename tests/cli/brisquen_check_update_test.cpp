@@ -20,20 +20,27 @@ namespace {
 const std::string oldList = "0123456789abcdef0123456789abcdef,734003200,Old fake\r\n";
 const std::string newList = oldList + "fedcba9876543210fedcba9876543210,4321000,New fake";
 
+class BrisquenCheckUpdate : public testing::Test {
+protected:
+    testing_support::TempDir dir;
+    std::string program = dir.makeFolder("program") + "brisquen-check";
+    testing_support::LocalHttpServer server;
+    std::string update = "'" + program + "' update " + server.address();
+
+    void SetUp() override
+    {
+        std::filesystem::copy_file(BRISQUEN_CHECK_PATH, program);
+        dir.write("program/fakes.dat", oldList);
+        server.serve("/brisquen/update/brisquen.txt", HttpAnswer::ok("20"));
+        server.serve("/brisquen/update/fakes.txt", HttpAnswer::ok("121"));
+        server.serve("/brisquen/update/fakes.dat", HttpAnswer::ok("[" + newList + "]"));
+    }
+};
+
 } // namespace
 
-TEST(BrisquenCheckUpdate, PrintsTheLogAndExitsZeroOrPrintsTheErrorAndExitsTwo)
+TEST_F(BrisquenCheckUpdate, PrintsTheLogAndExitsZeroOrPrintsTheErrorAndExitsTwo)
 {
-    testing_support::TempDir dir;
-    const std::string program = dir.makeFolder("program") + "brisquen-check";
-    std::filesystem::copy_file(BRISQUEN_CHECK_PATH, program);
-    dir.write("program/fakes.dat", oldList);
-    testing_support::LocalHttpServer server;
-    server.serve("/brisquen/update/brisquen.txt", HttpAnswer::ok("20"));
-    server.serve("/brisquen/update/fakes.txt", HttpAnswer::ok("121"));
-    server.serve("/brisquen/update/fakes.dat", HttpAnswer::ok("[" + newList + "]"));
-    const std::string update = "'" + program + "' update " + server.address();
-
     EXPECT_EQ(testing_support::runCommand(update),
               (CommandOutcome{0, "*** Connecting to the server... \n"
                                  "*** New Database downloaded\n"
@@ -50,22 +57,14 @@ TEST(BrisquenCheckUpdate, PrintsTheLogAndExitsZeroOrPrintsTheErrorAndExitsTwo)
 
 // Updates and scans at once on one program folder: fakes.dat ends as one whole
 // list and Setting.ini keeps every key the runs wrote.
-TEST(BrisquenCheckUpdate, RunsAtOnceLeaveWholeFiles)
+TEST_F(BrisquenCheckUpdate, RunsAtOnceLeaveWholeFiles)
 {
-    testing_support::TempDir dir;
-    const std::string program = dir.makeFolder("program") + "brisquen-check";
-    std::filesystem::copy_file(BRISQUEN_CHECK_PATH, program);
-    dir.write("program/fakes.dat", oldList);
     const auto client = fixtures::writeClientFolder(dir.file("client"), {});
     const std::string settings = "[Settings]\r\nPrefPath=" + client.folder + "\r\n";
     dir.write("program/Setting.ini", settings);
-    testing_support::LocalHttpServer server;
-    server.serve("/brisquen/update/brisquen.txt", HttpAnswer::ok("20"));
-    server.serve("/brisquen/update/fakes.txt", HttpAnswer::ok("121"));
-    server.serve("/brisquen/update/fakes.dat", HttpAnswer::ok("[" + newList + "]"));
     std::vector<std::string> commands;
     for (int i = 0; i < 12; ++i)
-        commands.push_back("'" + program + (i % 3 ? "' scan" : "' update " + server.address()));
+        commands.push_back(i % 3 ? "'" + program + "' scan" : update);
     for (const auto& outcome : testing_support::runTogether(commands))
         EXPECT_NE(outcome.exitCode, 2) << outcome.output;
     EXPECT_EQ(readFile(dir.file("program/fakes.dat")), newList + "\r\n");

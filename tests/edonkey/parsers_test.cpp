@@ -125,7 +125,6 @@ TEST(ParseEd2kLink, TakesTheLinkApartOrRefusesIt)
         {prefix + studio + "|690956288|" + hash + "|", {studio, "690956288", hash}},
         {prefix + "a b.iso|12|" + hash + "|h=ABCDEF|/", {"a b.iso", "12", hash}},
         {prefix + "|12|" + hash + "|", {"", "12", hash}},
-        {prefix + "n||" + hash + "|", {"n", "", hash}},
         {prefix + "n|1|" + upper + "|", {"n", "1", upper}},
         {prefix + "n|1|" + blanks + "|", {"n", "1", blanks}},
     };
@@ -150,8 +149,7 @@ TEST(CheckEd2kLink, AnswersFromTheDatabase)
          {std::tuple{prefix + "x|690956288|" + hash + "|", Fake, "*** Fake"},
           {prefix + "x|1|" + hash + "|", Fake, "*** "},
           {prefix + "x|0690956288|" + hash + "|", NotListed, ""},
-          {prefix + "x||" + hash + "|", NotListed, ""},
-          {prefix + "x|690956288|" + hash, Invalid, ""}}) {
+          {prefix + "x||" + hash + "|", NotListed, ""}}) {
         const auto check = edonkey::checkEd2kLink(link, database);
         EXPECT_EQ(check.verdict, verdict) << link;
         EXPECT_EQ(check.hit, hit) << link;

@@ -1,7 +1,6 @@
 #include "platform/files.h"
 
 #include "platform/directory_search.h"
-#include "platform/program_folder.h"
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/temp_dir.h"
 
@@ -138,19 +137,6 @@ TEST(Files, FindFilesMatchesWildcardsWithoutCaseSorted)
               (Names{"a.part.met", "B.part.met", "C.PART.MET"}));
     for (const std::string& folder : {dir.file("a.part.met"), dir.file("missing"), std::string()})
         EXPECT_EQ(platform::findFiles(folder, "*"), Names{}) << folder;
-}
-
-TEST(Files, FoldersProgramFolderAndSize)
-{
-    TempDir dir;
-    const std::string file = dir.write("file", "12345");
-    const std::string sub = dir.makeFolder("sub");
-    EXPECT_TRUE(platform::isFolder(sub));
-    for (const std::string& path : {std::string(), file, dir.file("missing")})
-        EXPECT_FALSE(platform::isFolder(path)) << path;
-    EXPECT_TRUE(fs::is_regular_file(platform::programFolder() + "platform_tests"));
-    EXPECT_EQ(platform::fileSize(file), 5u);
-    EXPECT_EQ(platform::fileSize(sub), std::nullopt);
 }
 
 } // namespace

@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 using namespace std::chrono_literals;
+using namespace std::string_literals;
 using testing_support::HttpAnswer;
 using testing_support::LocalHttpServer;
 
@@ -40,25 +41,14 @@ TEST(QtHttpClient, TakesBodiesUpToTheLimitFromHttpAddressesOnly)
     server.serve("/loop", {.status = 302, .location = "/loop"});
     server.serve("/moved", {.status = 301, .location = "/full"});
     const std::string at = server.address();
-    const std::pair<std::string, std::optional<std::string>> cases[] = {
-        {at + "/full", full},
-        {at + "/over", std::nullopt},
-        {at + "/endless", std::nullopt},
-        {at + "/moved", full},
-        {at + "/300", std::nullopt},
-        {at + "/404", std::nullopt},
-        {at + "/500", std::nullopt},
-        {at + "/silent", std::nullopt},
-        {at + "/cut", std::nullopt},
-        {at + "/loop", std::nullopt},
-        {LocalHttpServer().address() + "/gone", std::nullopt}, // its port now refuses
-        {"ftp" + at.substr(4) + "/full", std::nullopt},
-        {at.substr(7) + "/full", std::nullopt},
-        {"file:///etc/hostname", std::nullopt},
-    };
     platform::QtHttpClient http{500ms, limit};
-    for (const auto& [url, body] : cases)
-        EXPECT_EQ(http.get(url), body) << url;
+    EXPECT_EQ(http.get(at + "/full"), full);
+    EXPECT_EQ(http.get(at + "/moved"), full);
+    for (const std::string& url :
+         {at + "/over", at + "/endless", at + "/300", at + "/404", at + "/500", at + "/silent",
+          at + "/cut", at + "/loop", LocalHttpServer().address() + "/gone", // its port now refuses
+          "ftp" + at.substr(4) + "/full", at.substr(7) + "/full", "file:///etc/hostname"s})
+        EXPECT_EQ(http.get(url), std::nullopt) << url;
     // The loop is asked once and again at each of the 10 redirects followed.
     EXPECT_EQ(server.requests().size(), 21u);
 }
@@ -78,7 +68,7 @@ TEST(QtHttpClient, FollowsRedirectsToHttpOrHttpsButNeverFromHttpsToHttp)
 TEST(QtHttpClient, RefusesASecondRequestWhileOneWaits)
 {
     LocalHttpServer server;
-    server.serve("/slow", HttpAnswer::slow("abc", 2, 300ms));
+    server.serve("/slow", {.body = "abc", .pieces = 2, .pause = 300ms});
     server.serve("/fast", HttpAnswer::ok("f"));
     platform::QtHttpClient http;
     std::optional<std::optional<std::string>> second;

@@ -75,7 +75,7 @@ protected:
 
 } // namespace
 
-TEST_F(DatabaseUpdate, FirstUpdateIsSavedAndUsedAndASecondClickIsOnlyTold)
+TEST_F(DatabaseUpdate, FirstUpdateIsSavedAndUsedAtOnce)
 {
     serve("120");
     log.text = "earlier\r\n";
@@ -85,13 +85,7 @@ TEST_F(DatabaseUpdate, FirstUpdateIsSavedAndUsedAndASecondClickIsOnlyTold)
     // The server list's last line, without a CR LF there, is matched at once.
     EXPECT_EQ(database.lookupFake(newHash, "4321000"), "*** New fake \xE9\xFF");
     EXPECT_EQ(fakesNr(), "120");
-
-    // Before the next check pass clears the flag nothing more is asked.
-    serve("200", "[]");
-    EXPECT_EQ(getNewDatabase(), JustUpdated);
-    EXPECT_EQ(desktop.messages, std::vector<std::string>{"You just updated the file..."});
     EXPECT_EQ(log.text, "earlier\r\n" + connecting + downloaded + saved);
-    EXPECT_EQ(http.requests, (std::vector{versionUrl, countUrl, databaseUrl}));
 }
 
 namespace {
@@ -150,14 +144,15 @@ TEST(EntryCount, IsASignedWholeNumberWithBlanksAroundAndOneLineEnd)
 {
     constexpr auto max = std::numeric_limits<std::int64_t>::max();
     constexpr auto min = std::numeric_limits<std::int64_t>::min();
-    for (const auto& [text, value] :
-         {std::pair{"007"s, 7L}, std::pair{"+7"s, 7L}, std::pair{"-5"s, -5L},
-          std::pair{" \t120 \r\n"s, 120L}, std::pair{"120\n"s, 120L},
-          std::pair{"9223372036854775807"s, max}, std::pair{"-9223372036854775808"s, min}})
+    for (const auto& [text, value] : {std::pair{"+7"s, 7L},
+                                      {"-5"s, -5L},
+                                      {" \t120 \r\n"s, 120L},
+                                      {"120\n"s, 120L},
+                                      {"9223372036854775807"s, max},
+                                      {"-9223372036854775808"s, min}})
         EXPECT_EQ(update::parseEntryCount(text), value) << text;
-    for (const std::string& text :
-         {"9223372036854775808"s, ""s, " \r\n"s, "12a"s, "1 2"s, "1.0"s, "0x10"s, "+-1"s, "--1"s,
-          "120\r"s, "120\n\n"s, "\r\n120"s, "12\0"s})
+    for (const std::string& text : {"9223372036854775808"s, ""s, " \r\n"s, "12a"s, "1 2"s, "+-1"s,
+                                    "120\r"s, "120\n\n"s, "\r\n120"s, "12\0"s})
         EXPECT_EQ(update::parseEntryCount(text), std::nullopt) << text;
 }
 

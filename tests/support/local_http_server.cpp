@@ -1,16 +1,10 @@
 #include "tests/support/local_http_server.h"
 
-#include <QByteArray>
 #include <QHostAddress>
-#include <QMetaObject>
-#include <QObject>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
-
-#include <memory>
-#include <string_view>
 
 namespace testing_support {
 namespace {
@@ -29,34 +23,29 @@ void respond(QTcpSocket* socket, const HttpAnswer& answer)
     socket->write(head + "Connection: close\r\n\r\n");
     const auto framed = [chunked](std::string_view part) {
         const QByteArray bytes(part.data(), qsizetype(part.size()));
-        if (!chunked || bytes.isEmpty())
-            return bytes;
-        return QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n";
+        return chunked && !bytes.isEmpty()
+                   ? QByteArray::number(bytes.size(), 16) + "\r\n" + bytes + "\r\n"
+                   : bytes;
     };
     if (answer.endless) {
         // Written as fast as the client reads, with a few chunks in hand.
-        const QByteArray chunk = framed(answer.body);
-        const auto more = [socket, chunk] {
+        const auto more = [socket, chunk = framed(answer.body)] {
             while (socket->bytesToWrite() < 4 * chunk.size())
                 socket->write(chunk);
         };
         QObject::connect(socket, &QTcpSocket::bytesWritten, socket, more);
-        more();
-        return;
+        return more();
     }
     // The body goes in `pieces` parts, one every `pause`, and then the connection.
-    const std::size_t pieces = answer.pieces;
-    auto sent = std::make_shared<std::size_t>(0);
     auto* timer = new QTimer(socket);
-    QObject::connect(timer, &QTimer::timeout, socket, [=] {
-        const std::size_t from = answer.body.size() * *sent / pieces;
-        const std::size_t to = answer.body.size() * ++*sent / pieces;
+    QObject::connect(timer, &QTimer::timeout, socket, [=, sent = std::size_t(0)]() mutable {
+        const std::size_t from = answer.body.size() * sent / answer.pieces;
+        const std::size_t to = answer.body.size() * ++sent / answer.pieces;
         socket->write(framed(std::string_view(answer.body).substr(from, to - from)));
-        if (*sent < pieces)
+        if (sent < std::size_t(answer.pieces))
             return;
         timer->stop();
-        if (chunked)
-            socket->write("0\r\n\r\n");
+        socket->write(chunked ? "0\r\n\r\n" : "");
         socket->disconnectFromHost();
     });
     timer->start(answer.pause);
@@ -70,31 +59,32 @@ LocalHttpServer::LocalHttpServer()
 {
     m_context->moveToThread(m_thread.get());
     m_thread->start();
+    const auto accept = [this](QTcpServer* server) {
+        while (QTcpSocket* socket = server->nextPendingConnection()) {
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            // Answers once the request's head is in: "GET /path HTTP/1.1" ...
+            QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                             [=, this, request = QByteArray()]() mutable {
+                                 const bool before = request.contains("\r\n\r\n");
+                                 request += socket->readAll();
+                                 if (before || !request.contains("\r\n\r\n"))
+                                     return;
+                                 const std::string path = request.split(' ').value(1).toStdString();
+                                 const std::lock_guard lock(m_mutex);
+                                 m_requests.push_back(path);
+                                 const auto found = m_answers.find(path);
+                                 respond(socket, found != m_answers.end()
+                                                     ? found->second
+                                                     : HttpAnswer{.status = 404});
+                             });
+        }
+    };
     QMetaObject::invokeMethod(
         m_context,
-        [this] {
+        [this, accept] {
             auto* server = new QTcpServer(m_context);
-            QObject::connect(server, &QTcpServer::newConnection, m_context, [this, server] {
-                while (QTcpSocket* socket = server->nextPendingConnection()) {
-                    QObject::connect(socket, &QTcpSocket::disconnected, socket,
-                                     &QObject::deleteLater);
-                    // Answers once the request's head is in: "GET /path HTTP/1.1" ...
-                    auto request = std::make_shared<QByteArray>();
-                    QObject::connect(socket, &QTcpSocket::readyRead, socket, [=, this] {
-                        const bool before = request->contains("\r\n\r\n");
-                        *request += socket->readAll();
-                        if (before || !request->contains("\r\n\r\n"))
-                            return;
-                        const std::string path = request->split(' ').value(1).toStdString();
-                        const std::lock_guard lock(m_mutex);
-                        m_requests.push_back(path);
-                        const auto found = m_answers.find(path);
-                        respond(socket, found != m_answers.end()
-                                            ? found->second
-                                            : HttpAnswer{.status = 404, .body = "not found"});
-                    });
-                }
-            });
+            QObject::connect(server, &QTcpServer::newConnection, m_context,
+                             [=] { accept(server); });
             if (server->listen(QHostAddress::LocalHost, 0))
                 m_port = server->serverPort();
         },

@@ -25,10 +25,6 @@ struct HttpAnswer {
     bool endless = false; // chunked, `body` again and again while the client reads
 
     static HttpAnswer ok(std::string body) { return {.body = std::move(body)}; }
-    static HttpAnswer slow(std::string body, int pieces, std::chrono::milliseconds pause)
-    {
-        return {.body = std::move(body), .pieces = pieces, .pause = pause};
-    }
 };
 
 /// A scripted HTTP/1.1 server on 127.0.0.1 with a port of its own, running on

@@ -30,11 +30,23 @@ public:
     /// Runs inside every yield, as a click would that the window system delivers then.
     void onYield(std::function<void()> action) { m_onYield = std::move(action); }
 
-    void showMessage(std::string_view text) override;
+    void showMessage(std::string_view text) override { messages.emplace_back(text); }
     std::string chooseFile(std::string_view pattern, std::string_view title,
-                           std::string_view initialDir) override;
+                           std::string_view initialDir) override
+    {
+        dialogs.push_back({std::string(pattern), std::string(title), std::string(initialDir)});
+        std::string choice = m_fileChoices.empty() ? "" : std::move(m_fileChoices.front());
+        if (!m_fileChoices.empty())
+            m_fileChoices.pop_front();
+        return choice;
+    }
     void openUrl(std::string_view url) override { urls.emplace_back(url); }
-    void yield() override;
+    void yield() override
+    {
+        ++yields;
+        if (m_onYield)
+            m_onYield();
+    }
 
     std::vector<std::string> messages;
     std::vector<Dialog> dialogs;
@@ -59,7 +71,11 @@ public:
 /// registry of a system without one.
 class ScriptedRegistry final : public platform::Registry {
 public:
-    std::optional<std::string> readClassesRootDefault(std::string_view subkey) override;
+    std::optional<std::string> readClassesRootDefault(std::string_view subkey) override
+    {
+        const auto it = values.find(subkey);
+        return it == values.end() ? std::nullopt : std::optional(it->second);
+    }
 
     std::map<std::string, std::string, std::less<>> values;
 };
@@ -68,7 +84,14 @@ public:
 /// `onGet` runs inside each transfer, as the window's events do while one waits.
 class ScriptedHttp final : public platform::HttpClient {
 public:
-    std::optional<std::string> get(std::string_view url) override;
+    std::optional<std::string> get(std::string_view url) override
+    {
+        requests.emplace_back(url);
+        if (onGet)
+            onGet();
+        const auto it = bodies.find(url);
+        return it == bodies.end() ? std::nullopt : std::optional(it->second);
+    }
 
     std::map<std::string, std::string, std::less<>> bodies;
     std::function<void()> onGet;

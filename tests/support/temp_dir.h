@@ -18,7 +18,7 @@ public:
     const std::string& path() const { return m_path; }
 
     /// path() + name.
-    std::string file(std::string_view name) const;
+    std::string file(std::string_view name) const { return m_path + std::string(name); }
 
     /// Creates a sub-folder and returns its path, ending in "/".
     std::string makeFolder(std::string_view name) const;
