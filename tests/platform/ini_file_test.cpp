@@ -81,9 +81,9 @@ TEST(IniFile, CreatesTheFileReadsBackWhatItWroteAndRefusesTheRest)
 {
     TempDir dir;
     const std::string path = dir.file("Setting.ini");
-    ASSERT_TRUE(platform::writeIniString(path, "Settings", "PrefPath", "C:\\eMule"));
+    ASSERT_TRUE(platform::writeIniString(path, "Settings", "PrefPath", "C:\\eDonkey2000"));
     ASSERT_TRUE(platform::writeIniString(path, "Settings", "FakesNr", "42"));
-    EXPECT_EQ(readFile(path), "[Settings]\r\nPrefPath=C:\\eMule\r\nFakesNr=42\r\n");
+    EXPECT_EQ(readFile(path), "[Settings]\r\nPrefPath=C:\\eDonkey2000\r\nFakesNr=42\r\n");
     for (const std::string& value : {""s, " lead"s, "trail\t"s, "\"quoted\""s, "'single'"s, "\""s,
                                      "a=b"s, std::string(254, 'z')}) {
         ASSERT_TRUE(platform::writeIniString(path, "Settings", "Key", value)) << value;
