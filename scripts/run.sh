@@ -29,7 +29,7 @@ echo
 echo "The same check as text (brisquen-check scan):"
 status=0
 "$sample/program/brisquen-check" scan || status=$?
-echo "(exit status $status: 0 no fake, 1 fakes found, 2 error)"
+echo "(exit status $status: 0 no fake, 1 fakes found, 2 error, 3 nothing checked)"
 echo
 echo "The finished files in its incoming folder (brisquen-check incoming):"
 "$sample/program/brisquen-check" incoming || true
