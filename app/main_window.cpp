@@ -11,6 +11,7 @@
 #include "platform/qt/qt_text.h"
 #include "session/client_folder.h"
 #include "session/database_update.h"
+#include "session/link_answer.h"
 #include "session/part_check.h"
 #include "session/texts.h"
 
@@ -201,10 +202,7 @@ void MainWindow::connectCommands()
     connect(m_aboutButton, &QPushButton::clicked, this, &MainWindow::openAbout);
     connect(m_getDatabaseButton, &QPushButton::clicked, this, &MainWindow::getNewDatabase);
     connect(m_submitFakeButton, &QPushButton::clicked, this, openProjectPage);
-    connect(m_quitButton, &QPushButton::clicked, this, [this] {
-        m_hasher->stop();
-        m_services.endProgram();
-    });
+    connect(m_quitButton, &QPushButton::clicked, this, &MainWindow::endProgram);
     connect(m_changeFolderButton, &QPushButton::clicked, this, &MainWindow::changeFolder);
     connect(m_checkPartFileButton, &QPushButton::clicked, this, &MainWindow::checkChosenPartFile);
     connect(m_projectLink, &LinkLabel::clicked, this, openProjectPage);
@@ -256,6 +254,13 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     event->accept();
+    endProgram();
+}
+
+void MainWindow::endProgram()
+{
+    // The hashing thread is stopped first: the program's end may return, as
+    // it does in tests.
     m_hasher->stop();
     m_services.endProgram();
 }
@@ -271,7 +276,7 @@ void MainWindow::runCheckPass()
                                          *m_log};
     const session::PassEnd end = session::checkPass(m_state, services).end;
     if (end == session::PassEnd::DatabaseMissing)
-        m_services.endProgram();
+        endProgram();
     emit passFinished(end);
 }
 
@@ -280,17 +285,10 @@ void MainWindow::checkLink()
     m_linkAnswer->clear();
     const auto check =
         edonkey::checkEd2kLink(platform::toClientBytes(m_linkBox->text()), m_state.database);
-    switch (check.verdict) {
-    case edonkey::LinkVerdict::Invalid:
+    if (check.verdict == edonkey::LinkVerdict::Invalid)
         showMessage(session::texts::invalidLink);
-        break;
-    case edonkey::LinkVerdict::NotListed:
-        m_linkAnswer->setText(platform::fromUtf8Text(session::texts::noEntryFound));
-        break;
-    case edonkey::LinkVerdict::Fake:
-        m_linkAnswer->setText(platform::fromClientBytes(check.hit));
-        break;
-    }
+    else
+        m_linkAnswer->setText(platform::fromClientBytes(session::linkAnswer(check)));
 }
 
 void MainWindow::checkChosenPartFile()

@@ -80,6 +80,8 @@ private:
     void openAbout();
     void aboutClosed();
     void showMessage(std::string_view text);
+    /// Ends the program at once, the hashing thread first.
+    void endProgram();
 
     // Files dropped on the window: hashed off the GUI thread, then their links
     // checked as "&Check it" checks a pasted one.

@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "edonkey/finished_files.h"
 #include "edonkey/link_check.h"
+#include "session/link_answer.h"
 #include "session/texts.h"
 
 #include <chrono>
@@ -78,19 +79,13 @@ FileCheckOutcome checkFinishedFiles(const std::vector<std::string>& paths,
         const auto& text = std::get<std::string>(link);
         const auto check = edonkey::checkEd2kLink(text, database);
         std::cout << forTerminal(text) << '\n';
-        switch (check.verdict) {
-        case edonkey::LinkVerdict::Invalid: // a link of ours always reads back
+        if (check.verdict == edonkey::LinkVerdict::Invalid) { // a link of ours always reads back
             std::cout << forTerminal(session::texts::invalidLink) << '\n';
             outcome.failed = true;
-            break;
-        case edonkey::LinkVerdict::NotListed:
-            std::cout << forTerminal(session::texts::noEntryFound) << '\n';
-            break;
-        case edonkey::LinkVerdict::Fake:
-            std::cout << forTerminal(check.hit) << '\n';
-            outcome.foundFake = true;
-            break;
+            continue;
         }
+        std::cout << forTerminal(session::linkAnswer(check)) << '\n';
+        outcome.foundFake |= check.verdict == edonkey::LinkVerdict::Fake;
     }
     std::cout << std::flush;
     return outcome;

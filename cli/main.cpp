@@ -15,6 +15,7 @@
 #include "session/database.h"
 #include "session/database_update.h"
 #include "session/folder_lock.h"
+#include "session/link_answer.h"
 #include "session/part_check.h"
 #include "session/texts.h"
 
@@ -67,8 +68,9 @@ it). For file and incoming, every file is checked, and 2 wins over 1: a file
 that cannot be hashed (named on standard error) gives 2 even when another is a
 fake. For update: 0 updated or already up to date, 2 the update failed.
 
-Several Brisquen processes may share one program folder: they take turns at
-its working copies and settings through the lock file brisquen.lock there.
+Several Brisquen processes may share one program folder: one that finds the
+working copies in use makes its own, and writes of Setting.ini and fakes.dat
+take turns, through the lock file brisquen.lock there.
 )";
 
 struct Program {
@@ -85,6 +87,15 @@ struct Program {
         return false;
     }
 };
+
+// Discovery found no client folder, and nobody can answer a dialog here.
+int noClientFolder(std::string_view command)
+{
+    std::cerr << "No eDonkey folder found: give the client's pref.met, as in\n"
+                 "  brisquen-check "
+              << command << " /path/to/client/pref.met\n";
+    return exitError;
+}
 
 int scan(Program& program, const std::optional<std::string>& prefMet, bool verbose)
 {
@@ -105,9 +116,7 @@ int scan(Program& program, const std::optional<std::string>& prefMet, bool verbo
     case session::PassEnd::FakesFound:
         return exitFake;
     case session::PassEnd::Cancelled:
-        std::cerr << "No eDonkey folder found: give the client's pref.met, as in\n"
-                     "  brisquen-check scan /path/to/client/pref.met\n";
-        return exitError;
+        return noClientFolder("scan");
     case session::PassEnd::TempFolderError:
     case session::PassEnd::DatabaseMissing:
         break;
@@ -139,18 +148,12 @@ int link(Program& program, const std::string& text)
     if (!program.loadDatabase())
         return exitError;
     const auto check = edonkey::checkEd2kLink(text, program.state.database);
-    switch (check.verdict) {
-    case edonkey::LinkVerdict::Invalid:
+    if (check.verdict == edonkey::LinkVerdict::Invalid) {
         program.desktop.showMessage(session::texts::invalidLink);
         return exitError;
-    case edonkey::LinkVerdict::NotListed:
-        std::cout << cli::forTerminal(session::texts::noEntryFound) << '\n';
-        return exitClean;
-    case edonkey::LinkVerdict::Fake:
-        break;
     }
-    std::cout << cli::forTerminal(check.hit) << '\n';
-    return exitFake;
+    std::cout << cli::forTerminal(session::linkAnswer(check)) << '\n';
+    return check.verdict == edonkey::LinkVerdict::Fake ? exitFake : exitClean;
 }
 
 int checkFiles(const Program& program, const std::vector<std::string>& paths)
@@ -169,11 +172,8 @@ int incoming(Program& program, const std::optional<std::string>& prefMet)
         prefMet ? *prefMet
                 : session::locatePrefMet(program.state, program.files, platform::systemRegistry(),
                                          program.desktop, platform::winePrefix());
-    if (prefMetPath.empty()) {
-        std::cerr << "No eDonkey folder found: give the client's pref.met, as in\n"
-                     "  brisquen-check incoming /path/to/client/pref.met\n";
-        return exitError;
-    }
+    if (prefMetPath.empty())
+        return noClientFolder("incoming");
     const auto folder = edonkey::extractIncomingFolder(
         prefMetPath, session::workingCopy(program.files, program.files.prefCopy()), [] {},
         platform::winePrefix());
