@@ -10,7 +10,7 @@ namespace edonkey {
 /// What the program takes from one of the client's *.part.met files.
 struct PartFileInfo {
     std::string hash;       // 32 lower-case hexadecimal digits
-    std::uint32_t size = 0; // the download's size in bytes
+    std::uint64_t size = 0; // the download's size in bytes
     std::string name;       // bytes, as the client stored them
 
     bool operator==(const PartFileInfo&) const = default;

@@ -21,11 +21,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     fakedb::FakeDatabase database;
     database.replace(listed);
-    const auto answer = edonkey::checkEd2kLink(text, database);
-    FUZZ_REQUIRE(answer.has_value() == link.has_value());
-    if (answer) {
+    const auto check = edonkey::checkEd2kLink(text, database);
+    FUZZ_REQUIRE((check.verdict == edonkey::LinkVerdict::Invalid) == !link.has_value());
+    if (link) {
         const std::string hit = fakedb::model::lookupByLineScan(listed, link->hash, link->size);
-        FUZZ_REQUIRE(*answer == (hit.empty() ? std::string(edonkey::noEntryFound) : hit));
+        FUZZ_REQUIRE(check.hit == hit);
+        FUZZ_REQUIRE((check.verdict == edonkey::LinkVerdict::Fake) == !hit.empty());
     }
     return 0;
 }

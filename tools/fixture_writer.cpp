@@ -133,13 +133,16 @@ std::string partMetBytes(const Download& download, const PartLayout& layout)
 std::string partMetBytes(const Download& download, const PartLayout& layout,
                          std::string_view partFileName)
 {
+    if (download.size > 0xFFFFFFFFu)
+        throw std::invalid_argument("eDonkey2000 part files hold sizes below 4 GiB");
+    const auto size = static_cast<std::uint32_t>(download.size);
     const std::string hash = hashBytes(download.hash);
     std::string out;
     out += '\xE0';
     putU32(out, 0); // date
 
     out += hash;
-    const std::uint32_t partCount = download.size < kPartSize ? 0 : download.size / kPartSize + 1;
+    const std::uint32_t partCount = size < kPartSize ? 0 : size / kPartSize + 1;
     putU16(out, static_cast<std::uint16_t>(partCount));
     std::uint64_t state = 0;
     for (unsigned char c : hash)
@@ -150,11 +153,11 @@ std::string partMetBytes(const Download& download, const PartLayout& layout,
     }
 
     const int gaps = std::clamp(layout.gaps, 0, 9);
-    const std::uint32_t transferred = std::min(download.transferred, download.size);
+    const auto transferred = static_cast<std::uint32_t>(std::min(download.transferred, download.size));
     // Part file tags are named by an id byte, the gaps by an id byte and a digit.
     std::string tags;
     putStringTag(tags, "\x01", download.name);
-    putU32Tag(tags, "\x02", download.size);
+    putU32Tag(tags, "\x02", size);
     if (layout.fileTypeAfterSize)
         putStringTag(tags, "\x03", fileType(download.name));
     else
@@ -163,11 +166,11 @@ std::string partMetBytes(const Download& download, const PartLayout& layout,
     putU32Tag(tags, "\x13", 1); // priority
     putU32Tag(tags, "\x14", 0); // status
     // Gap i starts piece i of the missing range; all but the last cover half of it.
-    const std::uint32_t missing = download.size - transferred;
+    const std::uint32_t missing = size - transferred;
     for (int i = 0; i < gaps; ++i) {
         const std::uint32_t piece = missing / static_cast<std::uint32_t>(gaps);
         const std::uint32_t start = transferred + piece * static_cast<std::uint32_t>(i);
-        const std::uint32_t end = i + 1 == gaps ? download.size : start + piece / 2;
+        const std::uint32_t end = i + 1 == gaps ? size : start + piece / 2;
         const char digit = static_cast<char>('0' + i);
         putU32Tag(tags, std::string{'\x09', digit}, start);
         putU32Tag(tags, std::string{'\x0A', digit}, end);

@@ -11,9 +11,9 @@ namespace fixtures {
 /// One unfinished download of the client.
 struct Download {
     std::string name;       // bytes, as the client stores them
-    std::uint32_t size = 0; // bytes
+    std::uint64_t size = 0; // bytes
     std::string hash;       // 32 hexadecimal digits
-    std::uint32_t transferred = 0;
+    std::uint64_t transferred = 0;
 };
 
 /// How a part file's tags are laid out; the defaults are what the eDonkey2000
@@ -27,7 +27,7 @@ struct PartLayout {
 /// The bytes of a `*.part.met` file in the eDonkey2000 layout: version byte E0,
 /// a zero date, the file hash, the part hashes, then the tag list (file name,
 /// size, transferred bytes or file type, part file name, priority, status and
-/// gaps).
+/// gaps). That client's numbers have 32 bits: sizes above 4 GiB are refused.
 std::string partMetBytes(const Download& download, const PartLayout& layout = {});
 
 /// As above, with `partFileName` (e.g. "002.part") in the part-file-name tag
