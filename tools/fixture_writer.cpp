@@ -62,6 +62,53 @@ void putU32Tag(std::string& out, std::string_view name, std::uint32_t value)
     putU32(out, value);
 }
 
+void putU64(std::string& out, std::uint64_t value)
+{
+    putU32(out, static_cast<std::uint32_t>(value));
+    putU32(out, static_cast<std::uint32_t>(value >> 32));
+}
+
+/// A part file's tags, counted for the tag count before them.
+class TagList {
+public:
+    explicit TagList(bool largeFile)
+        : m_largeFile(largeFile)
+    {
+    }
+
+    void string(std::string_view name, std::string_view value)
+    {
+        putStringTag(m_bytes, name, value);
+        ++m_count;
+    }
+    void u32(std::string_view name, std::uint32_t value)
+    {
+        putU32Tag(m_bytes, name, value);
+        ++m_count;
+    }
+    /// Sizes and offsets into the file: 64-bit in a large file's part file.
+    void offset(std::string_view name, std::uint64_t value)
+    {
+        if (!m_largeFile)
+            return u32(name, static_cast<std::uint32_t>(value));
+        m_bytes += '\x0B';
+        putString(m_bytes, name);
+        putU64(m_bytes, value);
+        ++m_count;
+    }
+    std::string countAndTags() const
+    {
+        std::string out;
+        putU32(out, m_count);
+        return out + m_bytes;
+    }
+
+private:
+    bool m_largeFile;
+    std::string m_bytes;
+    std::uint32_t m_count = 0;
+};
+
 int hexDigit(char c)
 {
     if (c >= '0' && c <= '9')
@@ -153,7 +200,8 @@ std::string partMetBytes(const Download& download, const PartLayout& layout,
     }
 
     const int gaps = std::clamp(layout.gaps, 0, 9);
-    const auto transferred = static_cast<std::uint32_t>(std::min(download.transferred, download.size));
+    const auto transferred =
+        static_cast<std::uint32_t>(std::min(download.transferred, download.size));
     // Part file tags are named by an id byte, the gaps by an id byte and a digit.
     std::string tags;
     putStringTag(tags, "\x01", download.name);
@@ -179,6 +227,86 @@ std::string partMetBytes(const Download& download, const PartLayout& layout,
     // The tag count's last byte is zero, so the name tag follows a 00.
     putU32(out, static_cast<std::uint32_t>(6 + 2 * gaps));
     return out + tags;
+}
+
+namespace {
+
+// Above 441 parts the clients write version E2 and 64-bit offsets.
+constexpr std::uint64_t kLargeFileSize = 441ull * kPartSize;
+constexpr std::uint32_t kAutoPriority = 5;
+
+// The ids of the tags the clients write into part files.
+constexpr std::string_view fileNameTag = "\x01", fileSizeTag = "\x02", lastSeenCompleteTag = "\x05",
+                           transferredTag = "\x08", oldDownloadPriorityTag = "\x13",
+                           statusTag = "\x14", oldUploadPriorityTag = "\x17",
+                           downloadPriorityTag = "\x18", uploadPriorityTag = "\x19",
+                           uploadedTag = "\x50", requestsTag = "\x51", acceptsTag = "\x52",
+                           categoryTag = "\x53", uploadedHighTag = "\x54";
+
+void putAMuleTags(TagList& tags, const Download& download, const MulePartOptions& options)
+{
+    for (int copy = 0; copy < 2; ++copy)
+        tags.string(fileNameTag, download.name);
+    tags.offset(fileSizeTag, download.size);
+    tags.offset(transferredTag, download.transferred);
+    tags.u32(statusTag, options.paused ? 1 : 0);
+    tags.u32(downloadPriorityTag, kAutoPriority);
+    tags.u32(oldDownloadPriorityTag, kAutoPriority);
+    tags.u32(lastSeenCompleteTag, 0);
+    tags.u32(uploadPriorityTag, kAutoPriority);
+    tags.u32(oldUploadPriorityTag, kAutoPriority);
+    tags.u32(categoryTag, options.category);
+    for (const auto statistic : {uploadedTag, uploadedHighTag, requestsTag, acceptsTag})
+        tags.u32(statistic, 0);
+}
+
+void putEMuleTags(TagList& tags, const Download& download, const MulePartOptions& options)
+{
+    const bool ascii = std::all_of(download.name.begin(), download.name.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    tags.string(fileNameTag, (ascii ? "" : "\xEF\xBB\xBF") + download.name);
+    tags.offset(fileSizeTag, download.size);
+    if (download.transferred != 0)
+        tags.offset(transferredTag, download.transferred);
+    if (options.paused)
+        tags.u32(statusTag, 1);
+    tags.u32(downloadPriorityTag, kAutoPriority);
+    tags.u32(uploadPriorityTag, kAutoPriority);
+    if (options.category != 0)
+        tags.u32(categoryTag, options.category);
+}
+
+} // namespace
+
+std::string mulePartMetBytes(const Download& download, Mule client, const MulePartOptions& options)
+{
+    if (download.transferred > download.size)
+        throw std::invalid_argument("more bytes transferred than the file holds");
+    const bool large = download.size > kLargeFileSize;
+    const std::string hash = hashBytes(download.hash);
+    std::string out(1, large ? '\xE2' : '\xE0');
+    putU32(out, options.date);
+    out += hash;
+    const std::uint64_t partHashes =
+        !options.hashSetKnown || download.size < kPartSize ? 0 : download.size / kPartSize + 1;
+    if (partHashes > 0xFFFF)
+        throw std::invalid_argument("a file of more parts than a part file can count");
+    putU16(out, static_cast<std::uint16_t>(partHashes));
+    std::uint64_t state = download.size;
+    for (std::uint64_t i = 0; i < partHashes; ++i)
+        out += hashBytes(hashFromSeed(splitmix64(state)));
+
+    TagList tags(large);
+    if (client == Mule::aMule)
+        putAMuleTags(tags, download, options);
+    else
+        putEMuleTags(tags, download, options);
+    // The one gap's tags are named by their id byte and the gap's index, 0.
+    if (download.transferred < download.size) {
+        tags.offset(std::string{'\x09', '0'}, download.transferred);
+        tags.offset(std::string{'\x0A', '0'}, download.size);
+    }
+    return out + tags.countAndTags();
 }
 
 std::string prefMetBytes(std::string_view tempFolder, std::string_view nickname,

@@ -35,6 +35,27 @@ std::string partMetBytes(const Download& download, const PartLayout& layout = {}
 std::string partMetBytes(const Download& download, const PartLayout& layout,
                          std::string_view partFileName);
 
+/// The two clients of today whose part files are walked tag by tag.
+enum class Mule { aMule, eMule };
+
+/// What an aMule or eMule part file holds beside the download itself.
+struct MulePartOptions {
+    std::uint32_t date = 1'700'000'000; // modification time of the .part data file
+    bool paused = false;
+    bool hashSetKnown = true; // false: part-hash count 0, as before the hash set arrived
+    std::uint8_t category = 0;
+};
+
+/// The bytes of NNN.part.met as `client` writes it: version E0, or E2 with 64-bit
+/// size, transferred and gap tags above 4,290,048,000 bytes; the date; the hash;
+/// the part hashes; and the client's own tag list, whose one gap runs from the
+/// transferred bytes to the end. aMule writes its fixed set of fifteen tags with
+/// the name twice, as raw UTF-8; eMule writes transferred bytes, status and
+/// category only when they are not zero, and a name with any byte above 0x7F
+/// after a UTF-8 byte-order mark. `download.name` is UTF-8.
+std::string mulePartMetBytes(const Download& download, Mule client,
+                             const MulePartOptions& options = {});
+
 /// The bytes of a client `pref.met` whose string tag "temp" holds `tempFolder`;
 /// the nickname and incoming-folder tags come before it.
 std::string prefMetBytes(std::string_view tempFolder, std::string_view nickname = "brisquen user",
