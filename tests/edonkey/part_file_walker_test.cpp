@@ -1,0 +1,170 @@
+#include "edonkey/part_file_walker.h"
+
+#include "tools/fixture_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace std::string_literals;
+using edonkey::PartFileFault;
+using edonkey::PartFileInfo;
+using edonkey::walkPartFile;
+using Walked = std::variant<PartFileInfo, PartFileFault>;
+
+namespace edonkey {
+void PrintTo(const PartFileInfo& info, std::ostream* out)
+{
+    *out << '{' << info.hash << ", " << info.size << ", " << testing::PrintToString(info.name)
+         << '}';
+}
+} // namespace edonkey
+
+namespace {
+
+std::string le(std::uint64_t value, int width)
+{
+    std::string bytes;
+    for (int i = 0; i < width; ++i)
+        bytes += static_cast<char>(value >> 8 * i & 0xFF);
+    return bytes;
+}
+
+// Version, a date, the hash 00 01 ... 0f and `partHashes` part hashes.
+std::string header(char version, int partHashes = 0)
+{
+    std::string bytes = version + "\x78\x56\x34\x12"s;
+    for (char i = 0; i < 16; ++i)
+        bytes += i;
+    return bytes + le(partHashes, 2) + std::string(16 * partHashes, '\xAB');
+}
+const std::string hash = "000102030405060708090a0b0c0d0e0f";
+
+std::string withTags(const std::string& head, const std::vector<std::string>& tags)
+{
+    std::string bytes = head + le(tags.size(), 4);
+    for (const auto& tag : tags)
+        bytes += tag;
+    return bytes;
+}
+
+// A tag in the long form (type, name length, name) and in the compact one (type | 0x80, id).
+std::string tag(char type, const std::string& name, const std::string& value)
+{
+    return type + le(name.size(), 2) + name + value;
+}
+std::string compact(char type, char id, const std::string& value)
+{
+    return static_cast<char>(type | 0x80) + std::string(1, id) + value;
+}
+std::string str(const std::string& text)
+{
+    return le(text.size(), 2) + text;
+}
+
+const std::string name = tag(2, "\x01", str("Movie.avi"));
+const std::string size = tag(3, "\x02", le(700'000'000, 4));
+const std::string e0 = header('\xE0');
+const std::string plain = withTags(e0, {name, size});
+const PartFileInfo movie{hash, 700'000'000, "Movie.avi"};
+
+} // namespace
+
+TEST(WalkPartFile, ReadsEveryLayoutOrSaysWhyNot)
+{
+    using enum PartFileFault;
+    const std::string bom = "\xEF\xBB\xBF";
+    const std::string gapStart = tag(3, "\x09"s + "0", le(5, 4));
+    const std::vector<std::pair<std::string, Walked>> cases = {
+        {plain, movie},
+        {withTags(header('\xE2', 3), {name, tag(0x0B, "\x02", le(5'000'000'000, 8))}),
+         PartFileInfo{hash, 5'000'000'000, "Movie.avi"}},
+        // Either width whatever the version, and the narrow widths too.
+        {withTags(e0, {name, tag(0x0B, "\x02", le(7, 8))}), PartFileInfo{hash, 7, "Movie.avi"}},
+        {withTags(header('\xE2'), {name, size}), movie},
+        {withTags(e0, {name, tag(8, "\x02", le(65535, 2))}),
+         PartFileInfo{hash, 65535, "Movie.avi"}},
+        {withTags(e0, {compact(0x19, 1, "Movie.avi"), compact(9, 2, "\xFF")}),
+         PartFileInfo{hash, 255, "Movie.avi"}},
+        {withTags(e0, {compact(2, 1, str("Movie.avi")), compact(3, 2, le(700'000'000, 4))}), movie},
+        {withTags(e0, {tag(0x20, "\x01", std::string(16, 'n')), size}),
+         PartFileInfo{hash, 700'000'000, std::string(16, 'n')}},
+        // The byte-order mark is dropped once; a name tag that is no string is passed over.
+        {withTags(e0, {tag(2, "\x01", str(bom + "Caf\xC3\xA9")), size}),
+         PartFileInfo{hash, 700'000'000, "Caf\xC3\xA9"}},
+        {withTags(e0, {tag(2, "\x01", str(bom + bom)), size}),
+         PartFileInfo{hash, 700'000'000, bom}},
+        {withTags(e0, {tag(3, "\x01", le(1, 4)), name, tag(2, "\x01", str("second")), size}),
+         movie},
+        // Only a one-byte name is an id; the first numeric size tag is the size.
+        {withTags(e0, {tag(2, "\x01x", str("x")), tag(2, "", str("y")), size}),
+         PartFileInfo{hash, 700'000'000, ""}},
+        {withTags(e0, {name, tag(2, "\x02", str("12")), size}), movie},
+        {withTags(e0, {name, size, tag(3, "\x02", le(1, 4))}), movie},
+        {withTags(e0, {name, tag(2, "\x02", str("12"))}), noSizeTag},
+        {withTags(e0, {name}), noSizeTag},
+        // Whatever follows the size: every value type the clients write, and trailing bytes.
+        {withTags(e0, {name, size, tag(3, "\x14", le(1, 4)), compact(1, 0x27, std::string(16, 'h')),
+                       tag(4, "\x15", "\0\0\x80?"s), tag(5, "\x16", "\x01"),
+                       tag(6, "\x17", le(9, 2) + "\xFF\x01"), tag(7, "blob", le(3, 4) + "abc"),
+                       compact(0x0A, 0x20, "\x02xy"), gapStart, tag(3, "\x0A"s + "0", le(9, 4))}) +
+             "trailing",
+         movie},
+        // Cut short everywhere, or promising more tags than it holds.
+        {"", cutShort},
+        {plain.substr(0, 3), cutShort},
+        {plain.substr(0, 15), cutShort},
+        {plain.substr(0, 22), cutShort},
+        {header('\xE0', 2).substr(0, 40), cutShort},
+        {plain.substr(0, 25), cutShort},
+        {plain.substr(0, 28), cutShort},
+        {plain.substr(0, 31), cutShort},
+        {plain.substr(0, plain.size() - 1), cutShort},
+        {e0 + le(3, 4) + name + size, cutShort},
+        {withTags(e0, {size, tag(7, "\x03", le(0xFFFFFFFF, 4) + "abc")}), cutShort},
+        {withTags(e0, {size, tag(2, "\x01", le(5, 2) + "abc")}), cutShort},
+        {withTags(e0, {size, tag(6, "\x05", "\xFF")}), cutShort},
+        // A type whose length nobody knows ends the walk; so does another version.
+        {withTags(e0, {size, tag(0, "\x03", "")}), unknownTagType},
+        {withTags(e0, {size, tag(0x0C, "\x03", "abcd")}), unknownTagType},
+        {withTags(e0, {size, tag(0x21, "\x03", "abcd")}), unknownTagType},
+        {withTags(e0, {size, compact(0x7F, 3, "abcd")}), unknownTagType},
+        {"\xE1" + plain.substr(1), notPartFile},
+        {"\xE3" + plain.substr(1), notPartFile},
+        {"\x00"s, notPartFile},
+    };
+    for (const auto& [bytes, expected] : cases)
+        EXPECT_EQ(walkPartFile(bytes), expected) << testing::PrintToString(bytes);
+}
+
+TEST(WalkPartFile, ReadsWhatBothClientsWrite)
+{
+    const std::vector<std::string> letters = {
+        "a", "Z", " ", ".", "\xC3\xA9", "\xE6\x97\xA5", "\xF0\x9F\x8E\xAC", "\xEF\xBB\xBF"};
+    const std::uint64_t largeFile = 4'290'048'000;
+    const std::vector<std::uint64_t> edges = {1, 9'728'000, largeFile, largeFile + 1, 1ull << 32};
+    std::mt19937_64 random(11);
+    for (int i = 0; i < 300; ++i) {
+        fixtures::Download download;
+        download.size =
+            i < 10 ? edges[i % edges.size()] : random() % (1ull << (random() % 39 + 1)) + 1;
+        download.hash = fixtures::hashFromSeed(random());
+        download.transferred = random() % (download.size + 1);
+        for (auto length = random() % 300; length > 0; --length)
+            download.name += letters[random() % letters.size()];
+        const fixtures::MulePartOptions options{static_cast<std::uint32_t>(random()),
+                                                random() % 2 == 0, random() % 2 == 0,
+                                                static_cast<std::uint8_t>(random() % 3)};
+        for (const auto client : {fixtures::Mule::aMule, fixtures::Mule::eMule}) {
+            const auto bytes = fixtures::mulePartMetBytes(download, client, options);
+            EXPECT_EQ(bytes[0], download.size > largeFile ? '\xE2' : '\xE0');
+            // aMule keeps a name's own leading byte-order mark; the walk drops it.
+            auto name = download.name;
+            if (client == fixtures::Mule::aMule && name.starts_with("\xEF\xBB\xBF"))
+                name.erase(0, 3);
+            EXPECT_EQ(walkPartFile(bytes),
+                      (Walked{PartFileInfo{download.hash, download.size, name}}))
+                << i << testing::PrintToString(download.name);
+        }
+    }
+}
