@@ -34,6 +34,9 @@ int main(int argc, char* argv[])
     const fixtures::Download iso{"Knoppix.iso", 700000000, hashFromSeed(1), 350000000};
     const fixtures::Download odd{"Caf\xE9 " + std::string(280, 'x'), 4294967295u, hashFromSeed(5)};
     const std::string part = fixtures::partMetBytes(iso);
+    const fixtures::Download large{"Caf\xC3\xA9 del Mar.mkv", 5'000'000'000, hashFromSeed(7),
+                                   1'000'000};
+    const std::string amule = fixtures::mulePartMetBytes(iso, fixtures::Mule::aMule);
     const std::string pref = fixtures::prefMetBytes("/data/ed2k/temp/", "tempest");
     std::string fakes =
         fixtures::fakesDatLine(iso, "Fake - iso") + fixtures::fakesDatLine(odd, "o");
@@ -46,6 +49,16 @@ int main(int argc, char* argv[])
         {"part_file/client", part},
         {"part_file/file-type-after-size", fixtures::partMetBytes(odd, {true, 3})},
         {"part_file/half", part.substr(0, part.size() / 2)},
+        {"part_file_walker/amule", amule},
+        {"part_file_walker/amule-large-paused",
+         fixtures::mulePartMetBytes(large, fixtures::Mule::aMule,
+                                    {.paused = true, .hashSetKnown = false, .category = 2})},
+        {"part_file_walker/emule-large",
+         fixtures::mulePartMetBytes(large, fixtures::Mule::eMule, {.hashSetKnown = false})},
+        {"part_file_walker/emule-new",
+         fixtures::mulePartMetBytes({"a.avi", 20'000'000, hashFromSeed(8)}, fixtures::Mule::eMule,
+                                    {.date = 0xFFFFFFFF, .hashSetKnown = false})},
+        {"part_file_walker/half", amule.substr(0, amule.size() / 2)},
         {"pref_met/client", pref},
         {"pref_met/cut", pref.substr(0, pref.size() - 5)},
         {"ed2k_link/plain", "ed2k://|file|Knoppix.iso|700000000|" + iso.hash + "|/"},

@@ -13,7 +13,7 @@ fi
 seconds=$1
 shift
 targets=("$@")
-[[ $# -gt 0 ]] || targets=(part_file pref_met ed2k_link ini_file fake_database wine_registry)
+[[ $# -gt 0 ]] || targets=(part_file part_file_walker pref_met ed2k_link ini_file fake_database wine_registry)
 
 scripts/install-deps.sh
 if ! command -v clang++ >/dev/null ||
@@ -28,7 +28,7 @@ cmake --build --preset fuzz
 out=build/fuzz/fuzz
 # Inputs larger than the client's real files add time, not coverage; the
 # database needs more than one 2 KiB read block to reach the load's sizing.
-declare -A maxLength=([part_file]=8192 [fake_database]=8192 [ed2k_link]=1024)
+declare -A maxLength=([part_file]=8192 [part_file_walker]=8192 [fake_database]=8192 [ed2k_link]=1024)
 failed=0
 for target in "${targets[@]}"; do
     log=$out/logs/$target.log
