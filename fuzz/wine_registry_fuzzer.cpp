@@ -3,7 +3,7 @@
 // and a text without Wine's header holds no key at all.
 
 #include "fuzz/fuzz_support.h"
-#include "platform/ansi_text.h"
+#include "platform/text_encoding.h"
 #include "platform/wine_registry.h"
 
 #include <fuzzer/FuzzedDataProvider.h>

@@ -3,15 +3,6 @@
 #include <algorithm>
 
 namespace platform {
-namespace {
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-} // namespace
-
 char lowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -38,20 +29,6 @@ std::size_t findIgnoringCase(std::string_view text, std::string_view needle)
                                  [](char x, char y) { return lowerAscii(x) == lowerAscii(y); });
     return hit == text.end() && !needle.empty() ? std::string_view::npos
                                                 : static_cast<std::size_t>(hit - text.begin());
-}
-
-std::string_view trimBlanks(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-std::string_view cutAtNul(std::string_view text)
-{
-    return text.substr(0, text.find('\0'));
 }
 
 } // namespace platform

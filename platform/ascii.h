@@ -15,10 +15,4 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 /// case; npos when it does not.
 std::size_t findIgnoringCase(std::string_view text, std::string_view needle);
 
-/// `text` without the spaces and tabs at its ends.
-std::string_view trimBlanks(std::string_view text);
-
-/// `text` up to its first NUL, as a C string hands it over.
-std::string_view cutAtNul(std::string_view text);
-
 } // namespace platform

@@ -1,6 +1,8 @@
 #include "platform/wine_registry.h"
 
 #include "platform/ascii.h"
+#include "platform/text_encoding.h"
+#include "platform/text_lines.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -26,41 +28,10 @@ int hexValue(char c)
 }
 
 // UTF-8, as Wine names the prefix's files on disk, so a folder taken from a
-// value can be found there whatever its script; an unpaired surrogate becomes '?'.
-std::string utf16ToUtf8(const std::u16string& units)
+// value can be found there whatever its script; a lone surrogate becomes '?'.
+std::string toUtf8(std::u16string_view units)
 {
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t code = units[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = '?';
-        }
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string cutAtNul(std::string text)
-{
-    text.resize(std::min(text.find('\0'), text.size()));
-    return text;
+    return utf16ToUtf8(units).utf8;
 }
 
 // Reads an escaped string up to `end` (Wine writes C escapes, octal escapes and
@@ -100,39 +71,18 @@ std::optional<std::u16string> unescape(std::string_view line, std::size_t& pos, 
     return out;
 }
 
-std::string_view trimmedStart(std::string_view line)
-{
-    const auto start = line.find_first_not_of(" \t");
-    return start == line.npos ? std::string_view() : line.substr(start);
-}
-
-// The lines of the text without their CR LF or LF.
-std::vector<std::string_view> splitLines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const auto end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        text.remove_prefix(std::min(end + 1, text.size()));
-    }
-    return lines;
-}
-
 // Comma-separated hex bytes from `data` on; a final backslash continues the
 // list on the next line. Nothing when a byte is malformed.
-std::optional<std::string> hexBytes(std::string_view data,
-                                    const std::vector<std::string_view>& lines, std::size_t& index)
+std::optional<std::string> hexBytes(std::string_view data, const std::vector<Line>& lines,
+                                    std::size_t& index)
 {
     std::string bytes;
     for (;;) {
         std::size_t pos = 0;
         while (pos < data.size()) {
-            if (data[pos] == ' ' || data[pos] == '\t' || data[pos] == ',') {
+            if (isBlank(data[pos]) || data[pos] == ',') {
                 ++pos;
-            } else if (data[pos] == '\\' && data.find_first_not_of(" \t", pos + 1) == data.npos) {
+            } else if (data[pos] == '\\' && trimBlanks(data.substr(pos + 1)).empty()) {
                 break;
             } else if (pos + 1 < data.size() && isHexDigit(data[pos]) &&
                        isHexDigit(data[pos + 1])) {
@@ -144,7 +94,7 @@ std::optional<std::string> hexBytes(std::string_view data,
         }
         if (pos == data.size() || index + 1 >= lines.size())
             return bytes;
-        data = trimmedStart(lines[++index]);
+        data = trimLeadingBlanks(lines[++index].text);
     }
 }
 
@@ -154,8 +104,7 @@ struct DefaultValue {
 };
 
 // The data after "@=": a string, str: or str(N): and a string, hex:, hex(N): or dword:.
-DefaultValue readDefault(std::string_view data, const std::vector<std::string_view>& lines,
-                         std::size_t& index)
+DefaultValue readDefault(std::string_view data, const std::vector<Line>& lines, std::size_t& index)
 {
     if (data.substr(0, 4) == "str:") {
         data.remove_prefix(4);
@@ -170,7 +119,7 @@ DefaultValue readDefault(std::string_view data, const std::vector<std::string_vi
         const auto units = unescape(data, pos, '"');
         if (!units)
             return {};
-        return {true, cutAtNul(utf16ToUtf8(*units))};
+        return {true, std::string(cutAtNul(toUtf8(*units)))};
     }
     if (data.substr(0, 6) == "dword:")
         return {true, std::nullopt};
@@ -199,29 +148,28 @@ DefaultValue readDefault(std::string_view data, const std::vector<std::string_vi
     // ANSI query converts; any other type holds no text.
     if (type != 1 && type != 2 && type != 7)
         return {true, std::nullopt};
-    std::u16string units;
-    for (std::size_t i = 0; i + 1 < bytes->size(); i += 2)
-        units += static_cast<char16_t>(static_cast<unsigned char>((*bytes)[i]) |
-                                       static_cast<unsigned char>((*bytes)[i + 1]) << 8);
-    return {true, cutAtNul(utf16ToUtf8(units))};
+    return {true, std::string(cutAtNul(utf16LeToUtf8(*bytes).utf8))};
 }
 
 } // namespace
 
 WineHive::WineHive(std::string_view text)
 {
-    const std::vector<std::string_view> lines = splitLines(text);
-    if (lines.empty() || lines[0] != kHeader)
+    // A CR that ends the text ends its last line, as if an LF followed.
+    if (text.ends_with('\r'))
+        text.remove_suffix(1);
+    const std::vector<Line> lines = splitLines(text);
+    if (lines.empty() || lines[0].text != kHeader)
         return;
     std::optional<std::string> key; // values go nowhere until a key line Wine can read
     for (std::size_t index = 1; index < lines.size(); ++index) {
-        const std::string_view line = trimmedStart(lines[index]);
+        const std::string_view line = trimLeadingBlanks(lines[index].text);
         if (line.empty())
             continue;
         if (line[0] == '[') {
             std::size_t pos = 1;
             const auto name = unescape(line, pos, ']');
-            key = name ? std::optional(lowerAscii(utf16ToUtf8(*name))) : std::nullopt;
+            key = name ? std::optional(lowerAscii(toUtf8(*name))) : std::nullopt;
             if (key)
                 m_keys.try_emplace(*key);
         } else if ((line[0] == '@' || line[0] == '"') && key) {
