@@ -1,12 +1,12 @@
 #include "platform/wine_registry.h"
 
 #include "platform/ascii.h"
+#include "platform/files.h"
 #include "platform/text_encoding.h"
 #include "platform/text_lines.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -15,7 +15,7 @@ namespace {
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 // Far above any real prefix's system.reg (a few MiB); larger files are not read.
-constexpr std::uintmax_t kMaxFileSize = 64u << 20;
+constexpr std::uint64_t kMaxFileSize = 64u << 20;
 
 bool isHexDigit(char c)
 {
@@ -189,19 +189,8 @@ WineHive::WineHive(std::string_view text)
 
 WineHive WineHive::load(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    std::string text;
-    char block[65536];
-    while (in.read(block, sizeof block) || in.gcount() > 0) {
-        text.append(block, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > kMaxFileSize)
-            return {};
-    }
-    if (in.bad())
-        return {};
-    return WineHive(text);
+    const std::optional<std::string> text = readFileInBlocks(path, nullptr, kMaxFileSize);
+    return text ? WineHive(*text) : WineHive();
 }
 
 bool WineHive::hasKey(std::string_view path) const
