@@ -101,34 +101,33 @@ std::string_view withoutQuotes(std::string_view value)
     return value;
 }
 
-enum class Load { loaded, missing, failed };
-
-/// A loaded file: its text, as UTF-8 when it was saved as UTF-16.
+/// A file's text, as UTF-8 when it was saved as UTF-16; inexact when some of
+/// that could not be decoded.
 struct IniText {
     std::string text;
-    bool utf16 = false;
+    IniEncoding encoding = IniEncoding::ansi;
     bool exact = true;
 };
 
-Load loadFile(const std::string& path, IniText& ini)
+std::optional<IniText> readIniText(const std::string& path)
 {
-    if (auto read = readFileInBlocks(path, nullptr, maxIniFileSize)) {
-        ini.utf16 = read->starts_with(utf16Bom);
-        if (ini.utf16) {
-            // As UTF-8, not in the code page Windows' ANSI calls would give:
-            // UTF-8 is what the file system here takes for a path such as PrefPath.
-            DecodedUtf16 decoded = utf16LeToUtf8(std::string_view(*read).substr(utf16Bom.size()));
-            ini.text = std::move(decoded.utf8);
-            ini.exact = decoded.exact;
-        } else {
-            ini.text = std::move(*read);
-        }
-        return Load::loaded;
+    std::optional<std::string> bytes = readFileInBlocks(path, nullptr, maxIniFileSize);
+    if (!bytes)
+        return std::nullopt;
+    if (!bytes->starts_with(utf16Bom)) {
+        const bool marked = bytes->starts_with(utf8Bom);
+        return IniText{std::move(*bytes), marked ? IniEncoding::utf8WithMark : IniEncoding::ansi};
     }
+    // As UTF-8, not in the code page Windows' ANSI calls would give: UTF-8 is
+    // what the file system here takes for a path such as PrefPath.
+    DecodedUtf16 decoded = utf16LeToUtf8(std::string_view(*bytes).substr(utf16Bom.size()));
+    return IniText{std::move(decoded.utf8), IniEncoding::utf16, decoded.exact};
+}
+
+bool isMissing(const std::string& path)
+{
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 && errno == ENOENT)
-        return Load::missing;
-    return Load::failed;
+    return ::stat(path.c_str(), &info) != 0 && errno == ENOENT;
 }
 
 /// A file made read-only is left alone, as Windows does. Root may write any
@@ -158,21 +157,39 @@ std::string encodeValue(std::string_view value)
 
 } // namespace
 
-std::string readIniString(const std::string& path, std::string_view section, std::string_view key)
+IniFile::IniFile(std::string text, IniEncoding encoding)
+    : m_text(std::move(text))
+    , m_encoding(encoding)
+{
+}
+
+std::optional<IniFile> IniFile::load(const std::string& path)
+{
+    std::optional<IniText> ini = readIniText(path);
+    if (!ini)
+        return std::nullopt;
+    return IniFile(std::move(ini->text), ini->encoding);
+}
+
+std::optional<std::string> IniFile::value(std::string_view section, std::string_view key) const
 {
     section = trimBlanks(section);
     key = trimBlanks(key);
-    IniText ini;
-    if (section.empty() || key.empty() || loadFile(path, ini) != Load::loaded)
-        return {};
-    const std::vector<Line> lines = iniLines(ini.text);
+    if (section.empty() || key.empty())
+        return std::nullopt;
+    const std::vector<Line> lines = iniLines(m_text);
     const Location location = locate(lines, section, key);
     if (!location.keyLine)
-        return {};
-    std::string_view value = withoutQuotes(parseLine(lines[*location.keyLine].text).value);
+        return std::nullopt;
     // The caller gets a C string: it ends at the first NUL.
-    value = cutAtNul(value);
-    return std::string(value.substr(0, maxValueLength));
+    return std::string(cutAtNul(withoutQuotes(parseLine(lines[*location.keyLine].text).value)));
+}
+
+std::string readIniString(const std::string& path, std::string_view section, std::string_view key)
+{
+    const std::optional<IniFile> ini = IniFile::load(path);
+    std::optional<std::string> value = ini ? ini->value(section, key) : std::nullopt;
+    return value ? value->substr(0, maxValueLength) : std::string();
 }
 
 bool writeIniString(const std::string& path, std::string_view section, std::string_view key,
@@ -190,20 +207,14 @@ bool writeIniString(const std::string& path, std::string_view section, std::stri
     const std::string header = "[" + std::string(section) + "]";
     const std::string entry = std::string(key) + "=" + encodeValue(value);
 
-    IniText ini;
-    switch (loadFile(path, ini)) {
-    case Load::failed:
-        return false;
-    case Load::missing:
+    const std::optional<IniText> ini = readIniText(path);
+    if (!ini && isMissing(path))
         return writeFileAtomically(path, header + "\r\n" + entry + "\r\n");
-    case Load::loaded:
-        break;
-    }
     // A UTF-16 file stays UTF-16; one that would not come back the same
     // through UTF-8 is refused rather than changed.
-    if (isReadOnly(path) || !ini.exact)
+    if (!ini || isReadOnly(path) || !ini->exact)
         return false;
-    const std::string& text = ini.text;
+    const std::string& text = ini->text;
 
     const std::vector<Line> lines = iniLines(text);
     const Location location = locate(lines, section, key);
@@ -223,7 +234,7 @@ bool writeIniString(const std::string& path, std::string_view section, std::stri
             result += "\r\n";
         result += header + "\r\n" + entry + "\r\n";
     }
-    if (!ini.utf16)
+    if (ini->encoding != IniEncoding::utf16)
         return writeFileAtomically(path, result);
     const std::optional<std::string> utf16 = utf8ToUtf16Le(result);
     return utf16 && writeFileAtomically(path, std::string(utf16Bom) + *utf16);
