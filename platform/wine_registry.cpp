@@ -98,57 +98,102 @@ std::optional<std::string> hexBytes(std::string_view data, const std::vector<Lin
     }
 }
 
-struct DefaultValue {
-    bool readable = false;           // false: Wine would have skipped the line
-    std::optional<std::string> text; // the value, when it is a string
-};
+// The number after "dword:", read as Wine reads it with strtoul: blanks, a sign
+// and "0x" may come first, reading stops at the first other character (none
+// read gives 0), too large a number gives all ones, and 32 bits are kept.
+std::uint32_t dwordDigits(std::string_view data)
+{
+    std::size_t pos = std::min(data.find_first_not_of(" \t\n\v\f\r"), data.size());
+    const bool negative = data.substr(pos, 1) == "-";
+    if (data.substr(pos, 1) == "-" || data.substr(pos, 1) == "+")
+        ++pos;
+    if ((data.substr(pos, 2) == "0x" || data.substr(pos, 2) == "0X") && pos + 2 < data.size() &&
+        isHexDigit(data[pos + 2]))
+        pos += 2;
+    std::uint64_t number = 0;
+    for (; pos < data.size() && isHexDigit(data[pos]); ++pos) {
+        if (number >> 60 != 0)
+            return UINT32_MAX;
+        number = number << 4 | static_cast<std::uint64_t>(hexValue(data[pos]));
+    }
+    return static_cast<std::uint32_t>(negative ? 0 - number : number);
+}
 
-// The data after "@=": a string, str: or str(N): and a string, hex:, hex(N): or dword:.
-DefaultValue readDefault(std::string_view data, const std::vector<Line>& lines, std::size_t& index)
+// The data after "name=": a string, str: or str(N): and a string, hex:,
+// hex(N): or dword:. Nothing when Wine could not read it.
+std::optional<WineHive::Value> readValue(std::string_view data, const std::vector<Line>& lines,
+                                         std::size_t& index)
 {
     if (data.substr(0, 4) == "str:") {
         data.remove_prefix(4);
     } else if (data.substr(0, 4) == "str(") {
         const auto close = data.find("):");
         if (close == data.npos)
-            return {};
+            return std::nullopt;
         data.remove_prefix(close + 2);
     }
     if (!data.empty() && data[0] == '"') {
         std::size_t pos = 1;
         const auto units = unescape(data, pos, '"');
         if (!units)
-            return {};
-        return {true, std::string(cutAtNul(toUtf8(*units)))};
+            return std::nullopt;
+        return std::string(cutAtNul(toUtf8(*units)));
     }
     if (data.substr(0, 6) == "dword:")
-        return {true, std::nullopt};
+        return dwordDigits(data.substr(6));
     if (data.substr(0, 3) != "hex")
-        return {};
+        return std::nullopt;
     data.remove_prefix(3);
     unsigned long type = 3; // hex: is REG_BINARY
     if (!data.empty() && data[0] == '(') {
         const auto close = data.find(')');
         if (close == data.npos || close == 1 || close > 9)
-            return {};
+            return std::nullopt;
         type = 0;
         for (const char c : data.substr(1, close - 1)) {
             if (!isHexDigit(c))
-                return {};
+                return std::nullopt;
             type = type * 16 + static_cast<unsigned long>(hexValue(c));
         }
         data.remove_prefix(close + 1);
     }
     if (data.empty() || data[0] != ':')
-        return {};
+        return std::nullopt;
     const auto bytes = hexBytes(data.substr(1), lines, index);
     if (!bytes)
-        return {};
+        return std::nullopt;
     // REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ are UTF-16LE text, which the
-    // ANSI query converts; any other type holds no text.
-    if (type != 1 && type != 2 && type != 7)
-        return {true, std::nullopt};
-    return {true, std::string(cutAtNul(utf16LeToUtf8(*bytes).utf8))};
+    // ANSI query converts; a REG_DWORD is four bytes, low byte first.
+    if (type == 1 || type == 2 || type == 7)
+        return std::string(cutAtNul(utf16LeToUtf8(*bytes).utf8));
+    if (type == 4 && bytes->size() == 4) {
+        std::uint32_t number = 0;
+        for (std::size_t i = 4; i-- > 0;)
+            number = number << 8 | static_cast<unsigned char>((*bytes)[i]);
+        return number;
+    }
+    return std::monostate();
+}
+
+// The value as a T, when it is one.
+template <typename T>
+std::optional<T> held(const WineHive::Value* value)
+{
+    const T* typed = value ? std::get_if<T>(value) : nullptr;
+    return typed ? std::optional<T>(*typed) : std::nullopt;
+}
+
+// HKEY_CLASSES_ROOT merges the user's classes over the machine's: when the
+// user's hive has the key, its values (or their lack) win.
+const WineHive& classesRootHive(const WineHive& user, const WineHive& machine,
+                                std::string_view path)
+{
+    return user.hasKey(path) ? user : machine;
+}
+
+std::string classesPath(std::string_view subkey)
+{
+    return "Software\\Classes\\" + std::string(subkey);
 }
 
 } // namespace
@@ -161,7 +206,8 @@ WineHive::WineHive(std::string_view text)
     const std::vector<Line> lines = splitLines(text);
     if (lines.empty() || lines[0].text != kHeader)
         return;
-    std::optional<std::string> key; // values go nowhere until a key line Wine can read
+    // Values go nowhere until a key line Wine can read.
+    std::map<std::string, Value>* values = nullptr;
     for (std::size_t index = 1; index < lines.size(); ++index) {
         const std::string_view line = trimLeadingBlanks(lines[index].text);
         if (line.empty())
@@ -169,19 +215,15 @@ WineHive::WineHive(std::string_view text)
         if (line[0] == '[') {
             std::size_t pos = 1;
             const auto name = unescape(line, pos, ']');
-            key = name ? std::optional(lowerAscii(toUtf8(*name))) : std::nullopt;
-            if (key)
-                m_keys.try_emplace(*key);
-        } else if ((line[0] == '@' || line[0] == '"') && key) {
-            // "@" and "" both name the default value; the others matter only
-            // for their hex continuation lines.
+            values = name ? &m_keys[lowerAscii(toUtf8(*name))] : nullptr;
+        } else if ((line[0] == '@' || line[0] == '"') && values) {
+            // "@" and "" both name the default value.
             std::size_t pos = 1;
             const auto name = line[0] == '@' ? std::u16string() : unescape(line, pos, '"');
             if (!name || line.substr(pos, 1) != "=")
                 continue;
-            const DefaultValue value = readDefault(line.substr(pos + 1), lines, index);
-            if (name->empty() && value.readable)
-                m_keys[*key] = value.text;
+            if (auto value = readValue(line.substr(pos + 1), lines, index))
+                (*values)[lowerAscii(toUtf8(*name))] = std::move(*value);
         }
         // ";;" comments, "#time=", "#arch=", "#link" and unreadable lines: nothing to keep.
     }
@@ -202,17 +244,36 @@ bool WineHive::hasKey(std::string_view path) const
     return below != m_keys.end() && below->first.compare(0, key.size() + 1, key + '\\') == 0;
 }
 
+const WineHive::Value* WineHive::find(std::string_view path, std::string_view name) const
+{
+    const auto key = m_keys.find(lowerAscii(path));
+    if (key == m_keys.end())
+        return nullptr;
+    const auto value = key->second.find(lowerAscii(name));
+    return value == key->second.end() ? nullptr : &value->second;
+}
+
+std::optional<std::string> WineHive::stringValue(std::string_view path, std::string_view name) const
+{
+    return held<std::string>(find(path, name));
+}
+
 std::optional<std::string> WineHive::defaultValue(std::string_view path) const
 {
-    const auto found = m_keys.find(lowerAscii(path));
-    return found == m_keys.end() ? std::nullopt : found->second;
+    return stringValue(path, "");
+}
+
+std::optional<std::uint32_t> WineHive::dwordValue(std::string_view path,
+                                                  std::string_view name) const
+{
+    return held<std::uint32_t>(find(path, name));
 }
 
 std::optional<std::string> classesRootDefault(const WineHive& user, const WineHive& machine,
                                               std::string_view subkey)
 {
-    const std::string path = "Software\\Classes\\" + std::string(subkey);
-    return user.hasKey(path) ? user.defaultValue(path) : machine.defaultValue(path);
+    const std::string path = classesPath(subkey);
+    return classesRootHive(user, machine, path).defaultValue(path);
 }
 
 WineRegistry::WineRegistry(std::string prefixFolder)
@@ -241,9 +302,32 @@ const WineHive& WineRegistry::current(LoadedHive& loaded)
     return loaded.hive;
 }
 
-std::optional<std::string> WineRegistry::readClassesRootDefault(std::string_view subkey)
+WineRegistry::HiveKey WineRegistry::locate(RegistryRoot root, std::string_view subkey)
 {
-    return classesRootDefault(current(m_user), current(m_machine), subkey);
+    switch (root) {
+    case RegistryRoot::currentUser:
+        return {current(m_user), std::string(subkey)};
+    case RegistryRoot::localMachine:
+        return {current(m_machine), std::string(subkey)};
+    case RegistryRoot::classesRoot:
+        break;
+    }
+    std::string path = classesPath(subkey);
+    return {classesRootHive(current(m_user), current(m_machine), path), std::move(path)};
+}
+
+std::optional<std::string> WineRegistry::readString(RegistryRoot root, std::string_view subkey,
+                                                    std::string_view name)
+{
+    const HiveKey key = locate(root, subkey);
+    return key.hive.stringValue(key.path, name);
+}
+
+std::optional<std::uint32_t> WineRegistry::readDword(RegistryRoot root, std::string_view subkey,
+                                                     std::string_view name)
+{
+    const HiveKey key = locate(root, subkey);
+    return key.hive.dwordValue(key.path, name);
 }
 
 } // namespace platform
