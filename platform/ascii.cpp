@@ -31,4 +31,29 @@ std::size_t findIgnoringCase(std::string_view text, std::string_view needle)
                                                 : static_cast<std::size_t>(hit - text.begin());
 }
 
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimLeadingBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    return text;
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    text = trimLeadingBlanks(text);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view cutAtNul(std::string_view text)
+{
+    return text.substr(0, text.find('\0'));
+}
+
 } // namespace platform

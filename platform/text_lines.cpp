@@ -19,29 +19,4 @@ std::vector<Line> splitLines(std::string_view text, std::size_t from)
     return lines;
 }
 
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-std::string_view trimLeadingBlanks(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    return text;
-}
-
-std::string_view trimBlanks(std::string_view text)
-{
-    text = trimLeadingBlanks(text);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
-
-std::string_view cutAtNul(std::string_view text)
-{
-    return text.substr(0, text.find('\0'));
-}
-
 } // namespace platform

@@ -19,17 +19,4 @@ struct Line {
 /// final line end starts no further line.
 std::vector<Line> splitLines(std::string_view text, std::size_t from = 0);
 
-/// A space or a tab, the blanks that settings and registry files allow
-/// around names and values.
-bool isBlank(char c);
-
-/// `text` without the blanks at its start.
-std::string_view trimLeadingBlanks(std::string_view text);
-
-/// `text` without the blanks at its ends.
-std::string_view trimBlanks(std::string_view text);
-
-/// `text` up to its first NUL, as a C string hands it over.
-std::string_view cutAtNul(std::string_view text);
-
 } // namespace platform

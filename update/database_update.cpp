@@ -1,7 +1,7 @@
 #include "update/database_update.h"
 
+#include "platform/ascii.h"
 #include "platform/files.h"
-#include "platform/text_lines.h"
 #include "update/server_files.h"
 
 #include <charconv>

@@ -28,11 +28,4 @@ TEST(TextLines, SplitsAtLfAndCrLfOnlyAndSaysWhereEachLineIs)
     EXPECT_EQ(lines(""), Lines{});
 }
 
-TEST(TextLines, TrimsOnlySpacesAndTabsAndCutsAtNul)
-{
-    EXPECT_EQ(platform::trimBlanks(" \t a b\r \t"), "a b\r");
-    EXPECT_EQ(platform::trimLeadingBlanks("\t a "), "a ");
-    EXPECT_EQ(platform::cutAtNul(std::string_view("ab\0cd", 5)), "ab");
-}
-
 } // namespace
