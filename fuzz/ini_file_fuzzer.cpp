@@ -1,7 +1,7 @@
 // The INI reader and writer on any Setting.ini: a value read is a piece of the
-// file (unless it is UTF-16), IniFile finds what readIniString finds before its
-// length cut, a value written reads back the same, and writing one key leaves
-// another as it read.
+// file (unless it is UTF-16), IniFile (loaded or parsed) finds what
+// readIniString finds before its length cut, a value written reads back the
+// same, and writing one key leaves another as it read.
 
 #include "fuzz/fuzz_support.h"
 #include "platform/ini_file.h"
@@ -48,6 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                          : platform::IniEncoding::ansi));
     const std::optional<std::string> found = ini->value(section, key);
     FUZZ_REQUIRE(found.value_or("").substr(0, 254) == asked);
+    FUZZ_REQUIRE(platform::IniFile::parse(content).value(section, key) == found);
     FUZZ_REQUIRE(!found || found->find('\0') == std::string::npos);
     FUZZ_REQUIRE(utf16 || !found || content.find(*found) != std::string::npos);
     for (const auto* read : {&asked, &other}) {

@@ -109,19 +109,24 @@ struct IniText {
     bool exact = true;
 };
 
+IniText decode(std::string bytes)
+{
+    if (!bytes.starts_with(utf16Bom)) {
+        const bool marked = bytes.starts_with(utf8Bom);
+        return {std::move(bytes), marked ? IniEncoding::utf8WithMark : IniEncoding::ansi};
+    }
+    // As UTF-8, not in the code page Windows' ANSI calls would give: UTF-8 is
+    // what the file system here takes for a path such as PrefPath.
+    DecodedUtf16 decoded = utf16LeToUtf8(std::string_view(bytes).substr(utf16Bom.size()));
+    return {std::move(decoded.utf8), IniEncoding::utf16, decoded.exact};
+}
+
 std::optional<IniText> readIniText(const std::string& path)
 {
     std::optional<std::string> bytes = readFileInBlocks(path, nullptr, maxIniFileSize);
     if (!bytes)
         return std::nullopt;
-    if (!bytes->starts_with(utf16Bom)) {
-        const bool marked = bytes->starts_with(utf8Bom);
-        return IniText{std::move(*bytes), marked ? IniEncoding::utf8WithMark : IniEncoding::ansi};
-    }
-    // As UTF-8, not in the code page Windows' ANSI calls would give: UTF-8 is
-    // what the file system here takes for a path such as PrefPath.
-    DecodedUtf16 decoded = utf16LeToUtf8(std::string_view(*bytes).substr(utf16Bom.size()));
-    return IniText{std::move(decoded.utf8), IniEncoding::utf16, decoded.exact};
+    return decode(std::move(*bytes));
 }
 
 bool isMissing(const std::string& path)
@@ -161,6 +166,12 @@ IniFile::IniFile(std::string text, IniEncoding encoding)
     : m_text(std::move(text))
     , m_encoding(encoding)
 {
+}
+
+IniFile IniFile::parse(std::string_view bytes)
+{
+    IniText ini = decode(std::string(bytes));
+    return IniFile(std::move(ini.text), ini.encoding);
 }
 
 std::optional<IniFile> IniFile::load(const std::string& path)

@@ -17,6 +17,10 @@ public:
     /// larger than the size a settings file can have (16 MiB).
     static std::optional<IniFile> load(const std::string& path);
 
+    /// The file from its bytes, read elsewhere (from a working copy, say), as
+    /// load would read them.
+    static IniFile parse(std::string_view bytes);
+
     IniEncoding encoding() const { return m_encoding; }
 
     /// `key` in `section` as Windows' private-profile reading finds it: names

@@ -56,7 +56,7 @@ TEST(IniFile, ReadsValuesAsTheClientsSystemDoes)
     EXPECT_EQ(platform::readIniString(dir.file("missing.ini"), "S", "Key"), "");
 }
 
-TEST(IniFile, LoadsOnceAndSaysHowTheFileWasSaved)
+TEST(IniFile, LoadsOrParsesOnceAndSaysHowTheFileWasSaved)
 {
     using platform::IniEncoding;
     const std::u16string longValue(300, u'v');
@@ -70,17 +70,19 @@ TEST(IniFile, LoadsOnceAndSaysHowTheFileWasSaved)
     };
     TempDir dir;
     for (const auto& [content, encoding] : cases) {
-        const std::optional<platform::IniFile> ini =
+        const std::optional<platform::IniFile> loaded =
             platform::IniFile::load(dir.write("Setting.ini", content));
-        ASSERT_TRUE(ini.has_value());
-        EXPECT_EQ(ini->encoding(), encoding);
-        EXPECT_EQ(ini->value(" s ", "a"), "1");
-        EXPECT_EQ(ini->value("T", "B"), "2");
-        EXPECT_EQ(ini->value("S", "Empty"), "");
-        EXPECT_EQ(ini->value("S", "Long"), std::string(300, 'v'));
-        EXPECT_EQ(ini->value("S", "B"), std::nullopt);
-        EXPECT_EQ(ini->value("U", "A"), std::nullopt);
-        EXPECT_EQ(ini->value("", "A"), std::nullopt);
+        ASSERT_TRUE(loaded.has_value());
+        for (const platform::IniFile& ini : {*loaded, platform::IniFile::parse(content)}) {
+            EXPECT_EQ(ini.encoding(), encoding);
+            EXPECT_EQ(ini.value(" s ", "a"), "1");
+            EXPECT_EQ(ini.value("T", "B"), "2");
+            EXPECT_EQ(ini.value("S", "Empty"), "");
+            EXPECT_EQ(ini.value("S", "Long"), std::string(300, 'v'));
+            EXPECT_EQ(ini.value("S", "B"), std::nullopt);
+            EXPECT_EQ(ini.value("U", "A"), std::nullopt);
+            EXPECT_EQ(ini.value("", "A"), std::nullopt);
+        }
     }
     const std::string big = dir.write("big.ini", "[S]\r\nA=1\r\n");
     std::filesystem::resize_file(big, (16u << 20) + 1);
