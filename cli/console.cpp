@@ -1,6 +1,6 @@
 #include "cli/console.h"
 
-#include "platform/ansi_text.h"
+#include "platform/text_encoding.h"
 
 #include <ostream>
 

@@ -1,6 +1,7 @@
 // The INI reader and writer on any Setting.ini: a value read is a piece of the
-// file (unless it is UTF-16), a value written reads back the same, and writing
-// one key leaves another as it read.
+// file (unless it is UTF-16), IniFile (loaded or parsed) finds what
+// readIniString finds before its length cut, a value written reads back the
+// same, and writing one key leaves another as it read.
 
 #include "fuzz/fuzz_support.h"
 #include "platform/ini_file.h"
@@ -39,6 +40,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string other = platform::readIniString(path, section, otherKey);
     // A UTF-16 file reads as UTF-8, which is no piece of its bytes.
     const bool utf16 = content.starts_with("\xFF\xFE");
+    const std::optional<platform::IniFile> ini = platform::IniFile::load(path);
+    FUZZ_REQUIRE(ini.has_value());
+    FUZZ_REQUIRE(ini->encoding() == (utf16 ? platform::IniEncoding::utf16
+                                     : content.starts_with("\xEF\xBB\xBF")
+                                         ? platform::IniEncoding::utf8WithMark
+                                         : platform::IniEncoding::ansi));
+    const std::optional<std::string> found = ini->value(section, key);
+    FUZZ_REQUIRE(found.value_or("").substr(0, 254) == asked);
+    FUZZ_REQUIRE(platform::IniFile::parse(content).value(section, key) == found);
+    FUZZ_REQUIRE(!found || found->find('\0') == std::string::npos);
+    FUZZ_REQUIRE(utf16 || !found || content.find(*found) != std::string::npos);
     for (const auto* read : {&asked, &other}) {
         FUZZ_REQUIRE(read->size() <= 254 && read->find('\0') == std::string::npos);
         FUZZ_REQUIRE(utf16 || content.find(*read) != std::string::npos);
@@ -46,6 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!platform::writeIniString(path, section, key, value))
         return 0;
     FUZZ_REQUIRE(platform::readIniString(path, section, key) == value.substr(0, 254));
+    FUZZ_REQUIRE(platform::IniFile::load(path)->value(section, key) == value);
     if (folded(key) != folded(otherKey))
         FUZZ_REQUIRE(platform::readIniString(path, section, otherKey) == other);
     return 0;

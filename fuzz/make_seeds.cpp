@@ -68,9 +68,13 @@ int main(int argc, char* argv[])
                                 "[Settings]\r\nPrefPath=/home/user/\r\nFakesNr=120\r\n"},
         {"ini_file/odd", provided(" settings ") + provided("prefpath") + provided("x") +
                              provided("'q'") + "\xEF\xBB\xBF[ Settings ]\n PrefPath = \"/q/\"\n"},
-        {"wine_registry/keys", provided("ed2k\\DefaultIcon") + registry},
-        {"wine_registry/cut",
-         provided("ed2k\\shell\\open\\command") + registry.substr(0, registry.size() - 9)},
+        {"wine_registry/keys", provided("ed2k\\DefaultIcon") + provided("") + registry},
+        {"wine_registry/cut", provided("ed2k\\shell\\open\\command") + provided("") +
+                                  registry.substr(0, registry.size() - 9)},
+        {"wine_registry/named",
+         provided("x") + provided("Port") +
+             "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\x] 1\n\"Port\"=dword:0000120a\n"
+             "\"Name\"=\"a\"\n\"Bin\"=hex(4):0a,00,\\\n  00,00\n"},
         {"fake_database/list",
          provided(fakes) + provided(iso.hash) + provided("700000000") + "\x01\x00\x00\x00"s},
         {"fake_database/odd-lines",

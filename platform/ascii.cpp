@@ -3,15 +3,6 @@
 #include <algorithm>
 
 namespace platform {
-namespace {
-
-bool isBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-} // namespace
-
 char lowerAscii(char c)
 {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -40,10 +31,21 @@ std::size_t findIgnoringCase(std::string_view text, std::string_view needle)
                                                 : static_cast<std::size_t>(hit - text.begin());
 }
 
-std::string_view trimBlanks(std::string_view text)
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+std::string_view trimLeadingBlanks(std::string_view text)
 {
     while (!text.empty() && isBlank(text.front()))
         text.remove_prefix(1);
+    return text;
+}
+
+std::string_view trimBlanks(std::string_view text)
+{
+    text = trimLeadingBlanks(text);
     while (!text.empty() && isBlank(text.back()))
         text.remove_suffix(1);
     return text;

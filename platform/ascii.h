@@ -15,7 +15,14 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b);
 /// case; npos when it does not.
 std::size_t findIgnoringCase(std::string_view text, std::string_view needle);
 
-/// `text` without the spaces and tabs at its ends.
+/// A space or a tab, the blanks that settings and registry files allow
+/// around names and values.
+bool isBlank(char c);
+
+/// `text` without the blanks at its start.
+std::string_view trimLeadingBlanks(std::string_view text);
+
+/// `text` without the blanks at its ends.
 std::string_view trimBlanks(std::string_view text);
 
 /// `text` up to its first NUL, as a C string hands it over.

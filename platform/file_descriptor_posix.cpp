@@ -29,17 +29,24 @@ bool FileDescriptor::close()
     return fd >= 0 && ::close(fd) == 0;
 }
 
-FileDescriptor openRegularFile(const std::string& path)
+FileDescriptor openRegularFile(const std::string& path, OpenError* error)
 {
+    const auto fail = [error](OpenError why) {
+        if (error)
+            *error = why;
+        return FileDescriptor();
+    };
+    // Opened without blocking so that a FIFO cannot hang us before the check
+    // below turns it away; blocking reads are switched back on afterwards.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file.valid())
-        return file;
+        return fail(OpenError::cannotOpen);
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return FileDescriptor();
+        return fail(OpenError::notRegularFile);
     const int flags = ::fcntl(file.get(), F_GETFL);
     if (flags == -1 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) == -1)
-        return FileDescriptor();
+        return fail(OpenError::cannotOpen);
     return file;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/files.h"
+
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -26,6 +28,9 @@ public:
     int get() const { return m_fd; }
     bool valid() const { return m_fd >= 0; }
 
+    /// Hands the descriptor over to the caller, who closes it.
+    int release() { return std::exchange(m_fd, -1); }
+
     /// Closes now, reporting the error a delayed write may only show here.
     bool close();
 
@@ -34,8 +39,9 @@ private:
 };
 
 /// Opens a regular file for reading; an invalid descriptor for anything else
-/// (a folder opens fine but is no file, and a FIFO would block forever).
-FileDescriptor openRegularFile(const std::string& path);
+/// (a folder opens fine but is no file, and a FIFO would block forever), with
+/// the reason in `error` when it is given.
+FileDescriptor openRegularFile(const std::string& path, OpenError* error = nullptr);
 
 /// Reads until `size` bytes or the end of the file; -1 on a read error.
 ssize_t readFully(int fd, char* buffer, std::size_t size);

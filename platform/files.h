@@ -8,6 +8,9 @@
 
 namespace platform {
 
+/// Why a file could not be opened for reading.
+enum class OpenError { cannotOpen, notRegularFile };
+
 /// Copies `from` over `to`, replacing an existing file. Fails when `from` is
 /// missing, is a folder, or cannot be read, or `to` cannot be written. The copy
 /// is not synced to disk: it is meant for scratch files.

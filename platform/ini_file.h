@@ -1,18 +1,47 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
-/// Reads `key` in `section` of an INI file as the client's system does:
-/// section and key names compared without regard to case, blanks around names
-/// and values ignored, a value in matching double or single quotes loses them,
-/// the first of duplicate keys wins, CR LF and LF line ends alike. Only the
-/// first of sections of the same name counts. A file saved as UTF-16
-/// little-endian with its byte-order mark reads as UTF-8; a UTF-8 one has its
-/// mark skipped. A missing key or file reads as empty; values are cut at 254
-/// bytes.
+/// How an INI file was saved: in the system's code page, as UTF-8 behind a
+/// byte-order mark, or as UTF-16 little-endian behind its byte-order mark.
+enum class IniEncoding { ansi, utf8WithMark, utf16 };
+
+/// An INI file read once, to look several values up.
+class IniFile {
+public:
+    /// Nothing when the file is missing, unreadable, not a regular file or
+    /// larger than the size a settings file can have (16 MiB).
+    static std::optional<IniFile> load(const std::string& path);
+
+    /// The file from its bytes, read elsewhere (from a working copy, say), as
+    /// load would read them.
+    static IniFile parse(std::string_view bytes);
+
+    IniEncoding encoding() const { return m_encoding; }
+
+    /// `key` in `section` as Windows' private-profile reading finds it: names
+    /// compared without regard to case and the blanks around them ignored, a
+    /// value loses the blanks at its ends and then matching double or single
+    /// quotes, the first of duplicate keys wins and only the first of sections
+    /// of the same name counts; CR LF and LF line ends alike. The value is cut at
+    /// a NUL, but not in length; it is UTF-8 for a UTF-16 file and the file's
+    /// bytes otherwise. Nothing when the section or key is missing.
+    std::optional<std::string> value(std::string_view section, std::string_view key) const;
+
+private:
+    IniFile(std::string text, IniEncoding encoding);
+
+    std::string m_text; // as UTF-8 when the file is UTF-16
+    IniEncoding m_encoding;
+};
+
+/// Reads `key` in `section` of an INI file as the client's system does, as
+/// IniFile::value finds it: a missing key or file reads as empty, and values
+/// are cut at 254 bytes, as Windows hands them to the client.
 std::string readIniString(const std::string& path, std::string_view section, std::string_view key);
 
 /// Writes `key`=`value` in `section`: replaces the key's value in place and

@@ -1,14 +1,13 @@
 #pragma once
 
+#include "platform/files.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace platform {
-
-/// Why a file could not be opened for reading.
-enum class OpenError { cannotOpen, notRegularFile };
 
 /// A regular file opened for one pass from start to end. The system is told the
 /// reads are sequential, so it reads ahead while the caller works on a block.

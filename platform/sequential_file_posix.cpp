@@ -9,23 +9,14 @@ namespace platform {
 
 SequentialFile::SequentialFile(const std::string& path)
 {
-    // Opened without blocking so that a FIFO cannot hang us before the check
-    // below turns it away; blocking reads are switched back on afterwards.
-    m_fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (m_fd < 0) {
-        m_error = OpenError::cannotOpen;
-        return;
-    }
+    OpenError error{};
+    posix::FileDescriptor file = posix::openRegularFile(path, &error);
     struct stat info {};
-    if (::fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        m_error = OpenError::notRegularFile;
+    if (!file.valid() || ::fstat(file.get(), &info) != 0) {
+        m_error = file.valid() ? OpenError::cannotOpen : error;
         return;
     }
-    const int flags = ::fcntl(m_fd, F_GETFL);
-    if (flags == -1 || ::fcntl(m_fd, F_SETFL, flags & ~O_NONBLOCK) == -1) {
-        m_error = OpenError::cannotOpen;
-        return;
-    }
+    m_fd = file.release();
     m_length = static_cast<std::uint64_t>(info.st_size);
     // Only a hint: a system that ignores it still reads correctly.
     ::posix_fadvise(m_fd, 0, 0, POSIX_FADV_SEQUENTIAL);

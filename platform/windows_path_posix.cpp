@@ -1,5 +1,5 @@
-#include "platform/ansi_text.h"
 #include "platform/ascii.h"
+#include "platform/text_encoding.h"
 #include "platform/windows_path.h"
 
 #include <cstdlib>

@@ -1,10 +1,12 @@
 #include "platform/wine_registry.h"
 
 #include "platform/ascii.h"
+#include "platform/files.h"
+#include "platform/text_encoding.h"
+#include "platform/text_lines.h"
 
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -13,7 +15,7 @@ namespace {
 
 constexpr std::string_view kHeader = "WINE REGISTRY Version 2";
 // Far above any real prefix's system.reg (a few MiB); larger files are not read.
-constexpr std::uintmax_t kMaxFileSize = 64u << 20;
+constexpr std::uint64_t kMaxFileSize = 64u << 20;
 
 bool isHexDigit(char c)
 {
@@ -26,41 +28,10 @@ int hexValue(char c)
 }
 
 // UTF-8, as Wine names the prefix's files on disk, so a folder taken from a
-// value can be found there whatever its script; an unpaired surrogate becomes '?'.
-std::string utf16ToUtf8(const std::u16string& units)
+// value can be found there whatever its script; a lone surrogate becomes '?'.
+std::string toUtf8(std::u16string_view units)
 {
-    std::string out;
-    for (std::size_t i = 0; i < units.size(); ++i) {
-        char32_t code = units[i];
-        if (code >= 0xD800 && code <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
-            units[i + 1] <= 0xDFFF) {
-            code = 0x10000 + ((code - 0xD800) << 10) + (units[++i] - 0xDC00);
-        } else if (code >= 0xD800 && code <= 0xDFFF) {
-            code = '?';
-        }
-        if (code < 0x80) {
-            out += static_cast<char>(code);
-        } else if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (code & 0x3F));
-        }
-    }
-    return out;
-}
-
-std::string cutAtNul(std::string text)
-{
-    text.resize(std::min(text.find('\0'), text.size()));
-    return text;
+    return utf16ToUtf8(units).utf8;
 }
 
 // Reads an escaped string up to `end` (Wine writes C escapes, octal escapes and
@@ -100,39 +71,18 @@ std::optional<std::u16string> unescape(std::string_view line, std::size_t& pos, 
     return out;
 }
 
-std::string_view trimmedStart(std::string_view line)
-{
-    const auto start = line.find_first_not_of(" \t");
-    return start == line.npos ? std::string_view() : line.substr(start);
-}
-
-// The lines of the text without their CR LF or LF.
-std::vector<std::string_view> splitLines(std::string_view text)
-{
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const auto end = std::min(text.find('\n'), text.size());
-        std::string_view line = text.substr(0, end);
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
-        lines.push_back(line);
-        text.remove_prefix(std::min(end + 1, text.size()));
-    }
-    return lines;
-}
-
 // Comma-separated hex bytes from `data` on; a final backslash continues the
 // list on the next line. Nothing when a byte is malformed.
-std::optional<std::string> hexBytes(std::string_view data,
-                                    const std::vector<std::string_view>& lines, std::size_t& index)
+std::optional<std::string> hexBytes(std::string_view data, const std::vector<Line>& lines,
+                                    std::size_t& index)
 {
     std::string bytes;
     for (;;) {
         std::size_t pos = 0;
         while (pos < data.size()) {
-            if (data[pos] == ' ' || data[pos] == '\t' || data[pos] == ',') {
+            if (isBlank(data[pos]) || data[pos] == ',') {
                 ++pos;
-            } else if (data[pos] == '\\' && data.find_first_not_of(" \t", pos + 1) == data.npos) {
+            } else if (data[pos] == '\\' && trimBlanks(data.substr(pos + 1)).empty()) {
                 break;
             } else if (pos + 1 < data.size() && isHexDigit(data[pos]) &&
                        isHexDigit(data[pos + 1])) {
@@ -144,96 +94,136 @@ std::optional<std::string> hexBytes(std::string_view data,
         }
         if (pos == data.size() || index + 1 >= lines.size())
             return bytes;
-        data = trimmedStart(lines[++index]);
+        data = trimLeadingBlanks(lines[++index].text);
     }
 }
 
-struct DefaultValue {
-    bool readable = false;           // false: Wine would have skipped the line
-    std::optional<std::string> text; // the value, when it is a string
-};
+// The number after "dword:", read as Wine reads it with strtoul: blanks, a sign
+// and "0x" may come first, reading stops at the first other character (none
+// read gives 0), too large a number gives all ones, and 32 bits are kept.
+std::uint32_t dwordDigits(std::string_view data)
+{
+    std::size_t pos = std::min(data.find_first_not_of(" \t\n\v\f\r"), data.size());
+    const bool negative = data.substr(pos, 1) == "-";
+    if (data.substr(pos, 1) == "-" || data.substr(pos, 1) == "+")
+        ++pos;
+    if ((data.substr(pos, 2) == "0x" || data.substr(pos, 2) == "0X") && pos + 2 < data.size() &&
+        isHexDigit(data[pos + 2]))
+        pos += 2;
+    std::uint64_t number = 0;
+    for (; pos < data.size() && isHexDigit(data[pos]); ++pos) {
+        if (number >> 60 != 0)
+            return UINT32_MAX;
+        number = number << 4 | static_cast<std::uint64_t>(hexValue(data[pos]));
+    }
+    return static_cast<std::uint32_t>(negative ? 0 - number : number);
+}
 
-// The data after "@=": a string, str: or str(N): and a string, hex:, hex(N): or dword:.
-DefaultValue readDefault(std::string_view data, const std::vector<std::string_view>& lines,
-                         std::size_t& index)
+// The data after "name=": a string, str: or str(N): and a string, hex:,
+// hex(N): or dword:. Nothing when Wine could not read it.
+std::optional<WineHive::Value> readValue(std::string_view data, const std::vector<Line>& lines,
+                                         std::size_t& index)
 {
     if (data.substr(0, 4) == "str:") {
         data.remove_prefix(4);
     } else if (data.substr(0, 4) == "str(") {
         const auto close = data.find("):");
         if (close == data.npos)
-            return {};
+            return std::nullopt;
         data.remove_prefix(close + 2);
     }
     if (!data.empty() && data[0] == '"') {
         std::size_t pos = 1;
         const auto units = unescape(data, pos, '"');
         if (!units)
-            return {};
-        return {true, cutAtNul(utf16ToUtf8(*units))};
+            return std::nullopt;
+        return std::string(cutAtNul(toUtf8(*units)));
     }
     if (data.substr(0, 6) == "dword:")
-        return {true, std::nullopt};
+        return dwordDigits(data.substr(6));
     if (data.substr(0, 3) != "hex")
-        return {};
+        return std::nullopt;
     data.remove_prefix(3);
     unsigned long type = 3; // hex: is REG_BINARY
     if (!data.empty() && data[0] == '(') {
         const auto close = data.find(')');
         if (close == data.npos || close == 1 || close > 9)
-            return {};
+            return std::nullopt;
         type = 0;
         for (const char c : data.substr(1, close - 1)) {
             if (!isHexDigit(c))
-                return {};
+                return std::nullopt;
             type = type * 16 + static_cast<unsigned long>(hexValue(c));
         }
         data.remove_prefix(close + 1);
     }
     if (data.empty() || data[0] != ':')
-        return {};
+        return std::nullopt;
     const auto bytes = hexBytes(data.substr(1), lines, index);
     if (!bytes)
-        return {};
+        return std::nullopt;
     // REG_SZ, REG_EXPAND_SZ and REG_MULTI_SZ are UTF-16LE text, which the
-    // ANSI query converts; any other type holds no text.
-    if (type != 1 && type != 2 && type != 7)
-        return {true, std::nullopt};
-    std::u16string units;
-    for (std::size_t i = 0; i + 1 < bytes->size(); i += 2)
-        units += static_cast<char16_t>(static_cast<unsigned char>((*bytes)[i]) |
-                                       static_cast<unsigned char>((*bytes)[i + 1]) << 8);
-    return {true, cutAtNul(utf16ToUtf8(units))};
+    // ANSI query converts; a REG_DWORD is four bytes, low byte first.
+    if (type == 1 || type == 2 || type == 7)
+        return std::string(cutAtNul(utf16LeToUtf8(*bytes).utf8));
+    if (type == 4 && bytes->size() == 4) {
+        std::uint32_t number = 0;
+        for (std::size_t i = 4; i-- > 0;)
+            number = number << 8 | static_cast<unsigned char>((*bytes)[i]);
+        return number;
+    }
+    return std::monostate();
+}
+
+// The value as a T, when it is one.
+template <typename T>
+std::optional<T> held(const WineHive::Value* value)
+{
+    const T* typed = value ? std::get_if<T>(value) : nullptr;
+    return typed ? std::optional<T>(*typed) : std::nullopt;
+}
+
+// HKEY_CLASSES_ROOT merges the user's classes over the machine's: when the
+// user's hive has the key, its values (or their lack) win.
+const WineHive& classesRootHive(const WineHive& user, const WineHive& machine,
+                                std::string_view path)
+{
+    return user.hasKey(path) ? user : machine;
+}
+
+std::string classesPath(std::string_view subkey)
+{
+    return "Software\\Classes\\" + std::string(subkey);
 }
 
 } // namespace
 
 WineHive::WineHive(std::string_view text)
 {
-    const std::vector<std::string_view> lines = splitLines(text);
-    if (lines.empty() || lines[0] != kHeader)
+    // A CR that ends the text ends its last line, as if an LF followed.
+    if (text.ends_with('\r'))
+        text.remove_suffix(1);
+    const std::vector<Line> lines = splitLines(text);
+    if (lines.empty() || lines[0].text != kHeader)
         return;
-    std::optional<std::string> key; // values go nowhere until a key line Wine can read
+    // Values go nowhere until a key line Wine can read.
+    std::map<std::string, Value>* values = nullptr;
     for (std::size_t index = 1; index < lines.size(); ++index) {
-        const std::string_view line = trimmedStart(lines[index]);
+        const std::string_view line = trimLeadingBlanks(lines[index].text);
         if (line.empty())
             continue;
         if (line[0] == '[') {
             std::size_t pos = 1;
             const auto name = unescape(line, pos, ']');
-            key = name ? std::optional(lowerAscii(utf16ToUtf8(*name))) : std::nullopt;
-            if (key)
-                m_keys.try_emplace(*key);
-        } else if ((line[0] == '@' || line[0] == '"') && key) {
-            // "@" and "" both name the default value; the others matter only
-            // for their hex continuation lines.
+            values = name ? &m_keys[lowerAscii(toUtf8(*name))] : nullptr;
+        } else if ((line[0] == '@' || line[0] == '"') && values) {
+            // "@" and "" both name the default value.
             std::size_t pos = 1;
             const auto name = line[0] == '@' ? std::u16string() : unescape(line, pos, '"');
             if (!name || line.substr(pos, 1) != "=")
                 continue;
-            const DefaultValue value = readDefault(line.substr(pos + 1), lines, index);
-            if (name->empty() && value.readable)
-                m_keys[*key] = value.text;
+            if (auto value = readValue(line.substr(pos + 1), lines, index))
+                (*values)[lowerAscii(toUtf8(*name))] = std::move(*value);
         }
         // ";;" comments, "#time=", "#arch=", "#link" and unreadable lines: nothing to keep.
     }
@@ -241,19 +231,8 @@ WineHive::WineHive(std::string_view text)
 
 WineHive WineHive::load(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return {};
-    std::string text;
-    char block[65536];
-    while (in.read(block, sizeof block) || in.gcount() > 0) {
-        text.append(block, static_cast<std::size_t>(in.gcount()));
-        if (text.size() > kMaxFileSize)
-            return {};
-    }
-    if (in.bad())
-        return {};
-    return WineHive(text);
+    const std::optional<std::string> text = readFileInBlocks(path, nullptr, kMaxFileSize);
+    return text ? WineHive(*text) : WineHive();
 }
 
 bool WineHive::hasKey(std::string_view path) const
@@ -265,17 +244,36 @@ bool WineHive::hasKey(std::string_view path) const
     return below != m_keys.end() && below->first.compare(0, key.size() + 1, key + '\\') == 0;
 }
 
+const WineHive::Value* WineHive::find(std::string_view path, std::string_view name) const
+{
+    const auto key = m_keys.find(lowerAscii(path));
+    if (key == m_keys.end())
+        return nullptr;
+    const auto value = key->second.find(lowerAscii(name));
+    return value == key->second.end() ? nullptr : &value->second;
+}
+
+std::optional<std::string> WineHive::stringValue(std::string_view path, std::string_view name) const
+{
+    return held<std::string>(find(path, name));
+}
+
 std::optional<std::string> WineHive::defaultValue(std::string_view path) const
 {
-    const auto found = m_keys.find(lowerAscii(path));
-    return found == m_keys.end() ? std::nullopt : found->second;
+    return stringValue(path, "");
+}
+
+std::optional<std::uint32_t> WineHive::dwordValue(std::string_view path,
+                                                  std::string_view name) const
+{
+    return held<std::uint32_t>(find(path, name));
 }
 
 std::optional<std::string> classesRootDefault(const WineHive& user, const WineHive& machine,
                                               std::string_view subkey)
 {
-    const std::string path = "Software\\Classes\\" + std::string(subkey);
-    return user.hasKey(path) ? user.defaultValue(path) : machine.defaultValue(path);
+    const std::string path = classesPath(subkey);
+    return classesRootHive(user, machine, path).defaultValue(path);
 }
 
 WineRegistry::WineRegistry(std::string prefixFolder)
@@ -304,9 +302,32 @@ const WineHive& WineRegistry::current(LoadedHive& loaded)
     return loaded.hive;
 }
 
-std::optional<std::string> WineRegistry::readClassesRootDefault(std::string_view subkey)
+WineRegistry::HiveKey WineRegistry::locate(RegistryRoot root, std::string_view subkey)
 {
-    return classesRootDefault(current(m_user), current(m_machine), subkey);
+    switch (root) {
+    case RegistryRoot::currentUser:
+        return {current(m_user), std::string(subkey)};
+    case RegistryRoot::localMachine:
+        return {current(m_machine), std::string(subkey)};
+    case RegistryRoot::classesRoot:
+        break;
+    }
+    std::string path = classesPath(subkey);
+    return {classesRootHive(current(m_user), current(m_machine), path), std::move(path)};
+}
+
+std::optional<std::string> WineRegistry::readString(RegistryRoot root, std::string_view subkey,
+                                                    std::string_view name)
+{
+    const HiveKey key = locate(root, subkey);
+    return key.hive.stringValue(key.path, name);
+}
+
+std::optional<std::uint32_t> WineRegistry::readDword(RegistryRoot root, std::string_view subkey,
+                                                     std::string_view name)
+{
+    const HiveKey key = locate(root, subkey);
+    return key.hive.dwordValue(key.path, name);
 }
 
 } // namespace platform

@@ -1,6 +1,6 @@
 #include "platform/qt/qt_text.h"
 
-#include "platform/ansi_text.h"
+#include "platform/text_encoding.h"
 
 #include <QFile>
 

@@ -30,7 +30,9 @@ TEST(FindDonkeyFolder, StoredFolderWinsElseTheRegistryValueGivesIt)
         {{}, ""},
     };
     for (const auto& [values, folder] : cases) {
-        registry.values = values;
+        registry.values.clear();
+        for (const auto& [subkey, value] : values)
+            registry.setClassesRootDefault(subkey, value);
         EXPECT_EQ(edonkey::findDonkeyFolder("", registry), folder) << folder;
         EXPECT_EQ(edonkey::findDonkeyFolder(dir.file("gone/"), registry), folder) << folder;
     }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 #include <tuple>
 #include <utility>
@@ -53,6 +54,40 @@ TEST(IniFile, ReadsValuesAsTheClientsSystemDoes)
         EXPECT_EQ(platform::readIniString(path, section, key), expected) << content;
     }
     EXPECT_EQ(platform::readIniString(dir.file("missing.ini"), "S", "Key"), "");
+}
+
+TEST(IniFile, LoadsOrParsesOnceAndSaysHowTheFileWasSaved)
+{
+    using platform::IniEncoding;
+    const std::u16string longValue(300, u'v');
+    const std::u16string text =
+        u"[S]\r\nA=1\r\nEmpty=\r\nLong=" + longValue + u"\r\n[T]\r\nB=2\r\n";
+    const std::string ascii(text.begin(), text.end());
+    const std::pair<std::string, IniEncoding> cases[] = {
+        {ascii, IniEncoding::ansi},
+        {"\xEF\xBB\xBF" + ascii, IniEncoding::utf8WithMark},
+        {utf16(text), IniEncoding::utf16},
+    };
+    TempDir dir;
+    for (const auto& [content, encoding] : cases) {
+        const std::optional<platform::IniFile> loaded =
+            platform::IniFile::load(dir.write("Setting.ini", content));
+        ASSERT_TRUE(loaded.has_value());
+        for (const platform::IniFile& ini : {*loaded, platform::IniFile::parse(content)}) {
+            EXPECT_EQ(ini.encoding(), encoding);
+            EXPECT_EQ(ini.value(" s ", "a"), "1");
+            EXPECT_EQ(ini.value("T", "B"), "2");
+            EXPECT_EQ(ini.value("S", "Empty"), "");
+            EXPECT_EQ(ini.value("S", "Long"), std::string(300, 'v'));
+            EXPECT_EQ(ini.value("S", "B"), std::nullopt);
+            EXPECT_EQ(ini.value("U", "A"), std::nullopt);
+            EXPECT_EQ(ini.value("", "A"), std::nullopt);
+        }
+    }
+    const std::string big = dir.write("big.ini", "[S]\r\nA=1\r\n");
+    std::filesystem::resize_file(big, (16u << 20) + 1);
+    for (const std::string& path : {dir.file("missing.ini"), dir.path(), big})
+        EXPECT_FALSE(platform::IniFile::load(path).has_value()) << path;
 }
 
 TEST(IniFile, WritesOnlyTheKeysLine)

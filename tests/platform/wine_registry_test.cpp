@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
 
 using platform::WineHive;
@@ -20,14 +21,20 @@ std::optional<std::string> icon(const std::string& user, const std::string& mach
     return platform::classesRootDefault(WineHive(user), WineHive(machine), "ed2k\\DefaultIcon");
 }
 
+// The prefix's registry files as Wine wrote them.
+void copyRealHives(const TempDir& prefix)
+{
+    for (const char* name : {"system.reg", "user.reg"})
+        std::filesystem::copy_file(BRISQUEN_TEST_DATA "/wine/" + std::string(name),
+                                   prefix.file(name));
+}
+
 } // namespace
 
 TEST(WineRegistry, ReadsTheKeysWineRegAddWrote)
 {
     TempDir prefix;
-    for (const char* name : {"system.reg", "user.reg"})
-        std::filesystem::copy_file(BRISQUEN_TEST_DATA "/wine/" + std::string(name),
-                                   prefix.file(name));
+    copyRealHives(prefix);
     platform::WineRegistry registry(prefix.path());
     EXPECT_EQ(registry.readClassesRootDefault("ed2k\\DefaultIcon"),
               "C:\\Program Files\\eDonkey2000\\eDonkey2000.exe");
@@ -41,6 +48,36 @@ TEST(WineRegistry, ReadsTheKeysWineRegAddWrote)
               "C:\\Caf\xC3\xA9 \xE2\x82\xAC\\\xF0\x9F\x98\x80x.exe");
     EXPECT_EQ(platform::WineRegistry(prefix.file("absent")).readClassesRootDefault("ed2k\\shell"),
               std::nullopt);
+}
+
+TEST(WineRegistry, ReadsNamedValuesOfTheUsersAndTheMachinesHive)
+{
+    using platform::RegistryRoot;
+    TempDir prefix;
+    copyRealHives(prefix);
+    platform::WineRegistry registry(prefix.path());
+    const std::string format = "CLSID\\{05EC7C2B-F1E6-4961-AD46-E1CC810A87D2}";
+    const std::string machineFormat = "Software\\Classes\\" + format;
+    EXPECT_EQ(registry.readString(RegistryRoot::localMachine, machineFormat, "friendlyNAME"),
+              "16bpp BGRA5551");
+    EXPECT_EQ(registry.readDword(RegistryRoot::localMachine, machineFormat, "BitLength"), 16u);
+    EXPECT_EQ(registry.readDword(RegistryRoot::classesRoot, format, "ChannelCount"), 4u);
+    EXPECT_EQ(registry.readString(RegistryRoot::classesRoot, format, "ChannelCount"), std::nullopt);
+    EXPECT_EQ(registry.readDword(RegistryRoot::classesRoot, format + "\\ChannelMasks", "0"),
+              std::nullopt); // hex: is binary
+    // The value after one continued over several lines.
+    EXPECT_EQ(registry.readString(RegistryRoot::classesRoot,
+                                  "CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\"
+                                  "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}",
+                                  "FriendlyName"),
+              "AVI Splitter");
+    const std::string main = "Software\\Microsoft\\Internet Explorer\\Main";
+    EXPECT_EQ(registry.readString(RegistryRoot::currentUser, main, "Start Page"),
+              "https://www.winehq.org");
+    EXPECT_EQ(registry.readString(RegistryRoot::localMachine, main, "Start Page"), std::nullopt);
+    EXPECT_EQ(registry.readDword(RegistryRoot::currentUser,
+                                 "Software\\Classes\\unicode\\DefaultIcon", ""),
+              5u);
 }
 
 TEST(WineRegistry, ReadsWinesValueFormsAndRejectsWhatIsNotARegistry)
@@ -78,6 +115,31 @@ TEST(WineRegistry, ReadsWinesValueFormsAndRejectsWhatIsNotARegistry)
     };
     for (const auto& row : rows)
         EXPECT_EQ(icon(row.user, row.machine), row.value) << row.machine;
+}
+
+TEST(WineRegistry, ReadsNamedStringsAndDwordsInEveryForm)
+{
+    const struct {
+        std::string values;
+        std::optional<std::string> text;
+        std::optional<std::uint32_t> number;
+    } rows[] = {
+        {"\"Port\"=dword:0000120a\n", std::nullopt, 0x120a},
+        {"\"PORT\"=\"x\"\n\"port\"=dword:ffffffff\n", std::nullopt, 0xffffffff}, // the last wins
+        {"\"Port\"=hex(4):0a,00,00,80\n", std::nullopt, 0x8000000a},
+        {"\"Port\"=hex(4):0a,00,00\n", std::nullopt, std::nullopt},
+        {"\"Port\"=hex(7):61,00,00,00,62,00,00,00,00,00\n", "a", std::nullopt},
+        {"\"Port\"=str(2):\"%TEMP%\"\n\"Port\"=dword:zz\n", std::nullopt, 0},
+        {"\"Port\"=\"4662\"\n\"Port\"=hex:zz\n", "4662", std::nullopt}, // unreadable: skipped
+        {"@=dword:00000001\n", std::nullopt, std::nullopt},
+    };
+    for (const auto& row : rows) {
+        const WineHive hive(kHeader + kIconKey + row.values);
+        EXPECT_EQ(hive.stringValue("Software\\Classes\\ed2k\\DefaultIcon", "port"), row.text)
+            << row.values;
+        EXPECT_EQ(hive.dwordValue("Software\\Classes\\ed2k\\DefaultIcon", "Port"), row.number)
+            << row.values;
+    }
 }
 
 TEST(WineRegistry, IgnoresAFileAboveTheSizeCap)

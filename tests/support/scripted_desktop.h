@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ascii.h"
 #include "platform/desktop.h"
 #include "platform/http_client.h"
 #include "platform/log_box.h"
@@ -9,6 +10,8 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
+#include <variant>
 #include <vector>
 
 namespace testing_support {
@@ -68,16 +71,52 @@ public:
 };
 
 /// A registry holding only the values a test puts in; empty, it is the
-/// registry of a system without one.
+/// registry of a system without one. Key and value names are compared
+/// without regard to case, as Windows compares them.
 class ScriptedRegistry final : public platform::Registry {
 public:
-    std::optional<std::string> readClassesRootDefault(std::string_view subkey) override
+    std::optional<std::string> readString(platform::RegistryRoot root, std::string_view subkey,
+                                          std::string_view name) override
     {
-        const auto it = values.find(subkey);
-        return it == values.end() ? std::nullopt : std::optional(it->second);
+        return held<std::string>(where(root, subkey, name));
     }
 
-    std::map<std::string, std::string, std::less<>> values;
+    std::optional<std::uint32_t> readDword(platform::RegistryRoot root, std::string_view subkey,
+                                           std::string_view name) override
+    {
+        return held<std::uint32_t>(where(root, subkey, name));
+    }
+
+    /// Sets value `name` of `subkey` ("" names the default value).
+    void set(platform::RegistryRoot root, std::string_view subkey, std::string_view name,
+             std::variant<std::string, std::uint32_t> value)
+    {
+        values[where(root, subkey, name)] = std::move(value);
+    }
+
+    /// Sets the default value of `subkey` under HKEY_CLASSES_ROOT.
+    void setClassesRootDefault(std::string_view subkey, std::string value)
+    {
+        set(platform::RegistryRoot::classesRoot, subkey, "", std::move(value));
+    }
+
+private:
+    using Where = std::tuple<platform::RegistryRoot, std::string, std::string>;
+    static Where where(platform::RegistryRoot root, std::string_view subkey, std::string_view name)
+    {
+        return {root, platform::lowerAscii(subkey), platform::lowerAscii(name)};
+    }
+
+    template <typename T>
+    std::optional<T> held(const Where& key) const
+    {
+        const auto it = values.find(key);
+        const T* value = it == values.end() ? nullptr : std::get_if<T>(&it->second);
+        return value ? std::optional<T>(*value) : std::nullopt;
+    }
+
+public:
+    std::map<Where, std::variant<std::string, std::uint32_t>> values;
 };
 
 /// A network that answers from `bodies` and fails every other transfer;
