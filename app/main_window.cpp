@@ -9,6 +9,7 @@
 #include "edonkey/donkey_folder.h"
 #include "edonkey/link_check.h"
 #include "platform/qt/qt_text.h"
+#include "platform/windows_path.h"
 #include "session/client_folder.h"
 #include "session/database_update.h"
 #include "session/link_answer.h"
@@ -297,8 +298,8 @@ void MainWindow::checkChosenPartFile()
         const std::string chosen =
             session::chooseDonkeyFile(m_state, m_services.desktop, edonkey::partFilePattern);
         if (!chosen.empty())
-            session::checkPartFile(chosen, m_state, m_services.files, *m_log,
-                                   [this] { m_services.desktop.yield(); });
+            session::checkPartFile(chosen, m_state, m_services.files, platform::winePrefix(),
+                                   *m_log, [this] { m_services.desktop.yield(); });
     });
 }
 
@@ -306,7 +307,7 @@ void MainWindow::changeFolder()
 {
     m_jobs.run(Job::ChangeFolder, [this] {
         const std::string chosen =
-            session::chooseDonkeyFile(m_state, m_services.desktop, edonkey::prefMetName);
+            session::chooseDonkeyFile(m_state, m_services.desktop, session::settingsFilePattern());
         if (!chosen.empty())
             session::storeChosenPrefMet(m_services.files, chosen);
     });

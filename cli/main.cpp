@@ -6,12 +6,14 @@
 #include "cli/file_check.h"
 #include "edonkey/finished_files.h"
 #include "edonkey/link_check.h"
+#include "platform/directory_search.h"
 #include "platform/files.h"
 #include "platform/program_folder.h"
 #include "platform/qt/qt_http_client.h"
 #include "platform/windows_path.h"
 #include "session/check_pass.h"
 #include "session/client_folder.h"
+#include "session/client_folders.h"
 #include "session/database.h"
 #include "session/database_update.h"
 #include "session/folder_lock.h"
@@ -21,6 +23,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -34,25 +37,38 @@ constexpr int exitNothingChecked = 3;
 
 constexpr std::string_view usage = R"(Usage: brisquen-check COMMAND [ARGUMENT]
 
-Checks eDonkey2000 downloads against the list of known fakes, fakes.dat, which
-must stand beside this program (with Setting.ini, which remembers the client
-folder). Prints what the Brisquen window would show.
+Checks the downloads of an eDonkey client against the list of known fakes,
+fakes.dat, which must stand beside this program (with Setting.ini, which
+remembers the client folder). Prints what the Brisquen window would show.
 
 Commands:
-  scan [-v] [PREF_MET]  check every unfinished download of the client: the
+  scan [-v] [CLIENT]    check every unfinished download of the client: the
                         client folder stored in Setting.ini is used, or the
-                        pref.met given; -v names the temp folder on stderr
-  part FILE.part.met    check one unfinished download
+                        one CLIENT gives; -v names on stderr the temp folders
+                        searched and each part file that could not be read
+  part FILE.part.met    check one unfinished download, read by the rules of
+                        the stored client (eDonkey2000's when none is stored)
   link 'ed2k://|file|NAME|SIZE|HASH|'
                         check an ed2k file link
   file PATH...          check finished files: print each one's ed2k link
                         and what "&Check it" answers for it
-  incoming [PREF_MET]   the same for every file in the client's incoming
-                        folder, where finished downloads go
+  incoming [CLIENT]     the same for every file in the client's incoming
+                        folders (its own and its categories'), where finished
+                        downloads go
   update [SERVER]       fetch a newer fakes.dat from the update server (or from
                         SERVER, e.g. http://host:8080) when it lists more
                         entries than the last update brought
   --help                show this text
+
+Clients: CLIENT is a client's settings file or a folder holding it:
+  eDonkey2000  pref.met in the client's folder
+  aMule        amule.conf in ~/.aMule (found by itself) or the folder given
+               to aMule with --config-dir
+  eMule        preferences.ini in eMule's config folder; eMule's program
+               folder, which holds config/, may be given too
+With nothing stored, the client is looked for in this order: the one
+registered for ed2k links in the Wine prefix (eDonkey2000 or eMule), then
+aMule in ~/.aMule.
 
 A client run under Wine, or on a mounted Windows partition, stores Windows
 paths (C:\Program Files\eDonkey2000\temp\): they are looked for in the Wine
@@ -63,10 +79,13 @@ without regard to case.
 Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
 client folder, an invalid link, a file that is no part file, another Brisquen
 process holding the program folder for over 60 seconds), 3 scan checked nothing
-(the temp folder holds no *.part.met or cannot be entered; standard error names
-it). For file and incoming, every file is checked, and 2 wins over 1: a file
-that cannot be hashed (named on standard error) gives 2 even when another is a
-fake. For update: 0 updated or already up to date, 2 the update failed.
+(the temp folders hold no *.part.met, cannot be entered, or not one of their
+part files could be read; standard error names them). When only some part
+files could not be read, scan exits as the others decide and says on standard
+error how many it skipped. For file and incoming, every file is checked, and 2
+wins over 1: a file that cannot be hashed (named on standard error) gives 2
+even when another is a fake. For update: 0 updated or already up to date, 2
+the update failed.
 
 Several Brisquen processes may share one program folder: one that finds the
 working copies in use makes its own, and writes of Setting.ini and fakes.dat
@@ -91,27 +110,73 @@ struct Program {
 // Discovery found no client folder, and nobody can answer a dialog here.
 int noClientFolder(std::string_view command)
 {
-    std::cerr << "No eDonkey folder found: give the client's pref.met, as in\n"
+    std::cerr << "No eDonkey folder found: give the client's settings file (pref.met,\n"
+                 "amule.conf or preferences.ini) or its folder, as in\n"
                  "  brisquen-check "
               << command << " /path/to/client/pref.met\n";
     return exitError;
 }
 
-int scan(Program& program, const std::optional<std::string>& prefMet, bool verbose)
+// The temp folders searched, as "A, B".
+std::string folderList(const std::vector<session::SearchedFolder>& folders)
+{
+    std::string list;
+    for (const auto& searched : folders)
+        list += (list.empty() ? "" : ", ") + cli::forTerminal(searched.folder.searched);
+    return list;
+}
+
+// How many part files were skipped, and why, on standard error: every one
+// with -v, else counted by reason.
+void reportSkipped(const session::PassResult& result, bool verbose)
+{
+    if (result.skipped.empty())
+        return;
+    std::cout << std::flush;
+    if (verbose) {
+        for (const auto& skipped : result.skipped)
+            std::cerr << "skipped " << cli::forTerminal(skipped.path) << ": " << skipped.reason
+                      << '\n';
+    }
+    std::vector<std::pair<std::string_view, std::size_t>> reasons;
+    for (const auto& skipped : result.skipped) {
+        auto it = std::find_if(reasons.begin(), reasons.end(),
+                               [&](const auto& r) { return r.first == skipped.reason; });
+        if (it == reasons.end())
+            reasons.emplace_back(skipped.reason, 1);
+        else
+            ++it->second;
+    }
+    std::cerr << "brisquen-check: skipped " << result.skipped.size() << " of "
+              << result.skipped.size() + result.checked << " part files (";
+    for (std::size_t i = 0; i < reasons.size(); ++i)
+        std::cerr << (i ? ", " : "") << reasons[i].second << " " << reasons[i].first;
+    std::cerr << ")\n";
+}
+
+int scan(Program& program, const std::optional<std::string>& given, bool verbose)
 {
     const session::PassServices services{program.files, program.desktop, platform::systemRegistry(),
                                          program.log};
-    const auto result = session::checkPass(program.state, services, prefMet);
-    if (verbose && !result.storedTempFolder.empty())
-        std::cerr << "temp folder: " << result.storedTempFolder << " (searched as "
-                  << result.tempFolder << ")\n";
+    const auto result = session::checkPass(program.state, services, given);
+    if (verbose) {
+        for (const auto& searched : result.tempFolders)
+            std::cerr << "temp folder: " << cli::forTerminal(searched.folder.stored)
+                      << " (searched as " << cli::forTerminal(searched.folder.searched) << ")"
+                      << (searched.entered ? "" : ": cannot be entered") << '\n';
+    }
+    reportSkipped(result, verbose);
     switch (result.end) {
     case session::PassEnd::Clean:
         return exitClean;
     case session::PassEnd::NothingToCheck:
         // A script must tell "clean" from "looked nowhere".
         std::cerr << "brisquen-check: nothing checked: no *.part.met could be read in "
-                  << cli::forTerminal(result.tempFolder) << '\n';
+                  << folderList(result.tempFolders) << '\n';
+        return exitNothingChecked;
+    case session::PassEnd::NothingReadable:
+        std::cerr << "brisquen-check: nothing checked: not one *.part.met could be read in "
+                  << folderList(result.tempFolders) << '\n';
         return exitNothingChecked;
     case session::PassEnd::FakesFound:
         return exitFake;
@@ -128,18 +193,18 @@ int part(Program& program, const std::string& path)
 {
     if (!program.loadDatabase())
         return exitError;
-    switch (session::checkPartFile(path, program.state, program.files, program.log, [] {})) {
+    const auto check = session::checkPartFile(path, program.state, program.files,
+                                              platform::winePrefix(), program.log, [] {});
+    switch (check.status) {
     case edonkey::DownloadStatus::Clean:
         return exitClean;
     case edonkey::DownloadStatus::Fake:
         return exitFake;
     case edonkey::DownloadStatus::Unreadable:
-        std::cerr << path << ": not readable\n";
-        break;
     case edonkey::DownloadStatus::NotPartFile:
-        std::cerr << path << ": not an eDonkey part file\n";
         break;
     }
+    std::cerr << path << ": " << check.reason << '\n';
     return exitError;
 }
 
@@ -162,29 +227,39 @@ int checkFiles(const Program& program, const std::vector<std::string>& paths)
     return outcome.failed ? exitError : outcome.foundFake ? exitFake : exitClean;
 }
 
-// The client folder is found as for scan: the pref.met given, or else the
-// stored folder.
-int incoming(Program& program, const std::optional<std::string>& prefMet)
+// The client is found as for scan: the one given, or else the stored folder.
+// Each incoming folder is checked; one that cannot be read is named on
+// standard error, and the others are still checked.
+int incoming(Program& program, const std::optional<std::string>& given)
 {
     if (!program.loadDatabase())
         return exitError;
-    const std::string prefMetPath =
-        prefMet ? *prefMet
-                : session::locatePrefMet(program.state, program.files, platform::systemRegistry(),
-                                         program.desktop, platform::winePrefix());
-    if (prefMetPath.empty())
+    const edonkey::ClientSearch search{platform::systemRegistry(), platform::winePrefix(),
+                                       platform::homeFolder()};
+    const auto client =
+        given ? std::optional(edonkey::clientAt(*given))
+              : session::locatePrefMet(program.state, program.files, search, program.desktop);
+    if (!client)
         return noClientFolder("incoming");
-    const auto folder = edonkey::extractIncomingFolder(
-        prefMetPath, session::workingCopy(program.files, program.files.prefCopy()), [] {},
-        platform::winePrefix());
-    if (!folder || !platform::isFolder(*folder)) {
-        std::cout << std::flush;
-        std::cerr << (folder ? *folder + ": not a readable folder"
-                             : prefMetPath + ": no incoming folder")
-                  << '\n';
+    const auto folders =
+        session::readClientFolders(*client, program.files, platform::winePrefix(), [] {});
+    if (!folders || folders->incoming.empty()) {
+        std::cerr << client->settingsFile << ": no incoming folder\n";
         return exitError;
     }
-    return checkFiles(program, edonkey::listFinishedFiles(*folder));
+    std::vector<std::string> paths;
+    bool unreadable = false;
+    for (const auto& folder : folders->incoming) {
+        if (!platform::isFolder(folder.searched)) {
+            std::cerr << folder.searched << ": not a readable folder\n";
+            unreadable = true;
+            continue;
+        }
+        for (auto& path : edonkey::listFinishedFiles(folder.searched))
+            paths.push_back(std::move(path));
+    }
+    const int status = checkFiles(program, paths);
+    return unreadable ? exitError : status;
 }
 
 int updateDatabase(Program& program, std::string_view server)

@@ -48,11 +48,15 @@ std::string ifFolder(const std::string& folder, const std::optional<std::string>
 
 } // namespace
 
-std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry& registry,
-                             const std::optional<std::string>& winePrefix)
+std::string storedClientFolder(const std::string& storedFolder,
+                               const std::optional<std::string>& winePrefix)
 {
-    if (std::string folder = ifFolder(storedFolder, winePrefix); !folder.empty())
-        return folder;
+    return ifFolder(storedFolder, winePrefix);
+}
+
+std::string registeredDonkeyFolder(platform::Registry& registry,
+                                   const std::optional<std::string>& winePrefix)
+{
     if (auto icon = registry.readClassesRootDefault("ed2k\\DefaultIcon")) {
         if (std::string folder = ifFolder(folderFromDefaultIcon(*icon), winePrefix);
             !folder.empty())
@@ -61,6 +65,14 @@ std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry
     if (auto command = registry.readClassesRootDefault("ed2k\\shell\\open\\command"))
         return ifFolder(folderFromOpenCommand(*command), winePrefix);
     return {};
+}
+
+std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry& registry,
+                             const std::optional<std::string>& winePrefix)
+{
+    if (std::string folder = ifFolder(storedFolder, winePrefix); !folder.empty())
+        return folder;
+    return registeredDonkeyFolder(registry, winePrefix);
 }
 
 std::string folderOfChosenPrefMet(std::string_view chosenPath)

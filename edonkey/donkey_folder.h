@@ -14,6 +14,18 @@ inline constexpr std::string_view prefMetName = "pref.met";
 /// The client's record of an unfinished download, one per download.
 inline constexpr std::string_view partFilePattern = "*.part.met";
 
+/// The folder `storedFolder` (the folder the program remembered) names, if it
+/// names one: the folder as it stands, else the Linux folder a Windows path
+/// names in the Wine prefix `winePrefix`; the empty text otherwise.
+std::string storedClientFolder(const std::string& storedFolder,
+                               const std::optional<std::string>& winePrefix);
+
+/// The folder of the client registered for ed2k links, as eDonkey2000's
+/// registration gives it (its DefaultIcon, else its open command), looked for
+/// through the Wine prefix; the empty text when neither names a folder.
+std::string registeredDonkeyFolder(platform::Registry& registry,
+                                   const std::optional<std::string>& winePrefix);
+
 /// The client folder: `storedFolder` (the folder the program remembered) if it
 /// names a folder, else the folder of the client's ed2k protocol registration;
 /// the empty text when neither works. Windows paths (a folder stored on

@@ -1,32 +1,25 @@
 #include "edonkey/download_check.h"
 
-#include "edonkey/working_copy.h"
-
 namespace edonkey {
 
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
-                            const fakedb::FakeDatabase& database, SizeRule sizeRule,
-                            const std::function<void()>& yield)
+                            const fakedb::FakeDatabase& database, PartFileReader reader,
+                            PartFileCheck check, const std::function<void()>& yield)
 {
-    DownloadCheck check;
+    DownloadCheck result;
     const auto bytes = readThroughWorkingCopy(partFile, workingCopy, yield);
     if (!bytes)
-        return check;
-    auto info = parsePartFile(*bytes);
-    if (!info) {
-        check.status = DownloadStatus::NotPartFile;
-        return check;
+        return result;
+    auto read = reader(*bytes, check);
+    if (const auto* reason = std::get_if<std::string_view>(&read)) {
+        result.status = DownloadStatus::NotPartFile;
+        result.reason = *reason;
+        return result;
     }
-    // Without a size tag followed by the transferred-bytes tag the size is the
-    // one the scan takes, so both checks agree on every such file.
-    if (sizeRule == SizeRule::TransferredTagFirst) {
-        if (const auto size = findSizeBeforeTransferredTag(*bytes))
-            info->size = *size;
-    }
-    check.info = std::move(*info);
-    check.hit = database.lookupFake(check.info.hash, std::to_string(check.info.size));
-    check.status = check.hit.empty() ? DownloadStatus::Clean : DownloadStatus::Fake;
-    return check;
+    result.info = std::move(std::get<PartFileInfo>(read));
+    result.hit = database.lookupFake(result.info.hash, std::to_string(result.info.size));
+    result.status = result.hit.empty() ? DownloadStatus::Clean : DownloadStatus::Fake;
+    return result;
 }
 
 } // namespace edonkey

@@ -9,18 +9,12 @@
 
 namespace edonkey {
 
-/// Which size tag a check trusts. The temp-folder scan takes the first size tag
-/// followed by the transferred-bytes or the file-type tag (else the last gap
-/// end); the check of one chosen file prefers one followed by the
-/// transferred-bytes tag.
-enum class SizeRule {
-    ScanRule,
-    TransferredTagFirst,
-};
+/// Reads a part file's bytes by one client's rules, for one kind of check.
+using PartFileReader = PartFileRead (*)(std::string_view bytes, PartFileCheck check);
 
 enum class DownloadStatus {
     Unreadable,  // the file could not be copied or read
-    NotPartFile, // its header is not the client's
+    NotPartFile, // its bytes are no part file of the client's: `reason` says why
     Clean,       // not in the list
     Fake,        // listed: `hit` holds the lookup's "*** " line
 };
@@ -29,12 +23,14 @@ struct DownloadCheck {
     DownloadStatus status = DownloadStatus::Unreadable;
     PartFileInfo info;
     std::string hit;
+    std::string_view reason = "cannot be read"; // why a file is no download
 };
 
 /// Checks one download: reads its part file through the working copy, takes
-/// hash, size and name from it and looks it up.
+/// hash, size and name from it by the client's rules and looks it up, the
+/// size in decimal digits.
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
-                            const fakedb::FakeDatabase& database, SizeRule sizeRule,
-                            const std::function<void()>& yield);
+                            const fakedb::FakeDatabase& database, PartFileReader reader,
+                            PartFileCheck check, const std::function<void()>& yield);
 
 } // namespace edonkey

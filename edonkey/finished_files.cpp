@@ -1,23 +1,9 @@
 #include "edonkey/finished_files.h"
 
-#include "edonkey/donkey_folder.h"
-#include "edonkey/pref_met.h"
 #include "platform/directory_search.h"
 #include "platform/files.h"
 
 namespace edonkey {
-
-std::optional<std::string> extractIncomingFolder(const std::string& prefMetPath,
-                                                 const WorkingCopy& workingCopy,
-                                                 const std::function<void()>& yield,
-                                                 const std::optional<std::string>& winePrefix)
-{
-    const auto stored = extractStringTag(prefMetPath, workingCopy, "incoming", yield);
-    if (!stored)
-        return std::nullopt;
-    // Stored as the temp folder is, so the same mapping to a local path applies.
-    return resolveTempFolder(*stored, folderOf(prefMetPath), winePrefix);
-}
 
 std::vector<std::string> listFinishedFiles(const std::string& folder)
 {

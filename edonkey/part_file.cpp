@@ -92,4 +92,16 @@ std::optional<PartFileInfo> parsePartFile(std::string_view bytes)
     return info;
 }
 
+PartFileRead readEdonkeyPartFile(std::string_view bytes, PartFileCheck check)
+{
+    auto info = parsePartFile(bytes);
+    if (!info)
+        return "not an eDonkey2000 part file";
+    if (check == PartFileCheck::single) {
+        if (const auto size = findSizeBeforeTransferredTag(bytes))
+            info->size = *size;
+    }
+    return std::move(*info);
+}
+
 } // namespace edonkey

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
 namespace edonkey {
 
@@ -16,6 +17,13 @@ struct PartFileInfo {
     bool operator==(const PartFileInfo&) const = default;
 };
 
+/// Which check a part file is read for: the scan of the temp folders, or the
+/// check of one file the user chose.
+enum class PartFileCheck { scan, single };
+
+/// A part file's hash, size and name, or why it is no download.
+using PartFileRead = std::variant<PartFileInfo, std::string_view>;
+
 /// Two lower-case hexadecimal digits, high nibble first: 10 gives "0a".
 std::string byteToHex(std::uint8_t value);
 
@@ -27,5 +35,10 @@ std::optional<PartFileInfo> parsePartFile(std::string_view bytes);
 /// The size stored in a file-size tag whose value is directly followed by the
 /// transferred-bytes tag, searching the whole file; nothing without one.
 std::optional<std::uint32_t> findSizeBeforeTransferredTag(std::string_view bytes);
+
+/// An eDonkey2000 part file read for `check`: the scan takes the size as
+/// parsePartFile does; the check of one file prefers a size tag followed by
+/// the transferred-bytes tag, and else agrees with the scan.
+PartFileRead readEdonkeyPartFile(std::string_view bytes, PartFileCheck check);
 
 } // namespace edonkey

@@ -55,8 +55,21 @@ std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
     return extractStringTag(prefMetPath, workingCopy, "temp"sv, yield);
 }
 
-std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder,
-                              const std::optional<std::string>& winePrefix)
+std::optional<ClientSettings> prefMetSettings(const std::string& path, const ClientFileReader& read)
+{
+    const auto bytes = read(path);
+    if (!bytes)
+        return std::nullopt;
+    ClientSettings settings;
+    if (auto temp = findTempFolder(*bytes))
+        settings.tempFolders.push_back(std::move(*temp));
+    if (auto incoming = findStringTag(*bytes, "incoming"sv))
+        settings.incomingFolders.push_back(std::move(*incoming));
+    return settings;
+}
+
+std::string resolveClientFolder(std::string_view stored, std::string_view clientFolder,
+                                const std::optional<std::string>& winePrefix)
 {
     const auto client =
         clientFolder.empty() ? std::nullopt : std::optional<std::string>(clientFolder);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edonkey/client_settings.h"
 #include "edonkey/working_copy.h"
 
 #include <functional>
@@ -31,11 +32,17 @@ std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
                                              const WorkingCopy& workingCopy,
                                              const std::function<void()>& yield);
 
-/// The folder to search for downloads, ending in "/": the stored temp folder,
-/// resolved against the client folder when it is relative, and a Windows
-/// path looked for through the Wine prefix `winePrefix` or, for a client on a
-/// mounted Windows partition, beside the client folder.
-std::string resolveTempFolder(std::string_view stored, std::string_view clientFolder,
-                              const std::optional<std::string>& winePrefix = std::nullopt);
+/// eDonkey2000's folders: the string tags "temp" and "incoming" of the
+/// pref.met at `path`, exactly as stored (an empty one too); nothing when the
+/// file cannot be read.
+std::optional<ClientSettings> prefMetSettings(const std::string& path,
+                                              const ClientFileReader& read);
+
+/// Where a folder the client stores (its temp or incoming folder) lies here,
+/// ending in "/": resolved against the client folder when it is relative, and
+/// a Windows path looked for through the Wine prefix `winePrefix` or, for a
+/// client on a mounted Windows partition, beside the client folder.
+std::string resolveClientFolder(std::string_view stored, std::string_view clientFolder,
+                                const std::optional<std::string>& winePrefix);
 
 } // namespace edonkey

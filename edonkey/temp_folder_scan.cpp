@@ -1,14 +1,13 @@
 #include "edonkey/temp_folder_scan.h"
 
 #include "edonkey/donkey_folder.h"
-#include "edonkey/download_check.h"
 #include "platform/directory_search.h"
 
 namespace edonkey {
 
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
-                          const fakedb::FakeDatabase& database, DownloadObserver& observer,
-                          const std::function<void()>& yield)
+                          const fakedb::FakeDatabase& database, PartFileReader reader,
+                          DownloadObserver& observer, const std::function<void()>& yield)
 {
     ScanResult result;
     const std::string folder = platform::withFinalSlash(tempFolder);
@@ -20,10 +19,13 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
 
     for (const auto& name : names) {
         const DownloadCheck check =
-            checkDownload(folder + name, workingCopy, database, SizeRule::ScanRule, yield);
+            checkDownload(folder + name, workingCopy, database, reader, PartFileCheck::scan, yield);
         if (check.status == DownloadStatus::Unreadable ||
-            check.status == DownloadStatus::NotPartFile)
+            check.status == DownloadStatus::NotPartFile) {
+            result.skipped.push_back({folder + name, check.reason});
             continue;
+        }
+        ++result.checked;
         observer.onDownload(check.info.name);
         if (check.status == DownloadStatus::Fake) {
             observer.onFake(check.hit);

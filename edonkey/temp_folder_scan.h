@@ -1,11 +1,13 @@
 #pragma once
 
+#include "edonkey/download_check.h"
 #include "edonkey/working_copy.h"
 #include "fakedb/fake_database.h"
 
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace edonkey {
 
@@ -21,16 +23,26 @@ public:
     virtual void onFake(std::string_view hit) = 0;
 };
 
+/// A part file the scan passed over, and why.
+struct SkippedFile {
+    std::string path;
+    std::string_view reason;
+
+    bool operator==(const SkippedFile&) const = default;
+};
+
 struct ScanResult {
     bool foundPartFiles = false; // false: the folder could not be read or holds none
     bool foundFake = false;
+    std::size_t checked = 0;          // part files read and looked up
+    std::vector<SkippedFile> skipped; // part files that could not be read or are none
 };
 
-/// Checks every *.part.met in the client's temp folder, each read through the
-/// working copy. Files that cannot be read or are no part files are passed
-/// over unreported.
+/// Checks every *.part.met in a temp folder, each read through the working
+/// copy by the client's rules. Files that cannot be read or are no part files
+/// are reported to no observer, only in the result.
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
-                          const fakedb::FakeDatabase& database, DownloadObserver& observer,
-                          const std::function<void()>& yield);
+                          const fakedb::FakeDatabase& database, PartFileReader reader,
+                          DownloadObserver& observer, const std::function<void()>& yield);
 
 } // namespace edonkey

@@ -39,4 +39,7 @@ std::string winePrefixFrom(const char* winePrefixVariable, const char* home);
 /// winePrefixFrom() over the environment's WINEPREFIX and HOME.
 std::string winePrefix();
 
+/// The user's home folder, the environment's HOME; empty when not set.
+std::string homeFolder();
+
 } // namespace platform

@@ -149,4 +149,10 @@ std::string winePrefix()
     return winePrefixFrom(std::getenv("WINEPREFIX"), std::getenv("HOME"));
 }
 
+std::string homeFolder()
+{
+    const char* home = std::getenv("HOME");
+    return home ? home : "";
+}
+
 } // namespace platform

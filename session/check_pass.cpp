@@ -1,8 +1,5 @@
 #include "session/check_pass.h"
 
-#include "edonkey/donkey_folder.h"
-#include "edonkey/pref_met.h"
-#include "edonkey/temp_folder_scan.h"
 #include "platform/files.h"
 #include "session/client_folder.h"
 #include "session/database.h"
@@ -36,7 +33,7 @@ private:
 } // namespace
 
 PassResult checkPass(ProgramState& state, const PassServices& services,
-                     const std::optional<std::string>& prefMet)
+                     const std::optional<std::string>& given)
 {
     const auto yield = [&services] {
         services.desktop.yield();
@@ -55,43 +52,62 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     log.append(std::string(texts::entriesLoadedBefore) + std::to_string(*entries) +
                std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
 
-    const std::string prefMetPath = prefMet
-                                        ? *prefMet
-                                        : locatePrefMet(state, services.files, services.registry,
-                                                        services.desktop, services.winePrefix);
-    if (prefMetPath.empty()) {
+    const edonkey::ClientSearch search{services.registry, services.winePrefix, services.home};
+    const auto client = given ? std::optional(edonkey::clientAt(*given))
+                              : locatePrefMet(state, services.files, search, services.desktop);
+    if (!client) {
         result.end = PassEnd::Cancelled;
         return result;
     }
+    result.kind = client->kind;
 
-    const auto storedTemp = edonkey::extractTempFolder(
-        prefMetPath, workingCopy(services.files, services.files.prefCopy()), yield);
-    if (!storedTemp) {
+    const auto folders = readClientFolders(*client, services.files, services.winePrefix, yield);
+    if (!folders || folders->temp.empty()) {
         services.desktop.showMessage(texts::noTempFolder);
         result.end = PassEnd::TempFolderError;
         return result;
     }
-    result.storedTempFolder = *storedTemp;
-    result.tempFolder = edonkey::resolveTempFolder(*storedTemp, edonkey::folderOf(prefMetPath),
-                                                   services.winePrefix);
-    if (platform::isFolder(result.tempFolder))
-        state.dialogFolder = result.tempFolder;
+    for (const auto& folder : folders->temp)
+        result.tempFolders.push_back({folder, platform::isFolder(folder.searched)});
+    for (const auto& searched : result.tempFolders) {
+        if (searched.entered) {
+            state.dialogFolder = searched.folder.searched;
+            break;
+        }
+    }
 
     log.append(std::string(texts::checkingFiles) + std::string(texts::lineEnd));
     DownloadLines lines(log);
-    const auto scan = edonkey::scanTempFolder(
-        result.tempFolder, workingCopy(services.files, services.files.partCopy()), state.database,
-        lines, yield);
-    if (!scan.foundPartFiles) {
+    const auto copy = workingCopy(services.files, services.files.partCopy());
+    const auto reader = edonkey::rulesOf(client->kind).readPartFile;
+    bool foundPartFiles = false;
+    bool foundFake = false;
+    for (const auto& searched : result.tempFolders) {
+        auto scan = edonkey::scanTempFolder(searched.folder.searched, copy, state.database, reader,
+                                            lines, yield);
+        foundPartFiles |= scan.foundPartFiles;
+        foundFake |= scan.foundFake;
+        result.checked += scan.checked;
+        for (auto& skipped : scan.skipped)
+            result.skipped.push_back(std::move(skipped));
+    }
+    if (!foundPartFiles) {
         result.end = PassEnd::NothingToCheck;
-    } else if (!scan.foundFake) {
+        return result;
+    }
+    // eDonkey2000's log keeps the lines it always had.
+    if (client->kind != edonkey::ClientKind::eDonkey2000 && !result.skipped.empty())
+        log.append(std::string(texts::unreadablePartFilesBefore) +
+                   std::to_string(result.skipped.size()) +
+                   std::string(texts::unreadablePartFilesAfter) + std::string(texts::lineEnd));
+    if (!foundFake)
         log.append(std::string(texts::noFakesFound) + std::string(texts::lineEnd));
-        result.end = PassEnd::Clean;
-    } else {
+    else
         log.append(std::string(texts::lineEnd) + std::string(texts::finishedChecking) +
                    std::string(texts::lineEnd));
-        result.end = PassEnd::FakesFound;
-    }
+    result.end = result.checked == 0 ? PassEnd::NothingReadable
+                 : foundFake         ? PassEnd::FakesFound
+                                     : PassEnd::Clean;
     return result;
 }
 

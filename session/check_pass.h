@@ -1,14 +1,18 @@
 #pragma once
 
+#include "edonkey/client_kind.h"
+#include "edonkey/temp_folder_scan.h"
 #include "platform/desktop.h"
 #include "platform/log_box.h"
 #include "platform/registry.h"
 #include "platform/windows_path.h"
+#include "session/client_folders.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace session {
 
@@ -20,28 +24,39 @@ struct PassServices {
     platform::LogBox& log;
     /// The Wine prefix through which the client's Windows paths are found.
     std::optional<std::string> winePrefix = platform::winePrefix();
+    /// The user's home folder, which holds aMule's settings.
+    std::string home = platform::homeFolder();
 };
 
 /// How a check pass ended.
 enum class PassEnd {
     Clean,           // every download checked, none is a fake
     FakesFound,      // every download checked, at least one is a fake
-    NothingToCheck,  // the temp folder holds no part file, or cannot be read
-    Cancelled,       // the user cancelled the pref.met dialog
-    TempFolderError, // pref.met unreadable or without a temp folder; told the user
+    NothingToCheck,  // the temp folders hold no part file, or cannot be read
+    NothingReadable, // part files there, but not one could be read
+    Cancelled,       // the user cancelled the dialog that chooses the client
+    TempFolderError, // the settings unreadable or without a temp folder; told the user
     DatabaseMissing, // fakes.dat missing or unusable; told the user, the program must end
+};
+
+/// A temp folder the pass searched.
+struct SearchedFolder {
+    ClientFolder folder;
+    bool entered = false; // false: it is no folder the program can enter
 };
 
 struct PassResult {
     PassEnd end = PassEnd::Cancelled;
-    std::string storedTempFolder; // the temp folder as pref.met stores it
-    std::string tempFolder;       // the folder searched, once pref.met named one
+    edonkey::ClientKind kind = edonkey::ClientKind::eDonkey2000;
+    std::vector<SearchedFolder> tempFolders; // once the settings named them
+    std::size_t checked = 0;                 // part files read and looked up
+    std::vector<edonkey::SkippedFile> skipped;
 };
 
-/// The program's main job: loads fakes.dat, finds the client's pref.met (or
-/// uses `prefMet` when given), reads its temp folder and checks every
+/// The program's main job: loads fakes.dat, finds the client (or uses the
+/// settings file or folder `given`), reads its temp folders and checks every
 /// download there, reporting in the log box.
 PassResult checkPass(ProgramState& state, const PassServices& services,
-                     const std::optional<std::string>& prefMet = std::nullopt);
+                     const std::optional<std::string>& given = std::nullopt);
 
 } // namespace session

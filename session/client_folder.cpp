@@ -6,6 +6,17 @@
 
 namespace session {
 
+std::string settingsFilePattern()
+{
+    std::string pattern;
+    for (const auto& rules : edonkey::clientKinds()) {
+        if (!pattern.empty())
+            pattern += ' ';
+        pattern += rules.settingsFile;
+    }
+    return pattern;
+}
+
 std::string chooseDonkeyFile(ProgramState& state, platform::Desktop& desktop,
                              std::string_view pattern)
 {
@@ -17,26 +28,25 @@ std::string chooseDonkeyFile(ProgramState& state, platform::Desktop& desktop,
 
 void storeChosenPrefMet(const ProgramFiles& files, std::string_view chosenPath)
 {
-    Settings(files).writeSetting(prefPathKey, edonkey::folderOfChosenPrefMet(chosenPath));
+    Settings(files).writeSetting(prefPathKey, edonkey::folderToStore(std::string(chosenPath)));
 }
 
-std::string locatePrefMet(ProgramState& state, const ProgramFiles& files,
-                          platform::Registry& registry, platform::Desktop& desktop,
-                          const std::optional<std::string>& winePrefix)
+std::optional<edonkey::Client> locatePrefMet(ProgramState& state, const ProgramFiles& files,
+                                             const edonkey::ClientSearch& search,
+                                             platform::Desktop& desktop)
 {
     const Settings settings(files);
-    if (std::string folder =
-            edonkey::findDonkeyFolder(settings.readSetting(prefPathKey), registry, winePrefix);
-        !folder.empty()) {
-        settings.writeSetting(prefPathKey, folder);
-        state.dialogFolder = folder;
-        return folder + std::string(edonkey::prefMetName);
+    if (auto found = edonkey::findClient(settings.readSetting(prefPathKey), search)) {
+        settings.writeSetting(prefPathKey, found->folder);
+        state.dialogFolder = found->folder;
+        return std::move(found->client);
     }
     desktop.showMessage(texts::folderNotFound);
-    std::string chosen = chooseDonkeyFile(state, desktop, edonkey::prefMetName);
-    if (!chosen.empty())
-        storeChosenPrefMet(files, chosen);
-    return chosen;
+    const std::string chosen = chooseDonkeyFile(state, desktop, settingsFilePattern());
+    if (chosen.empty())
+        return std::nullopt;
+    storeChosenPrefMet(files, chosen);
+    return edonkey::clientOfFile(chosen);
 }
 
 } // namespace session

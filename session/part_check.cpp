@@ -1,25 +1,30 @@
 #include "session/part_check.h"
 
+#include "edonkey/client_discovery.h"
 #include "session/folder_lock.h"
+#include "session/settings.h"
 #include "session/texts.h"
 
 namespace session {
 
-edonkey::DownloadStatus checkPartFile(const std::string& path, const ProgramState& state,
-                                      const ProgramFiles& files, platform::LogBox& log,
-                                      const std::function<void()>& yield)
+edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState& state,
+                                     const ProgramFiles& files,
+                                     const std::optional<std::string>& winePrefix,
+                                     platform::LogBox& log, const std::function<void()>& yield)
 {
-    const auto check =
-        edonkey::checkDownload(path, workingCopy(files, files.partCopy()), state.database,
-                               edonkey::SizeRule::TransferredTagFirst, yield);
+    const auto kind =
+        edonkey::storedClientKind(Settings(files).readSetting(prefPathKey), winePrefix);
+    auto check = edonkey::checkDownload(path, workingCopy(files, files.partCopy()), state.database,
+                                        edonkey::rulesOf(kind).readPartFile,
+                                        edonkey::PartFileCheck::single, yield);
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)
-        return check.status;
+        return check;
     log.replace(check.info.name + std::string(texts::afterPartFileName) +
                 std::string(texts::lineEnd));
     log.append((check.hit.empty() ? std::string(texts::noFake) : check.hit) +
                std::string(texts::lineEnd));
-    return check.status;
+    return check;
 }
 
 } // namespace session

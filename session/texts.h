@@ -28,6 +28,10 @@ inline constexpr std::string_view entriesLoadedAfter = " entries loaded )";
 inline constexpr std::string_view checkingFiles = "*** Checking Files..";
 inline constexpr std::string_view noFakesFound = "*** No fakes found in your temp folder !";
 inline constexpr std::string_view finishedChecking = "*** Finished checking.";
+// Before the closing line, for clients other than eDonkey2000:
+// "*** 2 part files could not be read".
+inline constexpr std::string_view unreadablePartFilesBefore = "*** ";
+inline constexpr std::string_view unreadablePartFilesAfter = " part files could not be read";
 
 // The check of one part file: the name, this, and then the verdict.
 inline constexpr std::string_view afterPartFileName = "...";

@@ -1,6 +1,7 @@
 // brisquen-fixture: writes client folders, part files and fakes.dat files for
 // tests, benchmarks and the README's sample data.
 
+#include "tools/client_layouts.h"
 #include "tools/fixture_writer.h"
 
 #include <charconv>
@@ -24,6 +25,8 @@ constexpr const char* kUsage = "usage: brisquen-fixture sample PROGRAM_FOLDER CL
                                "       brisquen-fixture client FOLDER NAME:SIZE[:HASH] ...\n"
                                "       brisquen-fixture wine PREFIX NAME:SIZE[:HASH] ...\n"
                                "       brisquen-fixture mounted ROOT NAME:SIZE[:HASH] ...\n"
+                               "       brisquen-fixture amule HOME NAME:SIZE[:HASH] ...\n"
+                               "       brisquen-fixture emule PREFIX NAME:SIZE[:HASH] ...\n"
                                "       brisquen-fixture part FILE NAME SIZE [HASH]\n"
                                "       brisquen-fixture database FILE LINES\n";
 
@@ -38,6 +41,13 @@ constexpr const char* kHelp =
     "          the dosdevices links c: and z:, and system.reg with the client's ed2k keys\n"
     "mounted   ROOT/mnt/c/Program Files/eDonkey2000/, a client folder on a Windows partition\n"
     "          whose pref.met names the temp folder C:\\Program Files\\eDonkey2000\\temp\\\n"
+    "amule     aMule's settings in HOME/.aMule: amule.conf and Temp/001.part.met, ... one per\n"
+    "          download as aMule writes them (dated, 0xE2 and 64-bit numbers above\n"
+    "          4,290,048,000 bytes), each with its .bak copy\n"
+    "emule     a Wine prefix holding eMule, registered for ed2k links, its settings in\n"
+    "          drive_c/users/root/AppData/Local/eMule/config/preferences.ini naming two temp\n"
+    "          folders, C:\\users\\root\\Downloads\\eMule\\Temp and D:\\eMule Temp, which\n"
+    "          take the downloads in turn as eMule writes them\n"
     "part      one *.part.met file; a missing HASH is derived from NAME\n"
     "database  a fakes.dat with LINES made-up entries, for load tests\n";
 
@@ -52,12 +62,12 @@ std::optional<std::uint64_t> parseNumber(std::string_view text, std::uint64_t ma
     return value;
 }
 
-std::uint32_t parseSize(std::string_view text)
+std::uint64_t parseSize(std::string_view text)
 {
-    const auto size = parseNumber(text, 0xFFFFFFFFULL);
+    const auto size = parseNumber(text, UINT64_MAX);
     if (!size)
         throw BadArguments{};
-    return static_cast<std::uint32_t>(*size);
+    return *size;
 }
 
 bool isHash(std::string_view text)
@@ -208,6 +218,26 @@ int mountedCommand(const std::string& root, const std::vector<std::string>& item
     return 0;
 }
 
+int amuleCommand(const std::string& home, const std::vector<std::string>& items)
+{
+    const auto amule = fixtures::writeAmuleHome(home, parseDownloads(items));
+    std::cout << "wrote " << amule.conf << " (temp folder " << amule.tempFolder << ")\n";
+    for (const auto& part : amule.partFiles)
+        std::cout << "wrote " << part << " and its .bak copy\n";
+    return 0;
+}
+
+int emuleCommand(const std::string& prefix, const std::vector<std::string>& items)
+{
+    const auto emule = fixtures::writeEmulePrefix(prefix, parseDownloads(items));
+    std::cout << "wrote " << emule.configFolder << "preferences.ini (temp folders "
+              << emule.tempFolders[0] << " and " << emule.tempFolders[1] << ")\n";
+    for (const auto& part : emule.partFiles)
+        std::cout << "wrote " << part << " and its .bak copy\n";
+    std::cout << "wrote " << emule.prefix << "user.reg, system.reg and dosdevices/\n";
+    return 0;
+}
+
 int partCommand(const std::string& file, const std::string& name, const std::string& size,
                 const std::string* hash)
 {
@@ -277,6 +307,10 @@ int run(const std::vector<std::string>& args)
         return wineCommand(args[1], {args.begin() + 2, args.end()});
     if (command == "mounted" && args.size() >= 2)
         return mountedCommand(args[1], {args.begin() + 2, args.end()});
+    if (command == "amule" && args.size() >= 2)
+        return amuleCommand(args[1], {args.begin() + 2, args.end()});
+    if (command == "emule" && args.size() >= 2)
+        return emuleCommand(args[1], {args.begin() + 2, args.end()});
     if (command == "part" && (args.size() == 4 || args.size() == 5))
         return partCommand(args[1], args[2], args[3], args.size() == 5 ? &args[4] : nullptr);
     if (command == "database" && args.size() == 3)

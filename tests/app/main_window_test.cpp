@@ -341,7 +341,8 @@ private slots:
         QTest::qWait(100);
         program.scripted.queueFileChoice("/srv/other/pref.met");
         program.click("Command6");
-        QCOMPARE(program.scripted.dialogs.back().pattern, std::string("pref.met"));
+        QCOMPARE(program.scripted.dialogs.back().pattern,
+                 std::string("pref.met amule.conf preferences.ini"));
         QCOMPARE(platform::readIniString(program.files.settingIni(), "Settings", "PrefPath"),
                  std::string("/srv/other/"));
         QCOMPARE(program.spy->count(), 3);

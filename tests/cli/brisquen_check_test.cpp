@@ -2,6 +2,7 @@
 
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
+#include "tools/client_layouts.h"
 #include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
@@ -35,14 +36,27 @@ protected:
         return "'" + program + "' " + arguments;
     }
     // With `prefix`, the Wine prefix the program sees; with `withErrors`, what
-    // it says on standard error too.
+    // it says on standard error too. `home` is the home folder it sees.
     CommandOutcome run(const std::string& arguments, std::string prefix = "",
                        bool withErrors = false)
     {
         prefix = prefix.empty() ? "" : "WINEPREFIX='" + prefix + "' ";
+        if (!home.empty())
+            prefix += "HOME='" + home + "' ";
         const std::string line = prefix + command(arguments);
         return runCommand(withErrors ? "(" + line + " 2>&1)" : line);
     }
+    std::string storedFolder() const
+    {
+        const std::string ini = testing_support::readFile(dir.file("program/Setting.ini"));
+        const std::string key = "PrefPath=";
+        const auto at = ini.find(key);
+        return at == std::string::npos
+                   ? ini
+                   : ini.substr(at + key.size(), ini.find('\r', at) - at - key.size());
+    }
+
+    std::string home;
 };
 
 } // namespace
@@ -210,4 +224,102 @@ TEST_F(FinishedFiles, IncomingChecksTheFilesOfTheClientsIncomingFolder)
     EXPECT_EQ(run("incoming '" + client.prefMet + "'"), (CommandOutcome{0, emptyLines}));
     std::filesystem::remove_all(client.incomingFolder);
     EXPECT_EQ(run("incoming '" + client.prefMet + "'").exitCode, 2);
+}
+
+// Today's clients, as they write their files.
+class TodaysClients : public BrisquenCheck {
+protected:
+    // Where aMule ran when it wrote the files in tests/data/amule.
+    static constexpr std::string_view amuleWroteIn = "/tmp/amulework/";
+};
+
+// A real aMule home, no Setting.ini: found by itself, every download listed
+// once (0xE2 files, a UTF-8 name, a 300-byte name), the listed ones marked,
+// and its folder remembered. The category folder aMule wrote as Latin-1
+// bytes is found for incoming.
+TEST_F(TodaysClients, AmuleIsFoundInTheHomeFolderAndEveryDownloadListedOnce)
+{
+    home = dir.makeFolder("H\xC3\xA9llo home");
+    const std::string settings = home + ".aMule/";
+    for (const auto& entry : std::filesystem::directory_iterator(BRISQUEN_TEST_DATA "/amule")) {
+        const std::string name = entry.path().filename();
+        if (name.find(".part.met") != std::string::npos)
+            dir.write(settings.substr(dir.path().size()) + "Temp/" + name,
+                      testing_support::readFile(entry.path()));
+    }
+    std::string conf = testing_support::readFile(BRISQUEN_TEST_DATA "/amule/amule.conf");
+    for (auto at = conf.find(amuleWroteIn); at != std::string::npos; at = conf.find(amuleWroteIn))
+        conf.replace(at, amuleWroteIn.size(), dir.path());
+    dir.write(settings.substr(dir.path().size()) + "amule.conf", conf);
+    dir.makeFolder("H\xC3\xA9llo home/.aMule/Incoming");
+    fixtures::writeZeroFile(dir.makeFolder("H\xC3\xA9llo home/My Music") + "Zeros.bin",
+                            fixtures::zeroChunkSize);
+    dir.write("program/fakes.dat",
+              "e53d243dd2ea741ac97ba3ffd054f22f,5000000000,Fake - big\r\n"
+              "36be1ff5dde8e275e463d7436f9813ef,8123456,Fake - song\r\n"
+              "de5d93904a426670ee76112cce5fa1ba,9728001,Fake - paused\r\n" +
+                  fixtures::fakesDatLine(
+                      {"", fixtures::zeroChunkSize, std::string(fixtures::zeroChunkHash), 0},
+                      "Fake - zeros"));
+    const std::string longName = "A Very Long File Name Used To Check That Names Of Three "
+                                 "Hundred Bytes Are Stored Whole" +
+                                 [] {
+                                     std::string xs;
+                                     for (int i = 0; i < 105; ++i)
+                                         xs += " x";
+                                     return xs;
+                                 }() +
+                                 ".avi";
+    EXPECT_EQ(run("scan"),
+              (CommandOutcome{1, "*** Loading Database...done ( 5 entries loaded )\n"
+                                 "*** Checking Files..\nBig.Movie.2160p.mkv\n*** Fake - big\n"
+                                 "Boundary.Exactly.441.Chunks.iso\nBoundary.Plus.One.Byte.iso\n"
+                                 "Caf\u00e9 del Mar \u2013 Ibiza 04.mp3\n*** Fake - song\n" +
+                                     longName +
+                                     "\nSmall.One.Megabyte.zip\nOne.Full.Chunk.avi\n"
+                                     "Paused.Two.Chunks.avi\n*** Fake - paused\n\n"
+                                     "*** Finished checking.\n"}));
+    EXPECT_EQ(storedFolder(), settings);
+    EXPECT_EQ(
+        run("incoming", "", true),
+        (CommandOutcome{1, "ed2k://|file|Zeros.bin|9728000|" +
+                               std::string(fixtures::zeroChunkHash) + "|\n*** Fake - zeros\n"}));
+}
+
+// amule.conf given, its temp folder somewhere else; and files aMule wrote
+// that cannot be read: counted on standard error, each named with -v, and
+// when none can be read, nothing was checked.
+TEST_F(TodaysClients, AmuleConfGivenAndUnreadablePartFilesAreNoCleanResult)
+{
+    const auto amule = fixtures::writeAmuleHome(dir.file("elsewhere"), {clean, fake});
+    const std::string conf =
+        dir.write("given/amule.conf", "[eMule]\nTempDir=" + amule.tempFolder + "\n");
+    EXPECT_EQ(run("scan '" + conf + "'"), bothListed);
+    const std::string cut = testing_support::readFile(amule.partFiles[1]).substr(0, 40);
+    dir.write(amule.tempFolder.substr(dir.path().size()) + "002.part.met", cut);
+    const auto partly = run("scan '" + conf + "'", "", true);
+    EXPECT_EQ(partly.exitCode, 0);
+    EXPECT_NE(partly.output.find("brisquen-check: skipped 1 of 2 part files (1 cut short)\n"),
+              std::string::npos)
+        << partly.output;
+    EXPECT_NE(run("scan -v '" + conf + "'", "", true)
+                  .output.find("skipped " + amule.partFiles[1] + ": cut short\n"),
+              std::string::npos);
+    dir.write(amule.tempFolder.substr(dir.path().size()) + "001.part.met", "\xE0");
+    const auto none = run("scan '" + conf + "'", "", true);
+    EXPECT_EQ(none.exitCode, 3);
+    EXPECT_TRUE(none.output.ends_with("brisquen-check: nothing checked: not one *.part.met could "
+                                      "be read in " +
+                                      amule.tempFolder + "\n"))
+        << none.output;
+}
+
+// eDonkey2000 keeps its rules: a dated part file is skipped without a line.
+TEST_F(TodaysClients, EdonkeyFolderStillSkipsADatedPartFileSilently)
+{
+    const auto client = fixtures::writeClientFolder(dir.file("client"), {clean, fake});
+    auto dated = fixtures::partMetBytes({"Dated.avi", 5, fixtures::hashFromSeed(7), 0});
+    dated[1] = '\x01';
+    dir.write("client/temp/003.part.met", dated);
+    EXPECT_EQ(run("scan '" + client.prefMet + "'"), bothListed);
 }

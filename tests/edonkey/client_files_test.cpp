@@ -35,14 +35,15 @@ protected:
     ReportedLines lines;
     int yields = 0;
 
-    edonkey::DownloadCheck check(const std::string& path, edonkey::SizeRule rule)
+    edonkey::DownloadCheck check(const std::string& path, edonkey::PartFileCheck rule)
     {
-        return edonkey::checkDownload(path, {workingCopy}, database, rule, [this] { ++yields; });
+        return edonkey::checkDownload(path, {workingCopy}, database, edonkey::readEdonkeyPartFile,
+                                      rule, [this] { ++yields; });
     }
     edonkey::ScanResult scan(const std::string& tempFolder)
     {
-        return edonkey::scanTempFolder(tempFolder, {workingCopy}, database, lines,
-                                       [this] { ++yields; });
+        return edonkey::scanTempFolder(tempFolder, {workingCopy}, database,
+                                       edonkey::readEdonkeyPartFile, lines, [this] { ++yields; });
     }
 };
 
@@ -53,13 +54,12 @@ TEST_F(ClientFiles, CheckTellsWhyItCouldNotCheckAndNeverLeavesTheCopy)
     const auto fake = download(734003200);
     database.replace(fixtures::fakesDatLine(fake, "Fake - an advertisement"));
     const auto found = check(dir.write("a.part.met", fixtures::partMetBytes(fake)),
-                             edonkey::SizeRule::TransferredTagFirst);
+                             edonkey::PartFileCheck::single);
     EXPECT_EQ(found.status, DownloadStatus::Fake);
     EXPECT_EQ(found.hit, "*** Fake - an advertisement");
     EXPECT_EQ(found.info.name, "Movie.avi");
     for (const auto& path : {dir.file("missing.part.met"), std::string()})
-        EXPECT_EQ(check(path, edonkey::SizeRule::TransferredTagFirst).status,
-                  DownloadStatus::Unreadable)
+        EXPECT_EQ(check(path, edonkey::PartFileCheck::single).status, DownloadStatus::Unreadable)
             << path;
     EXPECT_FALSE(exists(workingCopy));
 }
@@ -78,8 +78,7 @@ TEST_F(ClientFiles, BothRulesLookUpTheExactSizeWhateverFollowsIt)
         for (const auto& file : downloads) {
             const auto bytes = fixtures::partMetBytes(file, layout);
             EXPECT_EQ(
-                check(dir.write("edge.part.met", bytes), edonkey::SizeRule::TransferredTagFirst)
-                    .status,
+                check(dir.write("edge.part.met", bytes), edonkey::PartFileCheck::single).status,
                 DownloadStatus::Fake)
                 << file.size;
             EXPECT_EQ(edonkey::findSizeBeforeTransferredTag(bytes).has_value(), !typed);
@@ -96,8 +95,8 @@ TEST_F(ClientFiles, ScanReportsNamesAndHitsAndYieldsPerBlock)
     const auto client = fixtures::writeClientFolder(
         dir.file("client"), {download(650000000, "ubuntu.iso"), fake, download(10, "")});
     database.replace("x,1,other\r\n" + fixtures::fakesDatLine(fake, "Fake, a trailer"));
-    const auto [foundPartFiles, foundFake] = scan(client.tempFolder);
-    EXPECT_TRUE(foundPartFiles && foundFake);
+    const auto result = scan(client.tempFolder);
+    EXPECT_TRUE(result.foundPartFiles && result.foundFake);
     EXPECT_EQ(lines.text, "ubuntu.iso\r\nFake.Movie.avi\r\n*** Fake, a trailer\r\n\r\n");
     EXPECT_FALSE(exists(workingCopy));
     std::uintmax_t blocks = 1; // before the first file
@@ -150,5 +149,5 @@ TEST(ResolveTempFolder, RelativeFoldersHangOffTheClientFolder)
                                          {"/abs/temp/", "/abs/temp/"},
                                          {"temp", "/client/temp/"},
                                          {"", ""}})
-        EXPECT_EQ(edonkey::resolveTempFolder(stored, "/client/"), folder) << stored;
+        EXPECT_EQ(edonkey::resolveClientFolder(stored, "/client/", std::nullopt), folder) << stored;
 }

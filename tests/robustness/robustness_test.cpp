@@ -166,8 +166,9 @@ TEST_F(ClientFolder, SinglePartFileChecksOfHostileFiles)
         ASSERT_TRUE(session::loadDatabase(state, files, nullptr));
         log.text.clear();
         desktop.yields = 0;
-        const auto status =
-            session::checkPartFile(path, state, files, log, [&] { desktop.yield(); });
+        const auto status = session::checkPartFile(path, state, files, std::nullopt, log, [&] {
+                                desktop.yield();
+                            }).status;
         EXPECT_EQ(std::pair(status, log.text), expected) << testing::PrintToString(file);
         expectClientUntouched();
         EXPECT_EQ(programFiles(false), programFolder);

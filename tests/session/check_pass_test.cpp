@@ -69,9 +69,10 @@ TEST_F(CheckPass, MissingFolderPromptsForPrefMetWhichIsCheckedAndRemembered)
     EXPECT_EQ(run(), PassEnd::Cancelled);
     EXPECT_EQ(desktop.messages, std::vector{folderNotFound});
     const auto& dialog = desktop.dialogs.at(0);
-    EXPECT_EQ((std::vector{dialog.pattern, dialog.title, dialog.initialDir}),
-              (std::vector<std::string>{
-                  "pref.met", "Select the pref.met file in your donkey folder", "/start/"}));
+    EXPECT_EQ(
+        (std::vector{dialog.pattern, dialog.title, dialog.initialDir}),
+        (std::vector<std::string>{"pref.met amule.conf preferences.ini",
+                                  "Select the pref.met file in your donkey folder", "/start/"}));
     EXPECT_EQ(testing_support::readFile(files.settingIni()), ini);
 
     desktop.queueFileChoice(client.prefMet);

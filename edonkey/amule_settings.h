@@ -1,0 +1,41 @@
+#pragma once
+
+#include "edonkey/client_settings.h"
+
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace edonkey {
+
+/// aMule's settings file, amule.conf, in wxWidgets' config format, read as
+/// aMule reads it: "[Group]" lines and "Key=Value" lines, ';' and '#'
+/// comments, group and key names compared without regard to case, the last of
+/// duplicate keys winning, and values unescaped (\\ \" \t \n \r, a value
+/// beginning with a quote written in quotes).
+class AmuleConf {
+public:
+    explicit AmuleConf(std::string_view text);
+
+    /// The value of `key` in `group` (e.g. "eMule", "Cat#1"); nothing when
+    /// the file has no such key.
+    std::optional<std::string> value(std::string_view group, std::string_view key) const;
+
+    /// The numbers N of the groups "Cat#N" the file holds, in increasing order.
+    std::vector<long> categoryNumbers() const;
+
+private:
+    std::map<std::string, std::string> m_values; // folded "group/key" -> value
+};
+
+/// aMule's folders: "[eMule] TempDir" and "IncomingDir" of the amule.conf at
+/// `path` (by default the folders Temp and Incoming beside it), and the
+/// Incoming folder of each category "[Cat#1]" ... up to "[General] Count" that
+/// has a title and a folder, as aMule takes them; a folder aMule wrote as its
+/// bytes read as Latin-1 is taken as those bytes. Nothing when the file cannot
+/// be read.
+std::optional<ClientSettings> amuleSettings(const std::string& path, const ClientFileReader& read);
+
+} // namespace edonkey

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace edonkey {
+
+/// The folders a client's settings name, as the client stores them.
+struct ClientSettings {
+    std::vector<std::string> tempFolders;     // in the order the client uses them
+    std::vector<std::string> incomingFolders; // its own first, then its categories'
+
+    bool operator==(const ClientSettings&) const = default;
+};
+
+/// Reads a client file (through a working copy); nothing when it cannot be read.
+using ClientFileReader = std::function<std::optional<std::string>(const std::string& path)>;
+
+} // namespace edonkey

@@ -1,0 +1,58 @@
+#include "session/client_folders.h"
+
+#include "edonkey/pref_met.h"
+#include "edonkey/working_copy.h"
+#include "session/folder_lock.h"
+
+#include <algorithm>
+#include <filesystem>
+
+namespace session {
+namespace {
+
+// One name for each folder, however it was reached: through links, dosdevices
+// or "..".
+std::string identity(const std::string& folder)
+{
+    std::error_code error;
+    const auto canonical = std::filesystem::canonical(folder, error);
+    return error ? std::filesystem::path(folder).lexically_normal().string() : canonical.string();
+}
+
+std::vector<ClientFolder> resolved(const std::vector<std::string>& stored,
+                                   const edonkey::Client& client,
+                                   const std::optional<std::string>& winePrefix)
+{
+    std::vector<ClientFolder> folders;
+    std::vector<std::string> seen;
+    for (const std::string& folder : stored) {
+        ClientFolder entry{folder,
+                           edonkey::resolveClientFolder(folder, client.folder(), winePrefix)};
+        std::string id = identity(entry.searched);
+        if (!entry.searched.empty() && std::find(seen.begin(), seen.end(), id) != seen.end())
+            continue;
+        seen.push_back(std::move(id));
+        folders.push_back(std::move(entry));
+    }
+    return folders;
+}
+
+} // namespace
+
+std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
+                                               const ProgramFiles& files,
+                                               const std::optional<std::string>& winePrefix,
+                                               const std::function<void()>& yield)
+{
+    const auto copy = workingCopy(files, files.prefCopy());
+    const auto settings = edonkey::rulesOf(client.kind)
+                              .readSettings(client.settingsFile, [&](const std::string& path) {
+                                  return edonkey::readThroughWorkingCopy(path, copy, yield);
+                              });
+    if (!settings)
+        return std::nullopt;
+    return ClientFolders{resolved(settings->tempFolders, client, winePrefix),
+                         resolved(settings->incomingFolders, client, winePrefix)};
+}
+
+} // namespace session

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "edonkey/client_kind.h"
+#include "session/program_files.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace session {
+
+/// A folder a client's settings name, as stored and as the program looks for it.
+struct ClientFolder {
+    std::string stored;
+    std::string searched; // ends in "/" unless empty
+
+    bool operator==(const ClientFolder&) const = default;
+};
+
+/// The folders of a client, in the order it uses them, each once.
+struct ClientFolders {
+    std::vector<ClientFolder> temp;
+    std::vector<ClientFolder> incoming;
+};
+
+/// Reads the client's settings through the pref.bck working copy and resolves
+/// each folder they name to where it lies here: relative ones in the client
+/// folder, Windows ones through the Wine prefix or beside the client folder.
+/// A folder that resolves to one listed before it is left out. Nothing when
+/// the settings cannot be read.
+std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
+                                               const ProgramFiles& files,
+                                               const std::optional<std::string>& winePrefix,
+                                               const std::function<void()>& yield);
+
+} // namespace session

@@ -1,0 +1,109 @@
+// Finding the client through the session, as a check pass does: the stored
+// folder of any kind, the Wine registration, aMule's home folder, and last
+// the user's choice.
+
+#include "platform/ini_file.h"
+#include "session/check_pass.h"
+#include "tests/support/scripted_desktop.h"
+#include "tests/support/temp_dir.h"
+#include "tools/client_layouts.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using session::PassEnd;
+
+namespace {
+
+const fixtures::Download clean{"Knoppix.iso", 700000000, fixtures::hashFromSeed(1), 0};
+const fixtures::Download fake{"Big.Movie.mkv", 5000000000, fixtures::hashFromSeed(2), 0};
+const std::string bothListed = "*** Checking Files..\r\nKnoppix.iso\r\nBig.Movie.mkv\r\n"
+                               "*** Fake - big\r\n\r\n*** Finished checking.\r\n";
+
+class ClientDiscovery : public testing::Test {
+protected:
+    testing_support::TempDir dir;
+    session::ProgramFiles files{dir.makeFolder("program")};
+    testing_support::ScriptedDesktop desktop;
+    testing_support::ScriptedRegistry registry;
+    testing_support::TextLogBox log;
+    session::ProgramState state;
+    std::string home = dir.makeFolder("home");
+    std::string prefix = dir.file("no-prefix");
+
+    void SetUp() override
+    {
+        dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "Fake - big"));
+    }
+    session::PassResult pass()
+    {
+        log.text.clear();
+        return session::checkPass(state, {files, desktop, registry, log, prefix, home});
+    }
+    std::string prefPath() const
+    {
+        return platform::readIniString(files.settingIni(), "Settings", "PrefPath");
+    }
+    void storePrefPath(const std::string& folder)
+    {
+        platform::writeIniString(files.settingIni(), "Settings", "PrefPath", folder);
+    }
+    // The log after its first line.
+    std::string checked() const { return log.text.substr(log.text.find("\r\n") + 2); }
+};
+
+} // namespace
+
+// Nothing stored and nothing registered: aMule in the home folder, then
+// remembered; a stored folder of another kind wins over it.
+TEST_F(ClientDiscovery, AmuleInTheHomeFolderIsFoundWhenNothingElseIs)
+{
+    const auto amule = fixtures::writeAmuleHome(home, {clean, fake});
+    EXPECT_EQ(pass().end, PassEnd::FakesFound);
+    EXPECT_EQ(checked(), bothListed);
+    EXPECT_EQ(prefPath(), amule.settingsFolder);
+    EXPECT_EQ(state.dialogFolder, amule.tempFolder);
+
+    const auto donkey = fixtures::writeClientFolder(dir.file("donkey"), {clean});
+    storePrefPath(donkey.folder);
+    EXPECT_EQ(pass().end, PassEnd::Clean);
+    EXPECT_EQ(prefPath(), donkey.folder);
+    EXPECT_TRUE(desktop.messages.empty());
+}
+
+// A folder holding several clients' settings means eDonkey2000, as it
+// always did; one holding only aMule's is aMule's.
+TEST_F(ClientDiscovery, PrefMetWinsInAFolderHoldingSeveralSettingsFiles)
+{
+    const auto donkey = fixtures::writeClientFolder(dir.file("both"), {clean});
+    const auto amule = fixtures::writeAmuleHome(dir.file("other"), {clean, fake});
+    std::filesystem::copy_file(amule.conf, donkey.folder + "AMULE.CONF");
+    storePrefPath(donkey.folder);
+    EXPECT_EQ(pass().kind, edonkey::ClientKind::eDonkey2000);
+    storePrefPath(amule.settingsFolder);
+    EXPECT_EQ(pass().kind, edonkey::ClientKind::aMule);
+    EXPECT_EQ(checked(), bothListed);
+}
+
+// Part files aMule's reader cannot walk are counted in the log, just before
+// the closing line; eDonkey2000's log keeps the lines it always had.
+TEST_F(ClientDiscovery, UnreadablePartFilesAreCountedForTodaysClientsOnly)
+{
+    const auto amule = fixtures::writeAmuleHome(home, {clean, fake});
+    dir.write("home/.aMule/Temp/003.part.met", "\xE0\x01");
+    dir.write("home/.aMule/Temp/004.part.met", "");
+    const auto result = pass();
+    EXPECT_EQ(result.end, PassEnd::FakesFound);
+    EXPECT_EQ(checked(),
+              "*** Checking Files..\r\nKnoppix.iso\r\nBig.Movie.mkv\r\n*** Fake - big\r\n"
+              "*** 2 part files could not be read\r\n\r\n*** Finished checking.\r\n");
+    EXPECT_EQ(result.skipped.size(), 2u);
+
+    const auto donkey = fixtures::writeClientFolder(dir.file("donkey"), {clean});
+    dir.write("donkey/temp/002.part.met", "");
+    storePrefPath(donkey.folder);
+    EXPECT_EQ(pass().end, PassEnd::Clean);
+    EXPECT_EQ(checked(), "*** Checking Files..\r\nKnoppix.iso\r\n"
+                         "*** No fakes found in your temp folder !\r\n");
+}
