@@ -95,9 +95,14 @@ take turns, through the lock file brisquen.lock there.
 void tellWhereTheListWasSought(const session::ProgramFiles& files)
 {
     std::cout << std::flush;
-    std::cerr << "brisquen-check: looked for fakes.dat in " << files.folder;
-    for (const auto& shared : files.sharedLists)
-        std::cerr << ", " << shared;
+    std::cerr << "brisquen-check: no fakes.dat in " << files.folder;
+    const auto& shared = files.sharedLists;
+    for (std::size_t i = 0; i < shared.size(); ++i) {
+        std::cerr << (i == 0                   ? ", nor in "
+                      : i + 1 == shared.size() ? " or "
+                                               : ", ")
+                  << shared[i].substr(0, shared[i].rfind('/') + 1);
+    }
     std::cerr << '\n';
 }
 
