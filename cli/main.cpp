@@ -1,14 +1,14 @@
 // brisquen-check: the checks of the window program, for scripts and machines
-// without a display. It uses the same program folder (fakes.dat and
-// Setting.ini beside its executable) and prints what the window would show.
+// without a display. It uses the same program files as the window (fakes.dat
+// and Setting.ini, found by the same rule) and prints what the window would show.
 
 #include "cli/console.h"
 #include "cli/file_check.h"
 #include "edonkey/finished_files.h"
 #include "edonkey/link_check.h"
 #include "platform/directory_search.h"
+#include "platform/environment.h"
 #include "platform/files.h"
-#include "platform/program_folder.h"
 #include "platform/qt/qt_http_client.h"
 #include "platform/windows_path.h"
 #include "session/check_pass.h"
@@ -19,6 +19,7 @@
 #include "session/folder_lock.h"
 #include "session/link_answer.h"
 #include "session/part_check.h"
+#include "session/program_files.h"
 #include "session/texts.h"
 
 #include <QCoreApplication>
@@ -27,6 +28,10 @@
 #include <iostream>
 #include <string>
 #include <vector>
+
+#ifndef BRISQUEN_VERSION
+#error "BRISQUEN_VERSION must hold the program's version (set by CMake)"
+#endif
 
 namespace {
 
@@ -38,8 +43,8 @@ constexpr int exitNothingChecked = 3;
 constexpr std::string_view usage = R"(Usage: brisquen-check COMMAND [ARGUMENT]
 
 Checks the downloads of an eDonkey client against the list of known fakes,
-fakes.dat, which must stand beside this program (with Setting.ini, which
-remembers the client folder). Prints what the Brisquen window would show.
+fakes.dat (with Setting.ini, which remembers the client folder). Prints what
+the Brisquen window would show.
 
 Commands:
   scan [-v] [CLIENT]    check every unfinished download of the client: the
@@ -58,7 +63,9 @@ Commands:
   update [SERVER]       fetch a newer fakes.dat from the update server (or from
                         SERVER, e.g. http://host:8080) when it lists more
                         entries than the last update brought
-  --help                show this text
+  where                 print the program's files and folders in use, and the
+                        update server
+  --help, --version     show this text, or the version
 
 Clients: CLIENT is a client's settings file or a folder holding it:
   eDonkey2000  pref.met in the client's folder
@@ -87,22 +94,49 @@ wins over 1: a file that cannot be hashed (named on standard error) gives 2
 even when another is a fake. For update: 0 updated or already up to date, 2
 the update failed.
 
+Program files: a copy run from anywhere but the folder it was installed to
+keeps fakes.dat, Setting.ini, the lock file brisquen.lock and its working
+copies beside itself. Installed, it keeps Setting.ini in
+$XDG_CONFIG_HOME/brisquen/ (by default ~/.config/brisquen/) and the others in
+$XDG_DATA_HOME/brisquen/ (by default ~/.local/share/brisquen/), and reads the
+list brisquen/fakes.dat shared in a folder of $XDG_DATA_DIRS (by default
+/usr/local/share:/usr/share) when it has no copy of its own, or an older one;
+an update always writes its own copy. UpdateServer= in Setting.ini's
+[Settings] replaces the update server the program was built with.
+
 Several Brisquen processes may share one program folder: one that finds the
 working copies in use makes its own, and writes of Setting.ini and fakes.dat
 take turns, through the lock file brisquen.lock there.
 )";
 
+// The window's message says "beside this program"; a script's user also needs
+// to know where that is.
+void tellWhereTheListWasSought(const session::ProgramFiles& files)
+{
+    std::cout << std::flush;
+    std::cerr << "brisquen-check: no fakes.dat in " << files.folder;
+    const auto& shared = files.sharedLists;
+    for (std::size_t i = 0; i < shared.size(); ++i) {
+        std::cerr << (i == 0                   ? ", nor in "
+                      : i + 1 == shared.size() ? " or "
+                                               : ", ")
+                  << shared[i].substr(0, shared[i].rfind('/') + 1);
+    }
+    std::cerr << '\n';
+}
+
 struct Program {
-    session::ProgramFiles files{platform::programFolder()};
+    session::ProgramFiles files;
     cli::ConsoleDesktop desktop{std::cout};
     cli::ConsoleLog log{std::cout};
-    session::ProgramState state;
+    session::ProgramState state = {};
 
     bool loadDatabase()
     {
         if (session::loadDatabase(state, files, [] {}))
             return true;
         desktop.showMessage(session::texts::noDatabase);
+        tellWhereTheListWasSought(files);
         return false;
     }
 };
@@ -182,8 +216,10 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
         return exitFake;
     case session::PassEnd::Cancelled:
         return noClientFolder("scan");
-    case session::PassEnd::TempFolderError:
     case session::PassEnd::DatabaseMissing:
+        tellWhereTheListWasSought(program.files);
+        break;
+    case session::PassEnd::TempFolderError:
         break;
     }
     return exitError;
@@ -262,11 +298,12 @@ int incoming(Program& program, const std::optional<std::string>& given)
     return unreadable ? exitError : status;
 }
 
-int updateDatabase(Program& program, std::string_view server)
+int updateDatabase(Program& program, const std::optional<std::string>& server)
 {
     platform::QtHttpClient http;
-    const auto answer =
-        session::updateDatabase(program.state, program.files, server, http, program.log);
+    const auto answer = session::updateDatabase(program.state, program.files,
+                                                session::chooseUpdateServer(program.files, server),
+                                                http, program.log);
     if (const auto message = session::updateMessage(answer); !message.empty())
         program.desktop.showMessage(message);
     return answer == session::UpdateAnswer::Updated || answer == session::UpdateAnswer::UpToDate
@@ -274,13 +311,27 @@ int updateDatabase(Program& program, std::string_view server)
                : exitError;
 }
 
-int runCommand(const std::vector<std::string>& args, int argc, char* argv[])
+// Reads, and creates nothing: a script may ask before the first run.
+int where(const session::ProgramFiles& files)
 {
-    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << usage;
-        return exitClean;
-    }
-    Program program;
+    std::cout << "layout: " << (files.installed ? "installed" : "portable") << '\n'
+              << "settings: " << files.settingIni() << '\n'
+              << "list: " << files.fakesDat() << '\n';
+    for (const auto& shared : files.sharedLists)
+        std::cout << "shared list: " << shared << '\n';
+    const std::string loaded = session::databaseToLoad(files);
+    std::cout << "loads: " << (platform::fileSize(loaded) ? loaded : "nothing, no list found")
+              << '\n'
+              << "lock file: " << files.lockFile() << '\n'
+              << "working copies: " << files.folder << '\n'
+              << "update server: " << session::chooseUpdateServer(files, std::nullopt) << '\n';
+    return exitClean;
+}
+
+int runCommand(const std::vector<std::string>& args, int argc, char* argv[],
+               const session::ProgramFiles& files)
+{
+    Program program{files};
     if (!args.empty() && args[0] == "scan") {
         const bool verbose = args.size() > 1 && args[1] == "-v";
         const std::size_t rest = args.size() - (verbose ? 2 : 1);
@@ -299,8 +350,10 @@ int runCommand(const std::vector<std::string>& args, int argc, char* argv[])
     if (!args.empty() && args[0] == "update" && args.size() <= 2) {
         // Qt's networking needs an application object; only this command uses it.
         QCoreApplication application(argc, argv);
-        return updateDatabase(program, args.size() == 2 ? args[1] : update::defaultServer());
+        return updateDatabase(program, args.size() == 2 ? std::optional(args[1]) : std::nullopt);
     }
+    if (args.size() == 1 && args[0] == "where")
+        return where(files);
     std::cerr << usage;
     return exitError;
 }
@@ -309,8 +362,23 @@ int runCommand(const std::vector<std::string>& args, int argc, char* argv[])
 
 int main(int argc, char* argv[])
 {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        std::cout << usage;
+        return exitClean;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "brisquen-check " BRISQUEN_VERSION "\n";
+        return exitClean;
+    }
+    const auto files =
+        session::programFilesFor(platform::readEnvironment(), session::installedBinFolder());
+    if (!files) {
+        std::cerr << "brisquen-check: " << session::texts::noHomeFolder << '\n';
+        return exitError;
+    }
     try {
-        return runCommand(std::vector<std::string>(argv + 1, argv + argc), argc, argv);
+        return runCommand(args, argc, argv, *files);
     } catch (const session::FolderBusy& busy) {
         std::cerr << "brisquen-check: gave up after 60 seconds: " << busy.what() << '\n';
         return exitError;

@@ -1,5 +1,6 @@
 #include "platform/files.h"
 
+#include <cerrno>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,28 @@ bool isFolder(const std::string& path)
     struct stat info {};
     return !path.empty() && ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
            ::access(path.c_str(), X_OK) == 0;
+}
+
+std::optional<std::int64_t> fileModifiedTime(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+        return std::nullopt;
+    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+}
+
+bool makeFolders(const std::string& path)
+{
+    // Parents first; a part that exists already, or is made meanwhile by
+    // another process, is fine.
+    for (auto slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string part = path.substr(0, slash);
+        if (!part.empty() && ::mkdir(part.c_str(), 0700) != 0 && errno != EEXIST)
+            return false;
+        if (slash == std::string::npos || slash + 1 == path.size())
+            break;
+    }
+    return isFolder(path);
 }
 
 } // namespace platform

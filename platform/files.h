@@ -48,4 +48,12 @@ bool writeFileAtomically(const std::string& path, std::string_view bytes);
 /// Whether `path` names a folder the program may enter.
 bool isFolder(const std::string& path);
 
+/// When a regular file (links followed) was last modified, in nanoseconds
+/// since 1970, or nothing when there is no such file.
+std::optional<std::int64_t> fileModifiedTime(const std::string& path);
+
+/// Creates the folder `path` and any missing parent, each readable only by the
+/// user (as the XDG base directory rules ask); true when it exists afterwards.
+bool makeFolders(const std::string& path);
+
 } // namespace platform

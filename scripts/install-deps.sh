@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building, testing and running Brisquen needs on Debian 12.
+# Installs what building, testing and running Brisquen needs on Debian 12;
+# with "package", also what building its Debian package and checking it need.
 # Does nothing when everything is there already.
 set -euo pipefail
 
@@ -11,6 +12,10 @@ packages=(
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth xdotool xclip imagemagick
 )
+if [ "${1:-}" = package ]; then
+  # The man pages; dpkg-shlibdeps and the build flags; then the validators.
+  packages+=(scdoc file dpkg-dev lintian desktop-file-utils appstream)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets everything up on a fresh Debian 12 machine, builds with warnings as
-# errors and runs every test.
+# errors and runs every test, then builds and checks the Debian package.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,3 +10,5 @@ cmake --build --preset ci
 ctest --preset ci
 # Then every test again under AddressSanitizer and UndefinedBehaviorSanitizer.
 scripts/run-sanitized-tests.sh
+# Then the Debian package, through the checks a distribution makes.
+scripts/check-package.sh

@@ -15,4 +15,9 @@ namespace session {
 std::optional<std::uint64_t> loadDatabase(ProgramState& state, const ProgramFiles& files,
                                           const std::function<void()>& yield);
 
+/// The fakes.dat a load reads: the user's own, unless a shared list (the first
+/// of them that exists) was modified later or the user has none. Decided at
+/// each load, as an update may have written the user's copy meanwhile.
+std::string databaseToLoad(const ProgramFiles& files);
+
 } // namespace session

@@ -69,6 +69,15 @@ UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std:
     return UpdateAnswer::Failed;
 }
 
+std::string chooseUpdateServer(const ProgramFiles& files, const std::optional<std::string>& given)
+{
+    if (given)
+        return *given;
+    if (std::string stored = Settings(files).readSetting(updateServerKey); !stored.empty())
+        return stored;
+    return std::string(update::defaultServer());
+}
+
 std::string_view updateMessage(UpdateAnswer answer)
 {
     switch (answer) {

@@ -6,6 +6,8 @@
 #include "session/program_state.h"
 #include "update/database_update.h"
 
+#include <optional>
+#include <string>
 #include <string_view>
 
 namespace session {
@@ -23,6 +25,11 @@ enum class UpdateAnswer {
 /// user about JustUpdated and Failed.
 UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std::string_view server,
                             platform::HttpClient& http, platform::LogBox& log);
+
+/// The update server to ask: `given` (as brisquen-check update SERVER takes
+/// it), else Setting.ini's UpdateServer, else the one the programs were built
+/// with.
+std::string chooseUpdateServer(const ProgramFiles& files, const std::optional<std::string>& given);
 
 /// The message box text for an update that ended so, or the empty text.
 std::string_view updateMessage(UpdateAnswer answer);

@@ -8,6 +8,7 @@ namespace session {
 
 void withFolderLock(const ProgramFiles& files, const std::function<void()>& section)
 {
+    makeFolderFor(files, files.lockFile());
     platform::FileLock lock(files.lockFile(), settingsLockByte);
     const auto start = std::chrono::steady_clock::now();
     const auto& waiting = files.lockWaiting;
@@ -31,6 +32,7 @@ platform::SectionGuard folderGuard(const ProgramFiles& files)
 
 edonkey::WorkingCopy workingCopy(const ProgramFiles& files, const std::string& copy)
 {
+    makeFolderFor(files, copy);
     return {copy, files.lockFile()};
 }
 

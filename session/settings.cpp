@@ -20,8 +20,10 @@ std::string Settings::readSetting(std::string_view key) const
 
 void Settings::writeSetting(std::string_view key, std::string_view value) const
 {
-    withFolderLock(m_files,
-                   [&] { platform::writeIniString(m_files.settingIni(), section, key, value); });
+    withFolderLock(m_files, [&] {
+        makeFolderFor(m_files, m_files.settingIni());
+        platform::writeIniString(m_files.settingIni(), section, key, value);
+    });
 }
 
 } // namespace session

@@ -11,6 +11,8 @@ namespace session {
 inline constexpr std::string_view prefPathKey = "PrefPath";
 /// The server's entry count at the last update.
 inline constexpr std::string_view fakesNrKey = "FakesNr";
+/// The update server, set by hand, over the one the programs were built with.
+inline constexpr std::string_view updateServerKey = "UpdateServer";
 
 /// The program's settings file, Setting.ini, section "Settings".
 class Settings {

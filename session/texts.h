@@ -17,6 +17,10 @@ inline constexpr std::string_view invalidLink = "This is not a valid eDonkey Lin
 inline constexpr std::string_view justUpdated = "You just updated the file...";
 inline constexpr std::string_view updateError = "Error occured during updating, try again later";
 
+/// On standard error, when an installed program has nowhere to keep its files.
+inline constexpr std::string_view noHomeFolder =
+    "no folder for the program's files: set HOME, or XDG_CONFIG_HOME and XDG_DATA_HOME";
+
 /// Title of the one file dialog, shown for part files too.
 inline constexpr std::string_view chooseFileTitle =
     "Select the pref.met file in your donkey folder";

@@ -13,6 +13,10 @@
 #include <system_error>
 #include <vector>
 
+#ifndef BRISQUEN_VERSION
+#error "BRISQUEN_VERSION must hold the program's version (set by CMake)"
+#endif
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -29,6 +33,8 @@ Writes the files of a Brisquen update server for the list FAKES_DAT:
   OUT_FOLDER/brisquen/update/fakes.dat     the list, between "[" and "]"
 Serve OUT_FOLDER with any web server. Clients fetch the list only when the
 number of entries has grown since their last update.
+
+  --help, --version  show this text, or the version
 )";
 
 constexpr std::string_view lineEnd = "\r\n";
@@ -71,6 +77,10 @@ int main(int argc, char* argv[])
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
         std::cout << usage;
+        return exitDone;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        std::cout << "brisquen-server-files " BRISQUEN_VERSION "\n";
         return exitDone;
     }
     if (args.size() != 2) {

@@ -1,10 +1,10 @@
-#include "platform/program_folder.h"
+#include "platform/executable_folder.h"
 
 #include <unistd.h>
 
 namespace platform {
 
-std::string programFolder()
+std::string executableFolder()
 {
     std::string target(256, '\0');
     for (;;) {

@@ -5,6 +5,6 @@
 namespace platform {
 
 /// The folder that holds the running executable, ending in "/".
-std::string programFolder();
+std::string executableFolder();
 
 } // namespace platform
