@@ -323,3 +323,22 @@ TEST_F(TodaysClients, EdonkeyFolderStillSkipsADatedPartFileSilently)
     dir.write("client/temp/003.part.met", dated);
     EXPECT_EQ(run("scan '" + client.prefMet + "'"), bothListed);
 }
+
+// eMule under Wine, its registration and folders in the registry real Wine
+// wrote: found with nothing stored, its two temp folders (the second on
+// drive D:) checked as one list.
+TEST_F(TodaysClients, EmuleUnderWineIsFoundThroughTheRegistryRealWineWrote)
+{
+    const auto emule = fixtures::writeEmulePrefix(dir.file("prefix"), {clean, fake});
+    for (const char* hive : {"user.reg", "system.reg"})
+        std::filesystem::copy_file(std::string(BRISQUEN_TEST_DATA "/wine-emule/") + hive,
+                                   emule.prefix + hive,
+                                   std::filesystem::copy_options::overwrite_existing);
+    EXPECT_EQ(run("scan", emule.prefix), bothListed);
+    EXPECT_EQ(storedFolder(), emule.configFolder);
+    const auto verbose = run("scan -v", emule.prefix, true).output;
+    EXPECT_NE(
+        verbose.find("temp folder: D:\\eMule Temp (searched as " + emule.tempFolders[1] + ")\n"),
+        std::string::npos)
+        << verbose;
+}

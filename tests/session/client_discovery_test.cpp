@@ -3,6 +3,7 @@
 // the user's choice.
 
 #include "platform/ini_file.h"
+#include "platform/wine_registry.h"
 #include "session/check_pass.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
@@ -106,4 +107,49 @@ TEST_F(ClientDiscovery, UnreadablePartFilesAreCountedForTodaysClientsOnly)
     EXPECT_EQ(pass().end, PassEnd::Clean);
     EXPECT_EQ(checked(), "*** Checking Files..\r\nKnoppix.iso\r\n"
                          "*** No fakes found in your temp folder !\r\n");
+}
+
+// Under Wine the ed2k registration names eMule: its settings are where
+// UsePublicUserDirectories says, or without it in the first of those places
+// that holds them; both temp folders are checked, the second on drive D:.
+// A registration that leads to no settings falls through to aMule.
+TEST_F(ClientDiscovery, EmuleRegisteredUnderWineIsFoundWhereItKeepsItsSettings)
+{
+    const auto emule = fixtures::writeEmulePrefix(dir.file("prefix"), {clean, fake});
+    prefix = emule.prefix;
+    const std::string userReg = testing_support::readFile(emule.prefix + "user.reg");
+    const auto choose = [&](std::string_view setting, const std::string& configFolder) {
+        std::string reg = userReg;
+        const std::string zero = "dword:00000000";
+        reg.replace(reg.find(zero), zero.size(), setting);
+        dir.write("prefix/user.reg", reg);
+        std::filesystem::create_directories(configFolder);
+        std::filesystem::rename(prefPath().empty() ? emule.configFolder : prefPath(), configFolder);
+        storePrefPath("");
+    };
+    const auto found = [&] {
+        platform::WineRegistry wine(prefix);
+        log.text.clear();
+        const auto result = session::checkPass(state, {files, desktop, wine, log, prefix, home});
+        return std::pair(result.kind, result.tempFolders.size());
+    };
+    using edonkey::ClientKind;
+    EXPECT_EQ(found(), std::pair(ClientKind::eMule, std::size_t{2}));
+    EXPECT_EQ(checked(), bothListed);
+    EXPECT_EQ(prefPath(), emule.configFolder);
+
+    choose("dword:00000002", emule.prefix + "drive_c/Program Files/eMule/config/");
+    EXPECT_EQ(found().first, ClientKind::eMule);
+    EXPECT_EQ(prefPath(), emule.prefix + "drive_c/Program Files/eMule/config/");
+    choose("dword:00000001", emule.prefix + "drive_c/ProgramData/eMule/config/");
+    EXPECT_EQ(found().first, ClientKind::eMule);
+    choose("dword:ffffffff", emule.prefix + "drive_c/Program Files/eMule/config/");
+    EXPECT_EQ(found().first, ClientKind::eMule);
+    EXPECT_EQ(prefPath(), emule.prefix + "drive_c/Program Files/eMule/config/");
+    EXPECT_EQ(checked(), bothListed);
+
+    choose("dword:00000002", emule.prefix + "elsewhere/");
+    fixtures::writeAmuleHome(home, {clean});
+    EXPECT_EQ(found().first, ClientKind::aMule);
+    EXPECT_TRUE(desktop.messages.empty());
 }
