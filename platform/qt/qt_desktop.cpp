@@ -37,6 +37,8 @@ std::string QtDesktop::chooseFile(std::string_view pattern, std::string_view tit
     // (GTK, the desktop portal) match the pattern case-sensitively.
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFilter(dialog.filter() & ~QDir::CaseSensitive);
+    // aMule keeps its settings in the hidden folder ~/.aMule.
+    dialog.setFilter(dialog.filter() | QDir::Hidden);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

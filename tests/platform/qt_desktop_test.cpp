@@ -15,14 +15,18 @@ class QtDesktopTest final : public QObject {
     Q_OBJECT
 
 private slots:
-    // As on Windows, the filter lists names whatever their letter case.
+    // As on Windows, the filter lists names whatever their letter case; the
+    // hidden folder aMule keeps its settings in is listed too.
     void chooseFileMatchesNamesWithoutRegardToCase()
     {
         const testing_support::TempDir dir;
-        for (const char* name : {"PREF.MET", "X.PART.MET", "pref.met.bak"})
+        for (const char* name : {"PREF.MET", "X.PART.MET", "pref.met.bak", "Amule.conf"})
             dir.write(name, "");
-        const std::pair<const char*, QStringList> cases[] = {{"pref.met", {"PREF.MET"}},
-                                                             {"*.part.met", {"X.PART.MET"}}};
+        dir.makeFolder(".aMule");
+        const std::pair<const char*, QStringList> cases[] = {
+            {"pref.met", {".aMule", "PREF.MET"}},
+            {"*.part.met", {".aMule", "X.PART.MET"}},
+            {"pref.met amule.conf preferences.ini", {".aMule", "Amule.conf", "PREF.MET"}}};
         for (const auto& [pattern, expected] : cases) {
             QStringList listed;
             QTimer::singleShot(0, [&listed] {
