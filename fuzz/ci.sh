@@ -5,6 +5,7 @@
 # crashes one or breaks one of its properties, fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=fuzz/common.sh
 source fuzz/common.sh
 
 # Inputs per target: about 10 seconds each on a 2-core machine.

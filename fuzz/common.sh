@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034  # its variables are for the scripts that source it
 # Shared by fuzz/run.sh and fuzz/ci.sh, sourced from the project's root: the
 # targets, how to build them, and how to run one.
 

@@ -5,6 +5,7 @@
 # each run's log (speed and coverage at its end) to .../logs/TARGET.log.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=fuzz/common.sh
 source fuzz/common.sh
 
 if [[ $# -lt 1 || ! $1 =~ ^[0-9]+$ ]]; then
