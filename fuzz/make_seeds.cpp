@@ -46,6 +46,11 @@ int main(int argc, char* argv[])
         {{"Software\\Classes\\ed2k\\DefaultIcon", "C:\\eDonkey2000\\eDonkey2000.exe,0"},
          {"Software\\Classes\\ed2k\\shell\\open\\command", "\"C:\\Caf\xE9\\e.exe\" \"%1\""}});
     const std::vector<std::pair<std::string, std::string>> seeds = {
+        {"amule_conf/client",
+         "[eMule]\nAppVersion=aMule 2.3.3\nTempDir=/home/u/.aMule/Temp\n"
+         "IncomingDir=/home/u/H\xC3\x83\xC2\xA9llo/Incoming\n[General]\nCount=2\n[Cat#1]\n"
+         "Title=Music\nIncoming=/home/u/My Music\nComment=Live \"bootlegs\" \\\\ B-sides\n"
+         "[Cat#2]\nTitle=x\nIncoming=\" lead\\t\\\"q\\\"\"\n"},
         {"part_file/client", part},
         {"part_file/file-type-after-size", fixtures::partMetBytes(odd, {true, 3})},
         {"part_file/half", part.substr(0, part.size() / 2)},
