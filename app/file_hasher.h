@@ -1,19 +1,17 @@
 #pragma once
 
+#include "app/work_queue.h"
+
 #include <QObject>
 #include <QString>
 
-#include <condition_variable>
-#include <deque>
-#include <mutex>
 #include <string>
-#include <thread>
 
 namespace app {
 
 /// Hashes finished files one after another on a thread of its own, so the
-/// window keeps answering meanwhile. Its signals arrive on the GUI thread
-/// through queued connections; it never touches the database.
+/// window keeps answering meanwhile. Its signals arrive on the window's
+/// thread through queued connections; it never touches the list of fakes.
 class FileHasher final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FileHasher)
@@ -38,13 +36,9 @@ signals:
     void failed(const QString& name, const QString& reason);
 
 private:
-    void work(const std::stop_token& stop);
     void hashOne(const std::string& path, const std::stop_token& stop);
 
-    std::mutex m_mutex;
-    std::condition_variable_any m_queued;
-    std::deque<std::string> m_queue;
-    std::jthread m_thread; // last, so that it is stopped before the queue goes
+    WorkQueue m_queue; // last, so that its thread stops before the rest goes
 };
 
 } // namespace app

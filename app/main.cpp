@@ -8,10 +8,12 @@
 #include "platform/environment.h"
 #include "platform/qt/qt_desktop.h"
 #include "platform/qt/qt_http_client.h"
-#include "session/database_update.h"
+#include "platform/wine_registry.h"
+#include "session/client_places.h"
 #include "session/folder_lock.h"
 #include "session/program_files.h"
 #include "session/texts.h"
+#include "session/update_command.h"
 
 #include <QApplication>
 
@@ -26,8 +28,8 @@ int main(int argc, char* argv[])
         std::cout << *answer;
         return EXIT_SUCCESS;
     }
-    const auto found =
-        session::programFilesFor(platform::readEnvironment(), session::installedBinFolder());
+    const platform::Environment environment = platform::readEnvironment();
+    const auto found = session::programFilesFor(environment, session::installedBinFolder());
     if (!found) {
         std::cerr << "brisquen: " << session::texts::noHomeFolder << '\n';
         return 2;
@@ -40,11 +42,18 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.brisquen.Brisquen"));
     app::installAppearance();
 
+    const session::ClientPlaces places = session::clientPlacesFor(environment);
+    platform::WineRegistry registry(places.winePrefix.value_or(""));
     platform::QtDesktop desktop;
-    platform::QtHttpClient http;
-    app::MainWindow window({files, desktop, platform::systemRegistry(), http,
-                            session::chooseUpdateServer(files, std::nullopt), [&files] {
-                                // Ends at once, even from inside a check pass, leaving no
+    // Each update makes its client on the jobs' thread, which runs its transfers.
+    const auto makeHttp = [](std::stop_token stop) -> std::unique_ptr<platform::HttpClient> {
+        auto http = std::make_unique<platform::QtHttpClient>();
+        http->stopOn(std::move(stop));
+        return http;
+    };
+    app::MainWindow window({files, desktop, registry, makeHttp,
+                            session::chooseUpdateServer(files, std::nullopt), places, [&files] {
+                                // Ends at once, once the jobs have stopped, leaving no
                                 // working copy of a client file behind.
                                 session::removeWorkingCopies(files);
                                 std::fflush(nullptr);

@@ -6,15 +6,13 @@
 #include "app/link_label.h"
 #include "app/twips.h"
 #include "app/web_links.h"
-#include "edonkey/donkey_folder.h"
-#include "edonkey/link_check.h"
+#include "app/window_thread.h"
 #include "platform/qt/qt_text.h"
-#include "platform/windows_path.h"
 #include "session/client_folder.h"
-#include "session/database_update.h"
 #include "session/link_answer.h"
 #include "session/part_check.h"
 #include "session/texts.h"
+#include "session/update_command.h"
 
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -88,9 +86,6 @@ void setHeight(QWidget* w, int twips)
 MainWindow::MainWindow(MainWindowServices services)
     : m_services(std::move(services))
 {
-    // Another process may hold the program folder a while: the window stays
-    // responsive meanwhile, and waits for as long as it takes.
-    m_services.files.lockWaiting = {[this] { m_services.desktop.yield(); }, std::nullopt};
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("eDonkey2k Brisquen v2.0 ( ") +
                    platform::fromUtf8Text(projectSite()) + QStringLiteral(" ) - by ") +
@@ -104,6 +99,9 @@ MainWindow::MainWindow(MainWindowServices services)
     connectCommands();
     acceptFileDrops();
     m_log = std::make_unique<LogView>(*m_logBox);
+    m_state.list.onReplaced([this] {
+        QMetaObject::invokeMethod(this, &MainWindow::listReplaced, Qt::QueuedConnection);
+    });
     setMinimumSize(toPixels(minimumOuterWidth - frameWidth),
                    toPixels(minimumOuterHeight - frameHeight));
     resize(toPixels(designWidth), toPixels(designHeight));
@@ -260,73 +258,105 @@ void MainWindow::closeEvent(QCloseEvent* event)
 
 void MainWindow::endProgram()
 {
-    // The hashing thread is stopped first: the program's end may return, as
-    // it does in tests.
+    // The threads are stopped first: the program's end may return, as it
+    // does in tests.
+    m_jobs.stop();
     m_hasher->stop();
     m_services.endProgram();
 }
 
-void MainWindow::activate()
+void MainWindow::runJob(Job job, JobWork work)
 {
-    m_jobs.run(Job::CheckPass, [this] { runCheckPass(); });
+    m_jobs.run(job, [this, work = std::move(work)](const std::stop_token& stop) {
+        LogForJobs log(*this, *m_log);
+        DesktopForJobs desktop(*this, m_services.desktop, stop);
+        // Another process may hold the program folder a while: the job waits
+        // for as long as it takes, unless the window closes.
+        session::ProgramFiles files = m_services.files;
+        files.lockWaiting = {std::nullopt, stop};
+        work(desktop, log, files, stop);
+    });
 }
 
-void MainWindow::runCheckPass()
+void MainWindow::activate()
 {
-    const session::PassServices services{m_services.files, m_services.desktop, m_services.registry,
-                                         *m_log};
-    const session::PassEnd end = session::checkPass(m_state, services).end;
-    if (end == session::PassEnd::DatabaseMissing)
-        endProgram();
-    emit passFinished(end);
+    runJob(Job::CheckPass, [this](platform::Desktop& desktop, platform::LogBox& log,
+                                  const session::ProgramFiles& files, const std::stop_token& stop) {
+        const session::PassServices services{files, desktop, m_services.registry, log,
+                                             m_services.places};
+        const auto end = session::checkPass(m_state, services, std::nullopt, stop).end;
+        QMetaObject::invokeMethod(
+            this,
+            [this, end] {
+                if (end == session::PassEnd::DatabaseMissing)
+                    endProgram();
+                emit passFinished(end);
+            },
+            Qt::QueuedConnection);
+    });
 }
 
 void MainWindow::checkLink()
 {
     m_linkAnswer->clear();
-    const auto check =
-        edonkey::checkEd2kLink(platform::toClientBytes(m_linkBox->text()), m_state.database);
-    if (check.verdict == edonkey::LinkVerdict::Invalid)
-        showMessage(session::texts::invalidLink);
+    // Until the first list is whole there is nothing to answer from: the
+    // check waits for it.
+    const auto list = m_state.list.current();
+    m_linkWaitsForList = !list;
+    if (!list)
+        return;
+    const auto answer = session::answerLink(platform::toClientBytes(m_linkBox->text()), *list);
+    if (answer.verdict == edonkey::LinkVerdict::Invalid)
+        showMessage(answer.text);
     else
-        m_linkAnswer->setText(platform::fromClientBytes(session::linkAnswer(check)));
+        m_linkAnswer->setText(platform::fromClientBytes(answer.text));
+}
+
+void MainWindow::listReplaced()
+{
+    if (m_linkWaitsForList)
+        checkLink();
 }
 
 void MainWindow::checkChosenPartFile()
 {
-    m_jobs.run(Job::PartFileCheck, [this] {
+    runJob(Job::PartFileCheck, [this](platform::Desktop& desktop, platform::LogBox& log,
+                                      const session::ProgramFiles& files, const std::stop_token&) {
         const std::string chosen =
-            session::chooseDonkeyFile(m_state, m_services.desktop, edonkey::partFilePattern);
+            session::chooseDonkeyFile(m_state, desktop, session::partFilePattern);
         if (!chosen.empty())
-            session::checkPartFile(chosen, m_state, m_services.files, platform::winePrefix(),
-                                   *m_log, [this] { m_services.desktop.yield(); });
+            session::checkPartFile(chosen, m_state, files, m_services.places.winePrefix, log);
     });
 }
 
 void MainWindow::changeFolder()
 {
-    m_jobs.run(Job::ChangeFolder, [this] {
+    runJob(Job::ChangeFolder, [this](platform::Desktop& desktop, platform::LogBox&,
+                                     const session::ProgramFiles& files, const std::stop_token&) {
         const std::string chosen =
-            session::chooseDonkeyFile(m_state, m_services.desktop, session::settingsFilePattern());
+            session::chooseDonkeyFile(m_state, desktop, session::settingsFilePattern());
         if (!chosen.empty())
-            session::storeChosenPrefMet(m_services.files, chosen);
+            (void)session::storeChosenPrefMet(files, chosen);
     });
 }
 
 void MainWindow::getNewDatabase()
 {
-    const auto update = [this] {
-        const auto answer = session::updateDatabase(
-            m_state, m_services.files, m_services.updateServer, m_services.http, *m_log);
-        if (const auto message = session::updateMessage(answer); !message.empty())
-            showMessage(message);
-    };
     // A click while an update is under way, or after one, is only told so at
     // once, rather than waiting for the job that holds the program's files.
-    if (m_state.justUpdated)
-        update();
-    else
-        m_jobs.run(Job::DatabaseUpdate, update);
+    if (session::updateAlreadyRan(m_state)) {
+        showMessage(session::texts::justUpdated);
+        return;
+    }
+    runJob(Job::DatabaseUpdate,
+           [this](platform::Desktop& desktop, platform::LogBox& log,
+                  const session::ProgramFiles& files, const std::stop_token& stop) {
+               const auto http = m_services.makeHttp(stop);
+               const auto answer =
+                   session::updateDatabase(m_state, files, m_services.updateServer, *http, log);
+               if (const auto message = session::updateMessage(answer); !message.empty())
+                   desktop.showMessage(message);
+           });
 }
 
 void MainWindow::showMessage(std::string_view text)
@@ -427,8 +457,9 @@ void MainWindow::aboutClosed()
 {
     setEnabled(true);
     activateWindow();
-    // Qt hides the About window only once its close event returns, so the
-    // pass must not run inside it: a running job defers it, or it is queued.
+    // Qt hides the About window only once its close event returns: an idle
+    // window asks for the pass after that, so that nothing it writes comes
+    // before; a busy one asks now, to keep the order of what was asked.
     if (m_jobs.busy())
         activate();
     else

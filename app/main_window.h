@@ -1,11 +1,12 @@
 #pragma once
 
-#include "app/job_queue.h"
+#include "app/job_runner.h"
 #include "app/log_view.h"
 #include "platform/desktop.h"
 #include "platform/http_client.h"
 #include "platform/registry.h"
 #include "session/check_pass.h"
+#include "session/client_places.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
@@ -13,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 
 class QGroupBox;
@@ -30,15 +32,20 @@ class LinkLabel;
 /// Everything outside the main window that its commands use.
 struct MainWindowServices {
     session::ProgramFiles files;
-    platform::Desktop& desktop;
-    platform::Registry& registry;
-    platform::HttpClient& http;
-    std::string updateServer;         // e.g. "http://host:port"
+    platform::Desktop& desktop;   // for the window's thread
+    platform::Registry& registry; // for the jobs' thread
+    /// Makes the HTTP client of one update, on the jobs' thread; `stop` ends
+    /// its transfers.
+    std::function<std::unique_ptr<platform::HttpClient>(std::stop_token stop)> makeHttp;
+    std::string updateServer; // e.g. "http://host:port"
+    session::ClientPlaces places;
     std::function<void()> endProgram; // ends the process at once, running no close handler
 };
 
 /// The main window: the log box with the check pass, the link check, the
-/// command buttons and the links.
+/// command buttons and the links. The pass and the commands that read or
+/// write the program's files run as jobs on a thread of their own; the
+/// window only shows what they report.
 class MainWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainWindow)
@@ -49,8 +56,6 @@ public:
 
     /// The About window, once "&About" has created it.
     AboutWindow* aboutWindow() const { return m_about.get(); }
-
-    const session::ProgramState& state() const { return m_state; }
 
 signals:
     /// A check pass has ended, however it ended.
@@ -72,8 +77,16 @@ private:
 
     /// Runs a check pass as soon as no other job holds the working copies.
     void activate();
-    void runCheckPass();
+    /// Runs `work` as a job, with the desktop and log box a job uses, and the
+    /// program's files waiting for another process for as long as it takes,
+    /// unless the window closes.
+    using JobWork =
+        std::function<void(platform::Desktop& desktop, platform::LogBox& log,
+                           const session::ProgramFiles& files, const std::stop_token& stop)>;
+    void runJob(Job job, JobWork work);
     void checkLink();
+    /// Checks the link waiting for the first list, once there is one.
+    void listReplaced();
     void checkChosenPartFile();
     void changeFolder();
     void getNewDatabase();
@@ -92,8 +105,8 @@ private:
 
     MainWindowServices m_services;
     session::ProgramState m_state;
-    JobQueue m_jobs;
     bool m_shownBefore = false;
+    bool m_linkWaitsForList = false;
 
     QGroupBox* m_downloadsFrame = nullptr;
     QPlainTextEdit* m_logBox = nullptr;
@@ -112,7 +125,8 @@ private:
     QLabel* m_submitText = nullptr;
     std::unique_ptr<LogView> m_log;
     std::unique_ptr<AboutWindow> m_about;
-    std::unique_ptr<FileHasher> m_hasher; // last: its thread stops before the rest goes
+    std::unique_ptr<FileHasher> m_hasher;
+    JobRunner m_jobs; // last: its thread stops before the rest goes
 };
 
 } // namespace app

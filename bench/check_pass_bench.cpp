@@ -1,13 +1,14 @@
 // A check pass as the user runs it: the real main window over 1,000 downloads
 // and a 1,000,000-line fakes.dat, with the time the pass takes and the longest
-// stretch in which the window could not handle an event.
+// stretch in which the window could not handle an event, each the median of
+// the runs.
 
 #include "app/about_window.h"
 #include "app/appearance.h"
 #include "app/main_window.h"
 #include "platform/ini_file.h"
 #include "platform/qt/qt_desktop.h"
-#include "platform/qt/qt_http_client.h"
+#include "platform/wine_registry.h"
 #include "tools/fixture_writer.h"
 
 #include <QApplication>
@@ -18,6 +19,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -68,14 +70,18 @@ void checkPassOverAThousandDownloads(benchmark::State& state)
 {
     static const std::string program = prepareFolders();
     platform::QtDesktop desktop;
-    platform::QtHttpClient network; // never asked: the pass does not update
-    double longestGapMs = 0;
+    platform::WineRegistry registry(""); // the client folder is stored
+    std::vector<double> passMs;
+    std::vector<double> gapMs;
 
     for (auto _ : state) {
-        app::MainWindow form(
-            {session::ProgramFiles{program}, desktop, platform::systemRegistry(), network, "", [] {
-                 std::abort();
-             }});
+        double longestGapMs = 0;
+        app::MainWindow form({session::ProgramFiles{program}, desktop, registry,
+                              [](std::stop_token) { return nullptr; }, // the pass does not update
+                              "", session::ClientPlaces{},
+                              [] {
+                                  std::abort();
+                              }});
         desktop.setOwner(&form);
         QEventLoop waitForPass;
         QObject::connect(&form, &app::MainWindow::passFinished, &waitForPass, &QEventLoop::quit);
@@ -101,10 +107,16 @@ void checkPassOverAThousandDownloads(benchmark::State& state)
         form.aboutWindow()->close(); // the pass starts once the window is gone
         waitForPass.exec();
         state.SetIterationTime(passTime.nsecsElapsed() / 1e9);
+        passMs.push_back(passTime.nsecsElapsed() / 1e6);
         ticker.stop();
-        longestGapMs = std::max(longestGapMs, sinceTick.nsecsElapsed() / 1e6);
+        gapMs.push_back(std::max(longestGapMs, sinceTick.nsecsElapsed() / 1e6));
     }
-    state.counters["longest_event_gap_ms"] = longestGapMs;
+    const auto median = [](std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values.empty() ? 0.0 : values[values.size() / 2];
+    };
+    state.counters["median_pass_ms"] = median(passMs);
+    state.counters["median_longest_event_gap_ms"] = median(gapMs);
 }
 
 BENCHMARK(checkPassOverAThousandDownloads)

@@ -19,7 +19,6 @@ public:
         return {};
     }
     void openUrl(std::string_view) override {}
-    void yield() override {}
 
 private:
     std::ostream& m_out;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fakedb/fake_database.h"
+#include "session/database.h"
 
 #include <string>
 #include <vector>
@@ -19,6 +19,6 @@ struct FileCheckOutcome {
 /// checked. While a file takes more than a second, a progress line is kept on
 /// standard error when it is a terminal.
 FileCheckOutcome checkFinishedFiles(const std::vector<std::string>& paths,
-                                    const fakedb::FakeDatabase& database);
+                                    const session::FakeDatabase& list);
 
 } // namespace cli

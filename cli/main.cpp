@@ -4,23 +4,20 @@
 
 #include "cli/console.h"
 #include "cli/file_check.h"
-#include "edonkey/finished_files.h"
-#include "edonkey/link_check.h"
-#include "platform/directory_search.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/qt/qt_http_client.h"
-#include "platform/windows_path.h"
+#include "platform/wine_registry.h"
 #include "session/check_pass.h"
 #include "session/client_folder.h"
-#include "session/client_folders.h"
+#include "session/client_places.h"
 #include "session/database.h"
-#include "session/database_update.h"
-#include "session/folder_lock.h"
+#include "session/finished_files.h"
 #include "session/link_answer.h"
 #include "session/part_check.h"
 #include "session/program_files.h"
 #include "session/texts.h"
+#include "session/update_command.h"
 
 #include <QCoreApplication>
 
@@ -110,10 +107,14 @@ take turns, through the lock file brisquen.lock there.
 )";
 
 // The window's message says "beside this program"; a script's user also needs
-// to know where that is.
-void tellWhereTheListWasSought(const session::ProgramFiles& files)
+// to know where that is, and why the list could not be used.
+void tellWhyThereIsNoList(const session::ProgramFiles& files, const session::ListLoad& load)
 {
     std::cout << std::flush;
+    if (load.end == session::LoadEnd::TooLarge) {
+        std::cerr << "brisquen-check: " << load.path << " is too large for memory\n";
+        return;
+    }
     std::cerr << "brisquen-check: no fakes.dat in " << files.folder;
     const auto& shared = files.sharedLists;
     for (std::size_t i = 0; i < shared.size(); ++i) {
@@ -125,19 +126,32 @@ void tellWhereTheListWasSought(const session::ProgramFiles& files)
     std::cerr << '\n';
 }
 
+// Another process held the program folder for the whole minute a script waits.
+int folderBusy(const session::ProgramFiles& files)
+{
+    std::cout << std::flush;
+    std::cerr << "brisquen-check: gave up after 60 seconds: another Brisquen process has held "
+              << files.lockFile() << " for too long\n";
+    return exitError;
+}
+
 struct Program {
     session::ProgramFiles files;
+    platform::Registry& registry;
+    session::ClientPlaces places;
     cli::ConsoleDesktop desktop{std::cout};
     cli::ConsoleLog log{std::cout};
     session::ProgramState state = {};
 
-    bool loadDatabase()
+    /// The list, loaded once whole; nothing after the message that there is none.
+    std::shared_ptr<const session::FakeDatabase> loadList()
     {
-        if (session::loadDatabase(state, files, [] {}))
-            return true;
-        desktop.showMessage(session::texts::noDatabase);
-        tellWhereTheListWasSought(files);
-        return false;
+        const auto load = session::loadDatabaseOrTell(state, files, desktop, {});
+        if (!load) {
+            tellWhyThereIsNoList(files, load);
+            return nullptr;
+        }
+        return state.list.current();
     }
 };
 
@@ -190,9 +204,9 @@ void reportSkipped(const session::PassResult& result, bool verbose)
 
 int scan(Program& program, const std::optional<std::string>& given, bool verbose)
 {
-    const session::PassServices services{program.files, program.desktop, platform::systemRegistry(),
-                                         program.log};
-    const auto result = session::checkPass(program.state, services, given);
+    const session::PassServices services{program.files, program.desktop, program.registry,
+                                         program.log, program.places};
+    const auto result = session::checkPass(program.state, services, given, {});
     if (verbose) {
         for (const auto& searched : result.tempFolders)
             std::cerr << "temp folder: " << cli::forTerminal(searched.folder.stored)
@@ -216,8 +230,10 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
         return exitFake;
     case session::PassEnd::Cancelled:
         return noClientFolder("scan");
+    case session::PassEnd::FolderBusy:
+        return folderBusy(program.files);
     case session::PassEnd::DatabaseMissing:
-        tellWhereTheListWasSought(program.files);
+        tellWhyThereIsNoList(program.files, result.listLoad);
         break;
     case session::PassEnd::TempFolderError:
         break;
@@ -227,17 +243,17 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
 
 int part(Program& program, const std::string& path)
 {
-    if (!program.loadDatabase())
+    if (!program.loadList())
         return exitError;
     const auto check = session::checkPartFile(path, program.state, program.files,
-                                              platform::winePrefix(), program.log, [] {});
+                                              program.places.winePrefix, program.log);
     switch (check.status) {
-    case edonkey::DownloadStatus::Clean:
+    case session::DownloadStatus::Clean:
         return exitClean;
-    case edonkey::DownloadStatus::Fake:
+    case session::DownloadStatus::Fake:
         return exitFake;
-    case edonkey::DownloadStatus::Unreadable:
-    case edonkey::DownloadStatus::NotPartFile:
+    case session::DownloadStatus::Unreadable:
+    case session::DownloadStatus::NotPartFile:
         break;
     }
     std::cerr << path << ": " << check.reason << '\n';
@@ -246,20 +262,25 @@ int part(Program& program, const std::string& path)
 
 int link(Program& program, const std::string& text)
 {
-    if (!program.loadDatabase())
+    const auto list = program.loadList();
+    if (!list)
         return exitError;
-    const auto check = edonkey::checkEd2kLink(text, program.state.database);
-    if (check.verdict == edonkey::LinkVerdict::Invalid) {
-        program.desktop.showMessage(session::texts::invalidLink);
-        return exitError;
+    const auto answer = session::answerLink(text, *list);
+    std::cout << cli::forTerminal(answer.text) << '\n';
+    switch (answer.verdict) {
+    case session::LinkVerdict::Fake:
+        return exitFake;
+    case session::LinkVerdict::NotListed:
+        return exitClean;
+    case session::LinkVerdict::Invalid:
+        break;
     }
-    std::cout << cli::forTerminal(session::linkAnswer(check)) << '\n';
-    return check.verdict == edonkey::LinkVerdict::Fake ? exitFake : exitClean;
+    return exitError;
 }
 
-int checkFiles(const Program& program, const std::vector<std::string>& paths)
+int checkFiles(const session::FakeDatabase& list, const std::vector<std::string>& paths)
 {
-    const auto outcome = cli::checkFinishedFiles(paths, program.state.database);
+    const auto outcome = cli::checkFinishedFiles(paths, list);
     return outcome.failed ? exitError : outcome.foundFake ? exitFake : exitClean;
 }
 
@@ -268,34 +289,25 @@ int checkFiles(const Program& program, const std::vector<std::string>& paths)
 // standard error, and the others are still checked.
 int incoming(Program& program, const std::optional<std::string>& given)
 {
-    if (!program.loadDatabase())
+    const auto list = program.loadList();
+    if (!list)
         return exitError;
-    const edonkey::ClientSearch search{platform::systemRegistry(), platform::winePrefix(),
-                                       platform::homeFolder()};
-    const auto client =
-        given ? std::optional(edonkey::clientAt(*given))
-              : session::locatePrefMet(program.state, program.files, search, program.desktop);
-    if (!client)
+    const auto located = session::clientToCheck(given, program.state, program.files,
+                                                program.registry, program.places, program.desktop);
+    if (located.end == session::Located::FolderBusy)
+        return folderBusy(program.files);
+    if (located.end != session::Located::Found)
         return noClientFolder("incoming");
-    const auto folders =
-        session::readClientFolders(*client, program.files, platform::winePrefix(), [] {});
-    if (!folders || folders->incoming.empty()) {
-        std::cerr << client->settingsFile << ": no incoming folder\n";
+    const auto incoming =
+        session::incomingFiles(located.client, program.files, program.places.winePrefix);
+    if (!incoming.named) {
+        std::cerr << located.client.settingsFile << ": no incoming folder\n";
         return exitError;
     }
-    std::vector<std::string> paths;
-    bool unreadable = false;
-    for (const auto& folder : folders->incoming) {
-        if (!platform::isFolder(folder.searched)) {
-            std::cerr << folder.searched << ": not a readable folder\n";
-            unreadable = true;
-            continue;
-        }
-        for (auto& path : edonkey::listFinishedFiles(folder.searched))
-            paths.push_back(std::move(path));
-    }
-    const int status = checkFiles(program, paths);
-    return unreadable ? exitError : status;
+    for (const auto& folder : incoming.unreadableFolders)
+        std::cerr << folder << ": not a readable folder\n";
+    const int status = checkFiles(*list, incoming.files);
+    return incoming.unreadableFolders.empty() ? status : exitError;
 }
 
 int updateDatabase(Program& program, const std::optional<std::string>& server)
@@ -304,6 +316,8 @@ int updateDatabase(Program& program, const std::optional<std::string>& server)
     const auto answer = session::updateDatabase(program.state, program.files,
                                                 session::chooseUpdateServer(program.files, server),
                                                 http, program.log);
+    if (answer == session::UpdateAnswer::FolderBusy)
+        return folderBusy(program.files);
     if (const auto message = session::updateMessage(answer); !message.empty())
         program.desktop.showMessage(message);
     return answer == session::UpdateAnswer::Updated || answer == session::UpdateAnswer::UpToDate
@@ -329,9 +343,11 @@ int where(const session::ProgramFiles& files)
 }
 
 int runCommand(const std::vector<std::string>& args, int argc, char* argv[],
-               const session::ProgramFiles& files)
+               const session::ProgramFiles& files, const platform::Environment& environment)
 {
-    Program program{files};
+    const session::ClientPlaces places = session::clientPlacesFor(environment);
+    platform::WineRegistry registry(places.winePrefix.value_or(""));
+    Program program{files, registry, places};
     if (!args.empty() && args[0] == "scan") {
         const bool verbose = args.size() > 1 && args[1] == "-v";
         const std::size_t rest = args.size() - (verbose ? 2 : 1);
@@ -342,9 +358,10 @@ int runCommand(const std::vector<std::string>& args, int argc, char* argv[],
         return part(program, args[1]);
     if (args.size() == 2 && args[0] == "link")
         return link(program, args[1]);
-    if (args.size() >= 2 && args[0] == "file")
-        return program.loadDatabase() ? checkFiles(program, {args.begin() + 1, args.end()})
-                                      : exitError;
+    if (args.size() >= 2 && args[0] == "file") {
+        const auto list = program.loadList();
+        return list ? checkFiles(*list, {args.begin() + 1, args.end()}) : exitError;
+    }
     if (!args.empty() && args[0] == "incoming" && args.size() <= 2)
         return incoming(program, args.size() == 2 ? std::optional(args[1]) : std::nullopt);
     if (!args.empty() && args[0] == "update" && args.size() <= 2) {
@@ -371,16 +388,11 @@ int main(int argc, char* argv[])
         std::cout << "brisquen-check " BRISQUEN_VERSION "\n";
         return exitClean;
     }
-    const auto files =
-        session::programFilesFor(platform::readEnvironment(), session::installedBinFolder());
+    const platform::Environment environment = platform::readEnvironment();
+    const auto files = session::programFilesFor(environment, session::installedBinFolder());
     if (!files) {
         std::cerr << "brisquen-check: " << session::texts::noHomeFolder << '\n';
         return exitError;
     }
-    try {
-        return runCommand(args, argc, argv, *files);
-    } catch (const session::FolderBusy& busy) {
-        std::cerr << "brisquen-check: gave up after 60 seconds: " << busy.what() << '\n';
-        return exitError;
-    }
+    return runCommand(args, argc, argv, *files, environment);
 }

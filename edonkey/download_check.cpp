@@ -4,10 +4,10 @@ namespace edonkey {
 
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
                             const fakedb::FakeDatabase& database, PartFileReader reader,
-                            PartFileCheck check, const std::function<void()>& yield)
+                            PartFileCheck check)
 {
     DownloadCheck result;
-    const auto bytes = readThroughWorkingCopy(partFile, workingCopy, yield);
+    const auto bytes = readThroughWorkingCopy(partFile, workingCopy);
     if (!bytes)
         return result;
     auto read = reader(*bytes, check);

@@ -4,7 +4,6 @@
 #include "edonkey/working_copy.h"
 #include "fakedb/fake_database.h"
 
-#include <functional>
 #include <string>
 
 namespace edonkey {
@@ -31,6 +30,6 @@ struct DownloadCheck {
 /// size in decimal digits.
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
                             const fakedb::FakeDatabase& database, PartFileReader reader,
-                            PartFileCheck check, const std::function<void()>& yield);
+                            PartFileCheck check);
 
 } // namespace edonkey

@@ -1,7 +1,6 @@
 #include "edonkey/pref_met.h"
 
 #include "edonkey/byte_reader.h"
-#include "edonkey/working_copy.h"
 #include "platform/directory_search.h"
 #include "platform/windows_path.h"
 
@@ -36,23 +35,6 @@ std::optional<std::string> findStringTag(std::string_view prefMet, std::string_v
 std::optional<std::string> findTempFolder(std::string_view prefMet)
 {
     return findStringTag(prefMet, "temp"sv);
-}
-
-std::optional<std::string> extractStringTag(const std::string& prefMetPath,
-                                            const WorkingCopy& workingCopy, std::string_view name,
-                                            const std::function<void()>& yield)
-{
-    const auto bytes = readThroughWorkingCopy(prefMetPath, workingCopy, yield);
-    if (!bytes)
-        return std::nullopt;
-    return findStringTag(*bytes, name);
-}
-
-std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
-                                             const WorkingCopy& workingCopy,
-                                             const std::function<void()>& yield)
-{
-    return extractStringTag(prefMetPath, workingCopy, "temp"sv, yield);
 }
 
 std::optional<ClientSettings> prefMetSettings(const std::string& path, const ClientFileReader& read)

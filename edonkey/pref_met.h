@@ -1,9 +1,7 @@
 #pragma once
 
 #include "edonkey/client_settings.h"
-#include "edonkey/working_copy.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,19 +16,6 @@ std::optional<std::string> findStringTag(std::string_view prefMet, std::string_v
 /// The temp folder stored in the bytes of a client pref.met, exactly as
 /// stored; nothing when the file holds no "temp" or ends right after it.
 std::optional<std::string> findTempFolder(std::string_view prefMet);
-
-/// Reads the client's pref.met through the working copy `workingCopy` and
-/// returns its string tag `name`; nothing when the file cannot be read or
-/// holds none.
-std::optional<std::string> extractStringTag(const std::string& prefMetPath,
-                                            const WorkingCopy& workingCopy, std::string_view name,
-                                            const std::function<void()>& yield);
-
-/// Reads the client's pref.met through the working copy `workingCopy` and
-/// returns its temp folder; nothing when the file cannot be read or holds none.
-std::optional<std::string> extractTempFolder(const std::string& prefMetPath,
-                                             const WorkingCopy& workingCopy,
-                                             const std::function<void()>& yield);
 
 /// eDonkey2000's folders: the string tags "temp" and "incoming" of the
 /// pref.met at `path`, exactly as stored (an empty one too); nothing when the

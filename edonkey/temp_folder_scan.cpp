@@ -7,7 +7,7 @@ namespace edonkey {
 
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
                           const fakedb::FakeDatabase& database, PartFileReader reader,
-                          DownloadObserver& observer, const std::function<void()>& yield)
+                          DownloadObserver& observer, const std::stop_token& stop)
 {
     ScanResult result;
     const std::string folder = platform::withFinalSlash(tempFolder);
@@ -15,11 +15,12 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
     if (names.empty())
         return result;
     result.foundPartFiles = true;
-    yield();
 
     for (const auto& name : names) {
+        if (stop.stop_requested())
+            break;
         const DownloadCheck check =
-            checkDownload(folder + name, workingCopy, database, reader, PartFileCheck::scan, yield);
+            checkDownload(folder + name, workingCopy, database, reader, PartFileCheck::scan);
         if (check.status == DownloadStatus::Unreadable ||
             check.status == DownloadStatus::NotPartFile) {
             result.skipped.push_back({folder + name, check.reason});

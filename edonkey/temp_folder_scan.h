@@ -4,7 +4,7 @@
 #include "edonkey/working_copy.h"
 #include "fakedb/fake_database.h"
 
-#include <functional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,10 +39,11 @@ struct ScanResult {
 };
 
 /// Checks every *.part.met in a temp folder, each read through the working
-/// copy by the client's rules. Files that cannot be read or are no part files
-/// are reported to no observer, only in the result.
+/// copy by the client's rules; `stop` ends the scan between files. Files that
+/// cannot be read or are no part files are reported to no observer, only in
+/// the result.
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
                           const fakedb::FakeDatabase& database, PartFileReader reader,
-                          DownloadObserver& observer, const std::function<void()>& yield);
+                          DownloadObserver& observer, const std::stop_token& stop);
 
 } // namespace edonkey

@@ -6,8 +6,7 @@
 namespace edonkey {
 
 std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
-                                                  const WorkingCopy& workingCopy,
-                                                  const std::function<void()>& yield)
+                                                  const WorkingCopy& workingCopy)
 {
     std::optional<platform::FileLock> claim;
     if (!workingCopy.lockFile.empty())
@@ -22,7 +21,7 @@ std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
         return std::nullopt;
     if (!platform::copyFile(clientFile, copy))
         return std::nullopt;
-    auto bytes = platform::readFileInBlocks(copy, yield, clientFileSizeLimit);
+    auto bytes = platform::readFile(copy, clientFileSizeLimit);
     platform::deleteFile(copy);
     return bytes;
 }

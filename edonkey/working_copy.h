@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 
@@ -25,11 +24,10 @@ struct WorkingCopy {
 };
 
 /// Reads a client file without ever opening it: the old working copy is
-/// deleted, the file is copied over it, the copy is read in blocks (calling
-/// `yield` after each) and deleted again. Nothing when the copy cannot be made
-/// or read, or the file is larger than clientFileSizeLimit.
+/// deleted, the file is copied over it, the copy is read and deleted again.
+/// Nothing when the copy cannot be made or read, or the file is larger than
+/// clientFileSizeLimit.
 std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
-                                                  const WorkingCopy& workingCopy,
-                                                  const std::function<void()>& yield);
+                                                  const WorkingCopy& workingCopy);
 
 } // namespace edonkey

@@ -407,34 +407,39 @@ void FakeDatabase::resizeTable(std::size_t slotCount, bool wide)
     m_wideSlots = wide;
 }
 
-LoadResult loadFakeDatabase(FakeDatabase& database, const std::string& path,
-                            const std::function<void()>& yield)
+LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop)
 {
     // Some systems open a folder for reading; only a regular file is a list.
     const std::optional<std::uint64_t> fileBytes = platform::fileSize(path);
     if (!fileBytes)
-        return {LoadEnd::Unreadable, 0};
+        return {LoadEnd::Unreadable, 0, {}};
 
+    std::shared_ptr<FakeDatabase> database;
+    try {
+        database = std::make_shared<FakeDatabase>();
+    } catch (const std::bad_alloc&) {
+        return {LoadEnd::TooLarge, 0, {}};
+    }
     bool started = false;
     bool fits = true;
-    const bool read = platform::forEachFileBlock(path, [&](std::string_view block) {
-        // Clearing only once there is a block keeps the old list when the
-        // file turns out not to open.
-        if (!started) {
-            started = true;
-            fits = database.prepareForLoad(*fileBytes, block);
-        }
-        // Once memory has run out the rest is only read, so the wait ends as usual.
-        if (fits)
-            fits = database.append(block);
-        if (yield)
-            yield();
-    });
+    const bool read = platform::forEachFileBlock(
+        path,
+        [&](std::string_view block) {
+            if (!started) {
+                started = true;
+                fits = database->prepareForLoad(*fileBytes, block);
+            }
+            // Once memory has run out the rest is only read, so the wait ends as usual.
+            if (fits)
+                fits = database->append(block);
+        },
+        UINT64_MAX, stop);
     if (!fits)
-        return {LoadEnd::TooLarge, 0};
+        return {LoadEnd::TooLarge, 0, {}};
     if (!read)
-        return {LoadEnd::Unreadable, 0};
-    return {LoadEnd::Loaded, database.m_lineFeeds + 1};
+        return {LoadEnd::Unreadable, 0, {}};
+    const std::uint64_t entries = database->m_lineFeeds + 1;
+    return {LoadEnd::Loaded, entries, std::move(database)};
 }
 
 } // namespace fakedb

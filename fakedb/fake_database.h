@@ -4,26 +4,28 @@
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
 namespace fakedb {
 
+class FakeDatabase;
+
 /// How loading fakes.dat ended.
 enum class LoadEnd {
     Loaded,
-    Unreadable, // missing, no regular file, or a read failed
-    TooLarge,   // more than memory holds: the database is left empty
+    Unreadable, // missing, no regular file, a read failed, or the load was stopped
+    TooLarge,   // more than memory holds
 };
 
-/// The outcome of loadFakeDatabase; true when loaded, and then `*result` is
-/// the entry count the program reports.
+/// The outcome of loadFakeDatabase; true when loaded.
 struct LoadResult {
     LoadEnd end = LoadEnd::Unreadable;
-    std::uint64_t entries = 0; // the LF bytes in the file plus one, when loaded
+    std::uint64_t entries = 0;                    // the LF bytes in the file plus one, when loaded
+    std::shared_ptr<const FakeDatabase> database; // the whole list, when loaded
 
     explicit operator bool() const { return end == LoadEnd::Loaded; }
-    std::uint64_t operator*() const { return entries; }
 };
 
 /// The list of known fakes as the text of fakes.dat, one entry per CR LF-ended
@@ -66,8 +68,7 @@ private:
         void operator()(void* table) const { std::free(table); }
     };
 
-    friend LoadResult loadFakeDatabase(FakeDatabase&, const std::string&,
-                                       const std::function<void()>&);
+    friend LoadResult loadFakeDatabase(const std::string&, const std::stop_token&);
 
     // Empties the database and makes room for a file of `fileBytes` whose
     // lines look like those of `firstBlock`, so that loading does not keep
@@ -96,11 +97,8 @@ private:
     std::size_t m_compactTextLimit = UINT32_MAX;
 };
 
-/// Loads the file at `path` into `database` in 2048-byte blocks, calling
-/// `yield` after each block. A missing or unreadable file leaves the database
-/// as it was, unless a read failed part way, when it holds the blocks read
-/// before.
-LoadResult loadFakeDatabase(FakeDatabase& database, const std::string& path,
-                            const std::function<void()>& yield);
+/// Loads the file at `path` into a database of its own, which the caller puts
+/// in use only once it is whole; `stop` ends the load between blocks.
+LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop);
 
 } // namespace fakedb

@@ -5,9 +5,9 @@
 
 namespace platform {
 
-/// The window system as the domain code sees it: modal boxes, the file dialog,
-/// the browser and the message loop. The window program passes a Qt
-/// implementation; tests pass a scripted one; the command line a console one.
+/// The window system as the domain code sees it: modal boxes, the file dialog
+/// and the browser. The window program passes a Qt implementation; tests pass
+/// a scripted one; the command line a console one.
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -24,9 +24,6 @@ public:
 
     /// Hands a web address to the browser. Failures are not reported.
     virtual void openUrl(std::string_view url) = 0;
-
-    /// Lets the window system handle queued events (repaint, clicks), then returns.
-    virtual void yield() = 0;
 };
 
 } // namespace platform

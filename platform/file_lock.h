@@ -7,8 +7,9 @@
 namespace platform {
 
 /// Runs a section of work so that no other process runs one over the same
-/// files meanwhile; an empty guard runs it as it is.
-using SectionGuard = std::function<void(const std::function<void()>& section)>;
+/// files meanwhile; false, and the section not run, when it could not be
+/// guarded. An empty guard runs it as it is.
+using SectionGuard = std::function<bool(const std::function<void()>& section)>;
 
 /// An advisory lock on one byte of a file, shared by every process that opens
 /// the same path; locks on different bytes are independent. The system drops

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -22,24 +23,24 @@ bool deleteFile(const std::string& path);
 /// Size in bytes of a regular file (links followed), or nothing.
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
-/// Bytes per block read by readFileInBlocks.
-inline constexpr std::size_t readBlockSize = 2048;
+/// The largest block forEachFileBlock hands out: few system calls, and still
+/// in the cache when it is used.
+inline constexpr std::size_t readBlockSize = 1024 * 1024;
 
-/// Reads a whole file as raw bytes in blocks of readBlockSize and hands each
-/// block to `onBlock`: floor(length / 2048) + 1 reads for the length at opening,
-/// the last one taking the remaining bytes (possibly none). Fails, before the
-/// first block, when the file cannot be opened, is no regular file (a folder, a
-/// FIFO) or is larger than `maxSize` bytes, and when a read fails. A file cut
-/// short while being read ends early with the bytes it still had.
+/// Reads a whole file as raw bytes and hands it to `onBlock` in blocks of at
+/// most readBlockSize, none for an empty file; bytes the file gains after it
+/// was opened are not read. Fails, before the first block, when the file
+/// cannot be opened, is no regular file (a folder, a FIFO) or is larger than
+/// `maxSize` bytes, and when a read fails or `stop` is requested between
+/// blocks. A file cut short while being read ends early with the bytes it
+/// still had.
 bool forEachFileBlock(const std::string& path,
                       const std::function<void(std::string_view block)>& onBlock,
-                      std::uint64_t maxSize = UINT64_MAX);
+                      std::uint64_t maxSize, const std::stop_token& stop);
 
-/// The whole file as raw bytes, read as forEachFileBlock does, calling
-/// `afterBlock` once after each block.
-std::optional<std::string> readFileInBlocks(const std::string& path,
-                                            const std::function<void()>& afterBlock,
-                                            std::uint64_t maxSize = UINT64_MAX);
+/// The whole file as raw bytes, read as forEachFileBlock reads it; nothing
+/// when it cannot be, or does not fit in memory.
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize = UINT64_MAX);
 
 /// Replaces the file at `path` with `bytes` through a temporary file in the
 /// same folder, so the old file stays whole until the new one is complete.

@@ -123,7 +123,7 @@ IniText decode(std::string bytes)
 
 std::optional<IniText> readIniText(const std::string& path)
 {
-    std::optional<std::string> bytes = readFileInBlocks(path, nullptr, maxIniFileSize);
+    std::optional<std::string> bytes = readFile(path, maxIniFileSize);
     if (!bytes)
         return std::nullopt;
     return decode(std::move(*bytes));

@@ -37,8 +37,4 @@ public:
     }
 };
 
-/// The registry of the machine the program runs on. Systems without a
-/// registry return a registry in which every key is missing.
-Registry& systemRegistry();
-
 } // namespace platform

@@ -8,7 +8,7 @@ namespace platform {
 
 /// Where a Windows path written by the client can be found on this system.
 struct PathContext {
-    /// The Wine prefix the client runs in (e.g. winePrefix()), if any.
+    /// The Wine prefix the client runs in, if any.
     std::optional<std::string> prefix;
     /// The Linux folder that holds the client's pref.met, if known.
     std::optional<std::string> clientFolder;
@@ -32,14 +32,9 @@ struct PathContext {
 /// or folder matches.
 std::optional<std::string> mapWindowsPath(std::string_view path, const PathContext& context);
 
-/// The Wine prefix the client would use: `winePrefixVariable` when set and not
-/// empty, else `home` + "/.wine"; empty when neither is known.
-std::string winePrefixFrom(const char* winePrefixVariable, const char* home);
-
-/// winePrefixFrom() over the environment's WINEPREFIX and HOME.
-std::string winePrefix();
-
-/// The user's home folder, the environment's HOME; empty when not set.
-std::string homeFolder();
+/// The Wine prefix the client would use: the variable WINEPREFIX when set and
+/// not empty, else `home` + "/.wine"; empty when neither is known.
+std::string winePrefixFrom(const std::optional<std::string>& winePrefixVariable,
+                           const std::optional<std::string>& home);
 
 } // namespace platform

@@ -2,7 +2,6 @@
 #include "platform/text_encoding.h"
 #include "platform/windows_path.h"
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 #include <vector>
@@ -135,24 +134,14 @@ std::optional<std::string> mapWindowsPath(std::string_view path, const PathConte
     }
 }
 
-std::string winePrefixFrom(const char* winePrefixVariable, const char* home)
+std::string winePrefixFrom(const std::optional<std::string>& winePrefixVariable,
+                           const std::optional<std::string>& home)
 {
-    if (winePrefixVariable && *winePrefixVariable)
-        return winePrefixVariable;
-    if (home && *home)
-        return std::string(home) + "/.wine";
+    if (winePrefixVariable && !winePrefixVariable->empty())
+        return *winePrefixVariable;
+    if (home && !home->empty())
+        return *home + "/.wine";
     return {};
-}
-
-std::string winePrefix()
-{
-    return winePrefixFrom(std::getenv("WINEPREFIX"), std::getenv("HOME"));
-}
-
-std::string homeFolder()
-{
-    const char* home = std::getenv("HOME");
-    return home ? home : "";
 }
 
 } // namespace platform

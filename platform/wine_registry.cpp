@@ -231,7 +231,7 @@ WineHive::WineHive(std::string_view text)
 
 WineHive WineHive::load(const std::string& path)
 {
-    const std::optional<std::string> text = readFileInBlocks(path, nullptr, kMaxFileSize);
+    const std::optional<std::string> text = readFile(path, kMaxFileSize);
     return text ? WineHive(*text) : WineHive();
 }
 

@@ -33,35 +33,31 @@ private:
 } // namespace
 
 PassResult checkPass(ProgramState& state, const PassServices& services,
-                     const std::optional<std::string>& given)
+                     const std::optional<std::string>& given, const std::stop_token& stop)
 {
-    const auto yield = [&services] {
-        services.desktop.yield();
-    };
     platform::LogBox& log = services.log;
     PassResult result;
     state.justUpdated = false;
 
     log.replace(texts::loadingDatabase);
-    const auto entries = loadDatabase(state, services.files, yield);
-    if (!entries) {
-        services.desktop.showMessage(texts::noDatabase);
+    result.listLoad = loadDatabaseOrTell(state, services.files, services.desktop, stop);
+    if (!result.listLoad) {
         result.end = PassEnd::DatabaseMissing;
         return result;
     }
-    log.append(std::string(texts::entriesLoadedBefore) + std::to_string(*entries) +
+    log.append(std::string(texts::entriesLoadedBefore) + std::to_string(result.listLoad.entries) +
                std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
 
-    const edonkey::ClientSearch search{services.registry, services.winePrefix, services.home};
-    const auto client = given ? std::optional(edonkey::clientAt(*given))
-                              : locatePrefMet(state, services.files, search, services.desktop);
-    if (!client) {
-        result.end = PassEnd::Cancelled;
+    const auto located = clientToCheck(given, state, services.files, services.registry,
+                                       services.places, services.desktop);
+    if (located.end != Located::Found) {
+        result.end = located.end == Located::FolderBusy ? PassEnd::FolderBusy : PassEnd::Cancelled;
         return result;
     }
-    result.kind = client->kind;
+    const edonkey::Client& client = located.client;
+    result.kind = client.kind;
 
-    const auto folders = readClientFolders(*client, services.files, services.winePrefix, yield);
+    const auto folders = readClientFolders(client, services.files, services.places.winePrefix);
     if (!folders || folders->temp.empty()) {
         services.desktop.showMessage(texts::noTempFolder);
         result.end = PassEnd::TempFolderError;
@@ -79,24 +75,29 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     log.append(std::string(texts::checkingFiles) + std::string(texts::lineEnd));
     DownloadLines lines(log);
     const auto copy = workingCopy(services.files, services.files.partCopy());
-    const auto reader = edonkey::rulesOf(client->kind).readPartFile;
+    const auto reader = edonkey::rulesOf(client.kind).readPartFile;
+    const auto list = state.list.current();
     bool foundPartFiles = false;
     bool foundFake = false;
     for (const auto& searched : result.tempFolders) {
-        auto scan = edonkey::scanTempFolder(searched.folder.searched, copy, state.database, reader,
-                                            lines, yield);
+        auto scan =
+            edonkey::scanTempFolder(searched.folder.searched, copy, *list, reader, lines, stop);
         foundPartFiles |= scan.foundPartFiles;
         foundFake |= scan.foundFake;
         result.checked += scan.checked;
         for (auto& skipped : scan.skipped)
             result.skipped.push_back(std::move(skipped));
     }
+    if (stop.stop_requested()) {
+        result.end = PassEnd::Cancelled;
+        return result;
+    }
     if (!foundPartFiles) {
         result.end = PassEnd::NothingToCheck;
         return result;
     }
     // eDonkey2000's log keeps the lines it always had.
-    if (client->kind != edonkey::ClientKind::eDonkey2000 && !result.skipped.empty())
+    if (client.kind != edonkey::ClientKind::eDonkey2000 && !result.skipped.empty())
         log.append(std::string(texts::unreadablePartFilesBefore) +
                    std::to_string(result.skipped.size()) +
                    std::string(texts::unreadablePartFilesAfter) + std::string(texts::lineEnd));

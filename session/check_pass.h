@@ -5,12 +5,14 @@
 #include "platform/desktop.h"
 #include "platform/log_box.h"
 #include "platform/registry.h"
-#include "platform/windows_path.h"
 #include "session/client_folders.h"
+#include "session/client_places.h"
+#include "session/database.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -22,10 +24,7 @@ struct PassServices {
     platform::Desktop& desktop;
     platform::Registry& registry;
     platform::LogBox& log;
-    /// The Wine prefix through which the client's Windows paths are found.
-    std::optional<std::string> winePrefix = platform::winePrefix();
-    /// The user's home folder, which holds aMule's settings.
-    std::string home = platform::homeFolder();
+    const ClientPlaces& places;
 };
 
 /// How a check pass ended.
@@ -34,7 +33,8 @@ enum class PassEnd {
     FakesFound,      // every download checked, at least one is a fake
     NothingToCheck,  // the temp folders hold no part file, or cannot be read
     NothingReadable, // part files there, but not one could be read
-    Cancelled,       // the user cancelled the dialog that chooses the client
+    Cancelled,  // the user cancelled the dialog that chooses the client, or the pass was stopped
+    FolderBusy, // another process held the program folder for longer than the pass would wait
     TempFolderError, // the settings unreadable or without a temp folder; told the user
     DatabaseMissing, // fakes.dat missing or unusable; told the user, the program must end
 };
@@ -51,12 +51,13 @@ struct PassResult {
     std::vector<SearchedFolder> tempFolders; // once the settings named them
     std::size_t checked = 0;                 // part files read and looked up
     std::vector<edonkey::SkippedFile> skipped;
+    ListLoad listLoad; // how the list's load ended
 };
 
 /// The program's main job: loads fakes.dat, finds the client (or uses the
 /// settings file or folder `given`), reads its temp folders and checks every
-/// download there, reporting in the log box.
+/// download there, reporting in the log box. `stop` ends it early.
 PassResult checkPass(ProgramState& state, const PassServices& services,
-                     const std::optional<std::string>& given = std::nullopt);
+                     const std::optional<std::string>& given, const std::stop_token& stop);
 
 } // namespace session

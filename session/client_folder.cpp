@@ -26,27 +26,40 @@ std::string chooseDonkeyFile(ProgramState& state, platform::Desktop& desktop,
     return chosen;
 }
 
-void storeChosenPrefMet(const ProgramFiles& files, std::string_view chosenPath)
+bool storeChosenPrefMet(const ProgramFiles& files, std::string_view chosenPath)
 {
-    Settings(files).writeSetting(prefPathKey, edonkey::folderToStore(std::string(chosenPath)));
+    return Settings(files).writeSetting(prefPathKey,
+                                        edonkey::folderToStore(std::string(chosenPath)));
 }
 
-std::optional<edonkey::Client> locatePrefMet(ProgramState& state, const ProgramFiles& files,
-                                             const edonkey::ClientSearch& search,
-                                             platform::Desktop& desktop)
+LocatedClient locatePrefMet(ProgramState& state, const ProgramFiles& files,
+                            platform::Registry& registry, const ClientPlaces& places,
+                            platform::Desktop& desktop)
 {
     const Settings settings(files);
+    const edonkey::ClientSearch search{registry, places.winePrefix, places.home};
     if (auto found = edonkey::findClient(settings.readSetting(prefPathKey), search)) {
-        settings.writeSetting(prefPathKey, found->folder);
+        if (!settings.writeSetting(prefPathKey, found->folder))
+            return {Located::FolderBusy, {}};
         state.dialogFolder = found->folder;
-        return std::move(found->client);
+        return {Located::Found, std::move(found->client)};
     }
     desktop.showMessage(texts::folderNotFound);
     const std::string chosen = chooseDonkeyFile(state, desktop, settingsFilePattern());
     if (chosen.empty())
-        return std::nullopt;
-    storeChosenPrefMet(files, chosen);
-    return edonkey::clientOfFile(chosen);
+        return {Located::Cancelled, {}};
+    if (!storeChosenPrefMet(files, chosen))
+        return {Located::FolderBusy, {}};
+    return {Located::Found, edonkey::clientOfFile(chosen)};
+}
+
+LocatedClient clientToCheck(const std::optional<std::string>& given, ProgramState& state,
+                            const ProgramFiles& files, platform::Registry& registry,
+                            const ClientPlaces& places, platform::Desktop& desktop)
+{
+    if (given)
+        return {Located::Found, edonkey::clientAt(*given)};
+    return locatePrefMet(state, files, registry, places, desktop);
 }
 
 } // namespace session

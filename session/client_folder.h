@@ -1,7 +1,10 @@
 #pragma once
 
 #include "edonkey/client_discovery.h"
+#include "edonkey/donkey_folder.h"
 #include "platform/desktop.h"
+#include "platform/registry.h"
+#include "session/client_places.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
@@ -10,6 +13,9 @@
 #include <string_view>
 
 namespace session {
+
+/// The file dialog's filter for one part file.
+using edonkey::partFilePattern;
 
 /// The file dialog's filter for a client's settings file: "pref.met",
 /// "amule.conf" and "preferences.ini", matched without regard to case.
@@ -21,13 +27,32 @@ std::string settingsFilePattern();
 std::string chooseDonkeyFile(ProgramState& state, platform::Desktop& desktop,
                              std::string_view pattern);
 
-/// Remembers the client folder of a settings file the user chose.
-void storeChosenPrefMet(const ProgramFiles& files, std::string_view chosenPath);
+/// Remembers the client folder of a settings file the user chose; false when
+/// the program folder stayed busy.
+bool storeChosenPrefMet(const ProgramFiles& files, std::string_view chosenPath);
+
+/// How finding the client to check ended.
+enum class Located {
+    Found,
+    Cancelled,  // the user cancelled the dialog
+    FolderBusy, // the program folder stayed busy while the client was remembered
+};
+
+struct LocatedClient {
+    Located end = Located::Cancelled;
+    edonkey::Client client; // when found
+};
 
 /// The client to check: from discovery, or else from the dialog after a
-/// prompt. Stores its folder as "PrefPath". Nothing when the user cancelled.
-std::optional<edonkey::Client> locatePrefMet(ProgramState& state, const ProgramFiles& files,
-                                             const edonkey::ClientSearch& search,
-                                             platform::Desktop& desktop);
+/// prompt; its folder is remembered as "PrefPath".
+LocatedClient locatePrefMet(ProgramState& state, const ProgramFiles& files,
+                            platform::Registry& registry, const ClientPlaces& places,
+                            platform::Desktop& desktop);
+
+/// The client a command was given (a settings file or a folder holding one),
+/// or else the one locatePrefMet finds.
+LocatedClient clientToCheck(const std::optional<std::string>& given, ProgramState& state,
+                            const ProgramFiles& files, platform::Registry& registry,
+                            const ClientPlaces& places, platform::Desktop& desktop);
 
 } // namespace session

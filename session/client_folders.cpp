@@ -41,13 +41,12 @@ std::vector<ClientFolder> resolved(const std::vector<std::string>& stored,
 
 std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
                                                const ProgramFiles& files,
-                                               const std::optional<std::string>& winePrefix,
-                                               const std::function<void()>& yield)
+                                               const std::optional<std::string>& winePrefix)
 {
     const auto copy = workingCopy(files, files.prefCopy());
     const auto settings = edonkey::rulesOf(client.kind)
                               .readSettings(client.settingsFile, [&](const std::string& path) {
-                                  return edonkey::readThroughWorkingCopy(path, copy, yield);
+                                  return edonkey::readThroughWorkingCopy(path, copy);
                               });
     if (!settings)
         return std::nullopt;

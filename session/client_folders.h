@@ -3,7 +3,6 @@
 #include "edonkey/client_kind.h"
 #include "session/program_files.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,7 +30,6 @@ struct ClientFolders {
 /// the settings cannot be read.
 std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
                                                const ProgramFiles& files,
-                                               const std::optional<std::string>& winePrefix,
-                                               const std::function<void()>& yield);
+                                               const std::optional<std::string>& winePrefix);
 
 } // namespace session

@@ -1,21 +1,29 @@
 #include "session/database.h"
 
 #include "platform/files.h"
-
-#include <new>
+#include "session/texts.h"
 
 namespace session {
 
-std::optional<std::uint64_t> loadDatabase(ProgramState& state, const ProgramFiles& files,
-                                          const std::function<void()>& yield)
+ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std::stop_token& stop)
 {
-    // A list too large for memory is no usable database, whatever layer noticed.
-    try {
-        const auto loaded = fakedb::loadFakeDatabase(state.database, databaseToLoad(files), yield);
-        return loaded ? std::optional(loaded.entries) : std::nullopt;
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    ListLoad load{fakedb::LoadEnd::Unreadable, 0, databaseToLoad(files)};
+    auto loaded = fakedb::loadFakeDatabase(load.path, stop);
+    load.end = loaded.end;
+    if (!loaded)
+        return load;
+    load.entries = loaded.entries;
+    state.list.replace(std::move(loaded.database));
+    return load;
+}
+
+ListLoad loadDatabaseOrTell(ProgramState& state, const ProgramFiles& files,
+                            platform::Desktop& desktop, const std::stop_token& stop)
+{
+    auto load = loadDatabase(state, files, stop);
+    if (!load)
+        desktop.showMessage(texts::noDatabase);
+    return load;
 }
 
 std::string databaseToLoad(const ProgramFiles& files)

@@ -1,19 +1,37 @@
 #pragma once
 
+#include "fakedb/fake_database.h"
+#include "platform/desktop.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
 #include <cstdint>
-#include <functional>
-#include <optional>
+#include <stop_token>
+#include <string>
 
 namespace session {
 
-/// Loads fakes.dat into the state's database, calling `yield` after each
-/// block; the entry count the program reports, or nothing when there is no
-/// usable database (missing, unreadable, too large for memory).
-std::optional<std::uint64_t> loadDatabase(ProgramState& state, const ProgramFiles& files,
-                                          const std::function<void()>& yield);
+using fakedb::FakeDatabase;
+using fakedb::LoadEnd;
+
+/// How a load of the list ended.
+struct ListLoad {
+    fakedb::LoadEnd end = fakedb::LoadEnd::Unreadable;
+    std::uint64_t entries = 0; // the count the program reports, when loaded
+    std::string path;          // the file it read, or tried to
+
+    explicit operator bool() const { return end == fakedb::LoadEnd::Loaded; }
+};
+
+/// Loads the list and puts it in use once it is whole; the list in use stays
+/// until then, and when the load fails. A list too large for memory is as
+/// unusable as a missing one.
+ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std::stop_token& stop);
+
+/// loadDatabase, and when there is no usable list, the "No Fake Database
+/// found" message, after which the program must end.
+ListLoad loadDatabaseOrTell(ProgramState& state, const ProgramFiles& files,
+                            platform::Desktop& desktop, const std::stop_token& stop);
 
 /// The fakes.dat a load reads: the user's own, unless a shared list (the first
 /// of them that exists) was modified later or the user has none. Decided at

@@ -6,27 +6,26 @@
 
 namespace session {
 
-void withFolderLock(const ProgramFiles& files, const std::function<void()>& section)
+bool withFolderLock(const ProgramFiles& files, const std::function<void()>& section)
 {
     makeFolderFor(files, files.lockFile());
     platform::FileLock lock(files.lockFile(), settingsLockByte);
     const auto start = std::chrono::steady_clock::now();
     const auto& waiting = files.lockWaiting;
     while (!lock.tryLock()) {
-        if (waiting.patience && std::chrono::steady_clock::now() - start >= *waiting.patience)
-            throw FolderBusy("another Brisquen process has held " + files.lockFile() +
-                             " for too long");
-        if (waiting.betweenTries)
-            waiting.betweenTries();
+        if (waiting.stop.stop_requested() ||
+            (waiting.patience && std::chrono::steady_clock::now() - start >= *waiting.patience))
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     section();
+    return true;
 }
 
 platform::SectionGuard folderGuard(const ProgramFiles& files)
 {
     return [files](const std::function<void()>& section) {
-        withFolderLock(files, section);
+        return withFolderLock(files, section);
     };
 }
 

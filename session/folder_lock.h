@@ -5,24 +5,18 @@
 #include "session/program_files.h"
 
 #include <functional>
-#include <stdexcept>
 
 namespace session {
-
-/// Another process held the program folder's lock for longer than this one
-/// would wait.
-class FolderBusy : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 /// The byte of the lock file held while Setting.ini or fakes.dat is written.
 inline constexpr std::uint32_t settingsLockByte = 0;
 
 /// Runs `section` while holding the program folder's lock, so that no other
-/// process writes Setting.ini or fakes.dat meanwhile. Waits as `files.lockWaiting` says and throws
-/// FolderBusy when its patience runs out. Sections must be short and never open a dialog.
-void withFolderLock(const ProgramFiles& files, const std::function<void()>& section);
+/// process writes Setting.ini or fakes.dat meanwhile, waiting as
+/// `files.lockWaiting` says. False, and `section` not run, when another
+/// process held the lock for longer than the patience, or the wait was
+/// stopped. Sections must be short and never open a dialog.
+[[nodiscard]] bool withFolderLock(const ProgramFiles& files, const std::function<void()>& section);
 
 /// The same, for the domain's saving of fakes.dat.
 platform::SectionGuard folderGuard(const ProgramFiles& files);

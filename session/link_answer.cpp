@@ -4,17 +4,18 @@
 
 namespace session {
 
-std::string_view linkAnswer(const edonkey::LinkCheck& check)
+LinkAnswer answerLink(std::string_view link, const fakedb::FakeDatabase& list)
 {
+    auto check = edonkey::checkEd2kLink(link, list);
     switch (check.verdict) {
     case edonkey::LinkVerdict::Fake:
-        return check.hit;
+        return {check.verdict, std::move(check.hit)};
     case edonkey::LinkVerdict::NotListed:
-        return texts::noEntryFound;
+        return {check.verdict, std::string(texts::noEntryFound)};
     case edonkey::LinkVerdict::Invalid:
         break;
     }
-    return {};
+    return {check.verdict, std::string(texts::invalidLink)};
 }
 
 } // namespace session

@@ -1,14 +1,25 @@
 #pragma once
 
 #include "edonkey/link_check.h"
+#include "fakedb/fake_database.h"
 
+#include <string>
 #include <string_view>
 
 namespace session {
 
-/// What the program answers for a link the list was asked about: the
-/// lookup's "*** " line for a fake, "No Entry found" for any other valid link,
-/// the empty text for an invalid one (which gets a message instead).
-std::string_view linkAnswer(const edonkey::LinkCheck& check);
+using edonkey::LinkVerdict;
+
+/// What "&Check it" says about a pasted link.
+struct LinkAnswer {
+    edonkey::LinkVerdict verdict = edonkey::LinkVerdict::Invalid;
+    /// For a fake, the lookup's "*** " line, and "No Entry found" for any other
+    /// valid link, both shown under the link box; for an invalid link, the
+    /// text of the message box that says so.
+    std::string text;
+};
+
+/// Looks a pasted link up in `list` and says what the program answers.
+LinkAnswer answerLink(std::string_view link, const fakedb::FakeDatabase& list);
 
 } // namespace session

@@ -10,13 +10,15 @@ namespace session {
 edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState& state,
                                      const ProgramFiles& files,
                                      const std::optional<std::string>& winePrefix,
-                                     platform::LogBox& log, const std::function<void()>& yield)
+                                     platform::LogBox& log)
 {
     const auto kind =
         edonkey::storedClientKind(Settings(files).readSetting(prefPathKey), winePrefix);
-    auto check = edonkey::checkDownload(path, workingCopy(files, files.partCopy()), state.database,
-                                        edonkey::rulesOf(kind).readPartFile,
-                                        edonkey::PartFileCheck::single, yield);
+    static const fakedb::FakeDatabase none;
+    const auto list = state.list.current();
+    auto check =
+        edonkey::checkDownload(path, workingCopy(files, files.partCopy()), list ? *list : none,
+                               edonkey::rulesOf(kind).readPartFile, edonkey::PartFileCheck::single);
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)
         return check;

@@ -5,20 +5,21 @@
 #include "session/program_files.h"
 #include "session/program_state.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 
 namespace session {
 
+using edonkey::DownloadStatus;
+
 /// Checks one part file, read by the rules of the client stored as
 /// "PrefPath" (eDonkey2000's when none is), and, when it is one, replaces the
 /// log with its name and "..." and, on the next line, "no fake !" or the
 /// lookup's "*** " line. A file that cannot be read or is no part file
-/// leaves the log untouched.
+/// leaves the log untouched. Before any list is loaded, nothing is listed.
 edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState& state,
                                      const ProgramFiles& files,
                                      const std::optional<std::string>& winePrefix,
-                                     platform::LogBox& log, const std::function<void()>& yield);
+                                     platform::LogBox& log);
 
 } // namespace session

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,9 +14,10 @@ namespace session {
 
 /// How a process waits while another holds the program folder's lock.
 struct LockWaiting {
-    std::function<void()> betweenTries; // the window yields to its event loop here
     /// How long to wait before giving up; nothing: for as long as it takes.
     std::optional<std::chrono::milliseconds> patience = std::chrono::seconds(60);
+    /// Ends the wait early, as when the window closes.
+    std::stop_token stop = {};
 };
 
 /// The program's own files. A portable copy keeps them all in the folder that

@@ -18,9 +18,9 @@ std::string Settings::readSetting(std::string_view key) const
     return platform::readIniString(m_files.settingIni(), section, key);
 }
 
-void Settings::writeSetting(std::string_view key, std::string_view value) const
+bool Settings::writeSetting(std::string_view key, std::string_view value) const
 {
-    withFolderLock(m_files, [&] {
+    return withFolderLock(m_files, [&] {
         makeFolderFor(m_files, m_files.settingIni());
         platform::writeIniString(m_files.settingIni(), section, key, value);
     });

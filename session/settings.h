@@ -23,9 +23,10 @@ public:
     std::string readSetting(std::string_view key) const;
 
     /// Stores the value under the program folder's lock, so that another
-    /// process's write cannot drop it; a failed write is not reported, as
+    /// process's write cannot drop it. False when that lock could not be had
+    /// (see withFolderLock); a write that fails otherwise is not reported, as
     /// nothing depends on it.
-    void writeSetting(std::string_view key, std::string_view value) const;
+    [[nodiscard]] bool writeSetting(std::string_view key, std::string_view value) const;
 
 private:
     ProgramFiles m_files;

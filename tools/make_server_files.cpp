@@ -88,7 +88,7 @@ int main(int argc, char* argv[])
         return exitUsage;
     }
     const std::string fakesDat(args[0]);
-    const auto bytes = platform::readFileInBlocks(fakesDat, {});
+    const auto bytes = platform::readFile(fakesDat);
     if (!bytes) {
         std::cerr << "brisquen-server-files: cannot read " << fakesDat << '\n';
         return exitFailed;

@@ -5,6 +5,7 @@
 #include "update/server_files.h"
 
 #include <charconv>
+#include <new>
 
 #ifndef BRISQUEN_UPDATE_SERVER
 #error "BRISQUEN_UPDATE_SERVER must name the update server (set by CMake)"
@@ -35,7 +36,7 @@ std::string_view storedEntryCount(std::string_view countFile)
 
 UpdateResult failedAt(UpdateStep step)
 {
-    return {UpdateEnd::Failed, step, {}};
+    return {UpdateEnd::Failed, step, {}, {}};
 }
 
 } // namespace
@@ -88,7 +89,7 @@ UpdateResult getNewDatabase(std::string_view server, const UpdateTarget& target,
             return failedAt(UpdateStep::StoredCount);
         if (*serverCount <= *storedCount) {
             observer.onProgress(UpdateProgress::UpToDate);
-            return {UpdateEnd::UpToDate, UpdateStep::None, {}};
+            return {UpdateEnd::UpToDate, UpdateStep::None, {}, {}};
         }
     }
 
@@ -105,19 +106,27 @@ UpdateResult getNewDatabase(std::string_view server, const UpdateTarget& target,
     // The list in memory is the file's text, so its last line is matched at
     // once, as after the next load, not only once fakes.dat is read again.
     bytes += "\r\n";
+    std::shared_ptr<fakedb::FakeDatabase> list;
+    try {
+        list = std::make_shared<fakedb::FakeDatabase>();
+    } catch (const std::bad_alloc&) {
+        return failedAt(UpdateStep::Memory);
+    }
+    if (!list->replace(bytes))
+        return failedAt(UpdateStep::Memory);
     bool saved = false;
     const auto save = [&] {
         saved = platform::writeFileAtomically(target.fakesDatPath, bytes);
     };
-    if (target.guardSaving)
-        target.guardSaving(save);
-    else
+    if (target.guardSaving && !target.guardSaving(save))
+        return failedAt(UpdateStep::FolderBusy);
+    if (!target.guardSaving)
         save();
     if (!saved)
         return failedAt(UpdateStep::SavingFile);
-    target.database.replace(bytes);
     observer.onProgress(UpdateProgress::Saved);
-    return {UpdateEnd::Updated, UpdateStep::None, std::string(storedEntryCount(*count))};
+    return {UpdateEnd::Updated, UpdateStep::None, std::string(storedEntryCount(*count)),
+            std::move(list)};
 }
 
 } // namespace update

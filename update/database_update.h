@@ -5,6 +5,7 @@
 #include "platform/http_client.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +40,8 @@ enum class UpdateStep {
     CountFile,    // the count file could not be fetched or holds no number
     StoredCount,  // the count stored at the last update is no number
     DatabaseFile, // the list could not be fetched or is too short
+    Memory,       // the new list does not fit in memory
+    FolderBusy,   // another process held the program folder while fakes.dat was saved
     SavingFile,   // fakes.dat could not be written
 };
 
@@ -46,11 +49,11 @@ struct UpdateResult {
     UpdateEnd end = UpdateEnd::Failed;
     UpdateStep failedStep = UpdateStep::None;
     std::string entryCount; // after Updated: the count to store for the next update
+    std::shared_ptr<const fakedb::FakeDatabase> database; // after Updated: the new list
 };
 
 /// What an update reads and changes.
 struct UpdateTarget {
-    fakedb::FakeDatabase& database;
     std::string fakesDatPath;
     std::string storedEntryCount; // the count the last update stored; empty before the first
     platform::SectionGuard guardSaving = {}; // runs the write of fakes.dat
@@ -61,13 +64,13 @@ struct UpdateTarget {
 std::string_view defaultServer();
 
 /// "&Get new Database": fetches the version, count and database files from
-/// `server` (e.g. "http://host:port"; final "/"s are ignored), and replaces
-/// the database in memory and fakes.dat when the server has more entries than
-/// the stored count.
+/// `server` (e.g. "http://host:port"; final "/"s are ignored), and when the
+/// server has more entries than the stored count, replaces fakes.dat and
+/// returns the new list for the caller to put in use.
 ///
-/// fakes.dat is replaced whole or not at all, and the database in memory only
-/// once the file is written, by the file's text (the list and a CR LF), so
-/// both always hold the same list.
+/// The new list is built in memory first, from the file's text (the list and
+/// a CR LF), then fakes.dat is replaced whole; when either fails, nothing has
+/// changed.
 UpdateResult getNewDatabase(std::string_view server, const UpdateTarget& target,
                             platform::HttpClient& http, UpdateObserver& observer);
 

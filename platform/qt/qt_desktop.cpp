@@ -2,20 +2,12 @@
 
 #include "platform/qt/qt_text.h"
 
-#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QUrl>
 
 namespace platform {
-namespace {
-
-// Often enough that the window never waits a frame (16 ms) for its turn.
-constexpr qint64 yieldIntervalMs = 5;
-
-} // namespace
-
 void QtDesktop::showMessage(std::string_view text)
 {
     QString shown = fromClientBytes(text);
@@ -50,14 +42,6 @@ void QtDesktop::openUrl(std::string_view url)
 {
     // Like the shell, the browser reports nothing back; a failure is ignored.
     QDesktopServices::openUrl(QUrl(fromUtf8Text(url)));
-}
-
-void QtDesktop::yield()
-{
-    if (m_sinceLastYield.isValid() && m_sinceLastYield.elapsed() < yieldIntervalMs)
-        return;
-    QCoreApplication::processEvents();
-    m_sinceLastYield.start();
 }
 
 } // namespace platform

@@ -2,14 +2,13 @@
 
 #include "platform/desktop.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
 namespace platform {
 
 /// The desktop of the window program: Qt message boxes and file dialogs owned
-/// by the main window, the user's browser, and Qt's event loop.
+/// by the main window, and the user's browser. For the window's thread only.
 class QtDesktop final : public Desktop {
 public:
     /// The window that owns message boxes and dialogs; may be set later.
@@ -20,15 +19,8 @@ public:
                            std::string_view initialDir) override;
     void openUrl(std::string_view url) override;
 
-    /// Handles queued events. Long jobs call this after every small step; the
-    /// event loop only runs when some time has passed since it last ran, which
-    /// keeps the window responsive without paying for the loop thousands of
-    /// times a second.
-    void yield() override;
-
 private:
     QPointer<QWidget> m_owner;
-    QElapsedTimer m_sinceLastYield;
 };
 
 } // namespace platform

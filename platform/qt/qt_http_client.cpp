@@ -169,6 +169,16 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
             refuse();
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    // A stop can only be seen by looking: a few times a second is soon enough.
+    QTimer stopWatch;
+    QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&] {
+        if (m_stop.stop_requested())
+            refuse();
+    });
+    if (m_stop.stop_possible())
+        stopWatch.start(std::chrono::milliseconds(50));
+    if (m_stop.stop_requested())
+        refuse();
     quiet.start();
     if (!reply->isFinished())
         loop.exec();

@@ -7,13 +7,14 @@
 #include <QtGlobal>
 
 #include <chrono>
+#include <stop_token>
 
 namespace platform {
 
 /// The HTTP client of both programs, over Qt Network, for http:// and https://
-/// addresses. get() waits in a nested event loop, so the window keeps painting
-/// and taking clicks meanwhile: the caller must turn away a command that
-/// arrives then. Needs a QCoreApplication on the calling thread.
+/// addresses. get() waits in an event loop of its own on the calling thread,
+/// which must be the thread that made the client (the window's jobs make
+/// theirs on the jobs' thread). Needs a QCoreApplication.
 class QtHttpClient final : public HttpClient {
 public:
     static constexpr std::chrono::milliseconds defaultTimeout{30'000};
@@ -37,6 +38,10 @@ public:
     /// only, and never from https down to http.
     static bool mayRedirect(const QUrl& from, const QUrl& to);
 
+    /// Makes a transfer under way, and every later one, fail soon after
+    /// `stop` is requested.
+    void stopOn(std::stop_token stop) { m_stop = std::move(stop); }
+
 private:
     struct Answer;
     Answer fetch(const QUrl& address);
@@ -44,6 +49,7 @@ private:
     QNetworkAccessManager m_manager;
     std::chrono::milliseconds m_timeout;
     qint64 m_maxBodySize;
+    std::stop_token m_stop;
     bool m_busy = false;
 };
 

@@ -6,9 +6,11 @@
 #include "app/about_window.h"
 #include "app/appearance.h"
 #include "app/log_view.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/ini_file.h"
 #include "platform/qt/qt_desktop.h"
+#include "session/folder_lock.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
 #include "tools/fixture_writer.h"
@@ -25,6 +27,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <future>
 #include <memory>
 
 using session::PassEnd;
@@ -38,6 +41,19 @@ namespace {
 const fixtures::Download clean{"Knoppix.iso", 700000000, fixtures::hashFromSeed(1), 0};
 const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(2), 0};
 
+// Hands each update's transfers to a network the test scripts.
+class NetworkForJobs final : public platform::HttpClient {
+public:
+    explicit NetworkForJobs(platform::HttpClient& network)
+        : m_network(network)
+    {
+    }
+    std::optional<std::string> get(std::string_view url) override { return m_network.get(url); }
+
+private:
+    platform::HttpClient& m_network;
+};
+
 // A program folder with a database, a client folder it knows, and the main
 // window over them.
 class Program {
@@ -47,13 +63,16 @@ public:
         : files{dir.makeFolder("program")}
     {
         dir.write("program/fakes.dat", "a,1,x\r\n" + fixtures::fakesDatLine(fake, "Fake - ad"));
-        scripted.onYield([] { QCoreApplication::processEvents(); });
         const std::function<void()> ending([this] { ++endings; });
-        form = std::make_unique<app::MainWindow>(
-            app::MainWindowServices{files, desktop ? *desktop : scripted, registry,
-                                    http ? *http : network, std::move(updateServer), ending});
+        platform::HttpClient& transfers = http ? *http : network;
+        form = std::make_unique<app::MainWindow>(app::MainWindowServices{
+            files, desktop ? *desktop : scripted, registry,
+            [&transfers](std::stop_token) { return std::make_unique<NetworkForJobs>(transfers); },
+            std::move(updateServer), session::ClientPlaces{std::nullopt, dir.makeFolder("home")},
+            ending});
         spy = std::make_unique<QSignalSpy>(form.get(), &app::MainWindow::passFinished);
     }
+    ~Program() { form.reset(); } // its jobs stop before the rest goes
 
     fixtures::ClientFolder client(const std::vector<fixtures::Download>& downloads)
     {
@@ -148,7 +167,9 @@ private slots:
     }
 
     // A pass asked for by the About window closing, and two clicks on
-    // Command7, while a pass yields: each runs once, after it and in order.
+    // Command7, while a pass waits for another process to free the program
+    // folder: each runs once, after it and in order, and the window answers
+    // meanwhile.
     void jobsAskedForDuringAPassRunAfterItOnce()
     {
         Program program;
@@ -158,20 +179,20 @@ private slots:
         QObject::connect(program.form.get(), &app::MainWindow::passFinished, [&] {
             atPassEnds.emplace_back(program.scripted.dialogs.size(), program.log());
         });
-        bool asked = false;
-        program.scripted.onYield([&] {
-            if (!asked && program.form->isVisible()) {
-                asked = true;
-                program.click("Command2");
-                program.form->aboutWindow()->close();
-                program.scripted.queueFileChoice(client.partFiles[1]);
-                program.click("Command7");
-                program.click("Command7");
-                QCOMPARE(program.spy->count(), 0);
-            }
-            QCoreApplication::processEvents();
-        });
+        platform::FileLock otherProcess(program.files.lockFile(), session::settingsLockByte);
+        QVERIFY(otherProcess.tryLock());
         program.form->show();
+        QTRY_VERIFY(program.log().contains(QStringLiteral("entries loaded")));
+        program.click("Command2");
+        program.form->aboutWindow()->close();
+        program.scripted.queueFileChoice(client.partFiles[1]);
+        program.click("Command7");
+        program.click("Command7");
+        program.click("Command1"); // the window answers while the job waits
+        QCOMPARE(program.label1(), QStringLiteral("No Entry found"));
+        QTest::qWait(100);
+        QCOMPARE(program.spy->count(), 0);
+        otherProcess.unlock();
         program.waitForPass(2);
         QTRY_COMPARE(program.log(), QStringLiteral("Matrix.4.avi...\r\n*** Fake - ad\r\n"));
         QTest::qWait(100);
@@ -179,6 +200,37 @@ private slots:
         QCOMPARE(program.scripted.dialogs.size(), 1u);
         QCOMPARE(program.scripted.dialogs[0].pattern, std::string("*.part.met"));
         QVERIFY(!testing_support::exists(program.files.partCopy()));
+    }
+
+    // Closing the window while a job waits, for the user or for another
+    // process, ends the job and the program at once.
+    void closingEndsAWaitingJob()
+    {
+        Program program;
+        program.client({clean});
+        platform::FileLock otherProcess(program.files.lockFile(), session::settingsLockByte);
+        QVERIFY(otherProcess.tryLock());
+        program.form->show();
+        QTRY_VERIFY(program.log().contains(QStringLiteral("entries loaded")));
+        QElapsedTimer closing;
+        closing.start();
+        program.form->close();
+        QCOMPARE(program.endings, 1);
+        QVERIFY(closing.elapsed() < 2000);
+        QCOMPARE(program.spy->count(), 0);
+    }
+
+    // A link checked before the first list is whole waits for it.
+    void linkCheckWaitsForTheFirstList()
+    {
+        Program program;
+        program.client({clean});
+        program.find<QLineEdit>("Text2")->setText(
+            QString::fromStdString("ed2k://|file|x|734003200|" + fake.hash + "|"));
+        program.click("Command1");
+        QCOMPARE(program.label1(), QString());
+        program.form->show();
+        QTRY_COMPARE(program.label1(), QStringLiteral("*** Fake - ad"));
     }
 
     void tabOrderFollowsTheDesign()
@@ -302,11 +354,10 @@ private slots:
     {
         Program program;
         program.start({fake});
-        int yieldsUnderAbout = 0; // the pass after it waits until it is gone
-        program.scripted.onYield([&] {
+        int writesUnderAbout = 0; // the pass after it waits until it is gone
+        connect(program.text1(), &QPlainTextEdit::textChanged, [&] {
             const auto* about = program.form->aboutWindow();
-            yieldsUnderAbout += about && about->isVisible();
-            QCoreApplication::processEvents();
+            writesUnderAbout += about && about->isVisible();
         });
         program.click("Command4");
         program.click("Label3");
@@ -333,18 +384,20 @@ private slots:
         program.dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "again"));
         QTest::keyClick(quit, Qt::Key_Enter);
         QCOMPARE(program.waitForPass(3), PassEnd::FakesFound);
-        QCOMPARE(yieldsUnderAbout, 0);
+        QCOMPARE(writesUnderAbout, 0);
         QVERIFY(program.form->isEnabled() &&
                 program.log().contains(QStringLiteral("*** again\r\n")));
         program.form->hide(); // shown again, as after being minimised
         program.form->show();
         QTest::qWait(100);
         program.scripted.queueFileChoice("/srv/other/pref.met");
+        const std::size_t dialogs = program.scripted.dialogs.size();
         program.click("Command6");
+        QTRY_COMPARE(program.scripted.dialogs.size(), dialogs + 1);
         QCOMPARE(program.scripted.dialogs.back().pattern,
                  std::string("pref.met amule.conf preferences.ini"));
-        QCOMPARE(platform::readIniString(program.files.settingIni(), "Settings", "PrefPath"),
-                 std::string("/srv/other/"));
+        QTRY_COMPARE(platform::readIniString(program.files.settingIni(), "Settings", "PrefPath"),
+                     std::string("/srv/other/"));
         QCOMPARE(program.spy->count(), 3);
 
         program.click("Command5");
@@ -370,26 +423,38 @@ private slots:
         }
     }
 
-    // A click while the transfer waits, or after it, is only told.
+    // A click while the transfer waits, or after it, is only told; the new
+    // list answers at once.
     void databaseUpdateIsNotRepeated()
     {
         testing_support::ScriptedHttp http;
         const std::string files = "http://update.test/brisquen/update/";
         http.bodies = {{files + "brisquen.txt", "20"},
                        {files + "fakes.txt", "2"},
-                       {files + "fakes.dat", "[]"}};
+                       {files + "fakes.dat", "[" + fixtures::fakesDatLine(clean, "New") + "]"}};
         Program program(nullptr, &http, "http://update.test");
         program.start({clean});
-        http.onGet = [&] {
+        std::promise<void> clicked;
+        auto answered = clicked.get_future().share();
+        http.onGet = [&] { // on the jobs' thread
             if (http.requests.size() == 1)
-                program.click("Command3");
+                answered.wait();
         };
         program.click("Command3");
-        QVERIFY(program.log().endsWith(QStringLiteral("*** New Database saved on disk\r\n")));
+        QTRY_COMPARE(http.requests.size(), 1u);
+        program.click("Command3");
+        QCOMPARE(program.scripted.messages,
+                 std::vector<std::string>{"You just updated the file..."});
+        clicked.set_value();
+        QTRY_VERIFY(program.log().endsWith(QStringLiteral("*** New Database saved on disk\r\n")));
         program.click("Command3");
         QCOMPARE(program.scripted.messages,
                  std::vector<std::string>(2, "You just updated the file..."));
         QCOMPARE(http.requests.size(), 3u);
+        program.find<QLineEdit>("Text2")->setText(
+            QString::fromStdString("ed2k://|file|x|700000000|" + clean.hash + "|"));
+        program.click("Command1");
+        QCOMPARE(program.label1(), QStringLiteral("*** New"));
     }
 };
 

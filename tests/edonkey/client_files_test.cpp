@@ -33,17 +33,16 @@ protected:
     std::string workingCopy = dir.makeFolder("program") + "part.bck";
     fakedb::FakeDatabase database;
     ReportedLines lines;
-    int yields = 0;
 
     edonkey::DownloadCheck check(const std::string& path, edonkey::PartFileCheck rule)
     {
         return edonkey::checkDownload(path, {workingCopy}, database, edonkey::readEdonkeyPartFile,
-                                      rule, [this] { ++yields; });
+                                      rule);
     }
-    edonkey::ScanResult scan(const std::string& tempFolder)
+    edonkey::ScanResult scan(const std::string& tempFolder, const std::stop_token& stop = {})
     {
         return edonkey::scanTempFolder(tempFolder, {workingCopy}, database,
-                                       edonkey::readEdonkeyPartFile, lines, [this] { ++yields; });
+                                       edonkey::readEdonkeyPartFile, lines, stop);
     }
 };
 
@@ -89,7 +88,8 @@ TEST_F(ClientFiles, BothRulesLookUpTheExactSizeWhateverFollowsIt)
     }
 }
 
-TEST_F(ClientFiles, ScanReportsNamesAndHitsAndYieldsPerBlock)
+// Names and hits in the order of the files; a stop ends the scan between files.
+TEST_F(ClientFiles, ScanReportsNamesAndHitsAndStopsBetweenFiles)
 {
     const auto fake = download(700000000, "Fake.Movie.avi");
     const auto client = fixtures::writeClientFolder(
@@ -97,12 +97,15 @@ TEST_F(ClientFiles, ScanReportsNamesAndHitsAndYieldsPerBlock)
     database.replace("x,1,other\r\n" + fixtures::fakesDatLine(fake, "Fake, a trailer"));
     const auto result = scan(client.tempFolder);
     EXPECT_TRUE(result.foundPartFiles && result.foundFake);
+    EXPECT_EQ(result.checked, 3u);
     EXPECT_EQ(lines.text, "ubuntu.iso\r\nFake.Movie.avi\r\n*** Fake, a trailer\r\n\r\n");
     EXPECT_FALSE(exists(workingCopy));
-    std::uintmax_t blocks = 1; // before the first file
-    for (const auto& file : client.partFiles)
-        blocks += std::filesystem::file_size(file) / 2048 + 1;
-    EXPECT_EQ(static_cast<std::uintmax_t>(yields), blocks);
+
+    lines.text.clear();
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_EQ(scan(client.tempFolder, stop.get_token()).checked, 0u);
+    EXPECT_EQ(lines.text, "");
 }
 
 TEST_F(ClientFiles, ScanPassesOverWhatItCannotRead)
@@ -111,7 +114,6 @@ TEST_F(ClientFiles, ScanPassesOverWhatItCannotRead)
          {dir.file("missing/"), dir.write("a-file", "x"), dir.makeFolder("empty"), std::string()})
         EXPECT_FALSE(scan(folder).foundPartFiles) << folder;
     EXPECT_EQ(lines.text, "");
-    EXPECT_EQ(yields, 0);
 
     const auto temp =
         fixtures::writeClientFolder(dir.file("client"), {download(5, "good")}).tempFolder;
@@ -120,26 +122,23 @@ TEST_F(ClientFiles, ScanPassesOverWhatItCannotRead)
     EXPECT_EQ(lines.text, "good\r\n");
 }
 
-TEST_F(ClientFiles, ExtractTempFolderReadsThroughAWorkingCopyAndRemovesIt)
+TEST_F(ClientFiles, PrefMetIsReadThroughAWorkingCopyThatNeverStays)
 {
     const std::string prefCopy = dir.file("program/pref.bck");
-    const auto extract = [&](const std::string& prefMet) {
-        return edonkey::extractTempFolder(prefMet, {prefCopy}, [&] { ++yields; });
+    const auto temp = [&](const std::string& prefMet) -> std::optional<std::string> {
+        const auto settings = edonkey::prefMetSettings(prefMet, [&](const std::string& path) {
+            return edonkey::readThroughWorkingCopy(path, {prefCopy});
+        });
+        if (!settings || settings->tempFolders.empty())
+            return std::nullopt;
+        return settings->tempFolders.front();
     };
     dir.write("program/pref.bck", "left over from a crash");
-    EXPECT_FALSE(extract(dir.file("client/pref.met")));
+    EXPECT_FALSE(temp(dir.file("client/pref.met")));
     EXPECT_FALSE(exists(prefCopy));
     std::filesystem::resize_file(dir.write("big/pref.met", "temp\x03\x00/t/"s), 70ull << 20);
-    EXPECT_FALSE(extract(dir.file("big/pref.met")));
-    EXPECT_EQ(yields, 0);
-
-    EXPECT_EQ(extract(dir.write("client/pref.met", fixtures::prefMetBytes("/t/"))), "/t/");
-    EXPECT_EQ(yields, 1);
-    // A tag straddling the first 2048-byte block.
-    EXPECT_EQ(
-        extract(dir.write("pref.met", std::string(2045, 'x') + "\x02\x04\x00temp\x04\x00/ok/"s)),
-        "/ok/");
-    EXPECT_EQ(yields, 3);
+    EXPECT_FALSE(temp(dir.file("big/pref.met")));
+    EXPECT_EQ(temp(dir.write("client/pref.met", fixtures::prefMetBytes("/t/"))), "/t/");
     EXPECT_FALSE(exists(prefCopy));
 }
 

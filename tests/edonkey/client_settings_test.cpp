@@ -52,9 +52,7 @@ protected:
         const std::string path = dir.write(settingsName, file);
         if (!c.beside.empty())
             dir.write("Category.ini", c.beside);
-        return reader(path, [](const std::string& file) {
-            return platform::readFileInBlocks(file, nullptr);
-        });
+        return reader(path, [](const std::string& file) { return platform::readFile(file); });
     }
     ClientSettings expected(const SettingsCase& c) const
     {

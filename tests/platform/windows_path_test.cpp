@@ -61,5 +61,5 @@ TEST(WindowsPath, TakesThePrefixFromWineprefixElseHome)
 {
     EXPECT_EQ(platform::winePrefixFrom("/srv/wine", "/home/u"), "/srv/wine");
     EXPECT_EQ(platform::winePrefixFrom("", "/home/u"), "/home/u/.wine");
-    EXPECT_EQ(platform::winePrefixFrom(nullptr, nullptr), "");
+    EXPECT_EQ(platform::winePrefixFrom(std::nullopt, std::nullopt), "");
 }

@@ -91,7 +91,13 @@ protected:
         fs::resize_file(dir.write("client/temp/huge.part.met", ""), 70ull * 1024 * 1024);
     }
 
-    PassEnd pass() { return session::checkPass(state, {files, desktop, registry, log}).end; }
+    session::ClientPlaces places{std::nullopt, ""};
+
+    PassEnd pass()
+    {
+        return session::checkPass(state, {files, desktop, registry, log, places}, std::nullopt, {})
+            .end;
+    }
 
     // Whatever a test did, the client folder stays byte for byte as it was and
     // no working copy stays behind.
@@ -127,8 +133,8 @@ TEST_F(ClientFolder, PassEndsWithoutTempFolder)
 }
 
 // Beside the temp folder, where a pass does not look, files for the single
-// check: one byte, a bare header and a cut name; then the unreadable ones. Nothing of the program
-// folder changes either, and no block of a file too large is read.
+// check: one byte, a bare header and a cut name; then the unreadable ones.
+// Nothing of the program folder changes either.
 TEST_F(ClientFolder, SinglePartFileChecksOfHostileFiles)
 {
     addUnreadablePartFiles();
@@ -163,15 +169,11 @@ TEST_F(ClientFolder, SinglePartFileChecksOfHostileFiles)
             return entries;
         };
         const auto programFolder = programFiles(true);
-        ASSERT_TRUE(session::loadDatabase(state, files, nullptr));
+        ASSERT_TRUE(session::loadDatabase(state, files, {}));
         log.text.clear();
-        desktop.yields = 0;
-        const auto status = session::checkPartFile(path, state, files, std::nullopt, log, [&] {
-                                desktop.yield();
-                            }).status;
+        const auto status = session::checkPartFile(path, state, files, std::nullopt, log).status;
         EXPECT_EQ(std::pair(status, log.text), expected) << testing::PrintToString(file);
         expectClientUntouched();
         EXPECT_EQ(programFiles(false), programFolder);
     }
-    EXPECT_EQ(desktop.yields, 0);
 }

@@ -40,7 +40,8 @@ protected:
     session::PassResult pass()
     {
         log.text.clear();
-        return session::checkPass(state, {files, desktop, registry, log, prefix, home});
+        const session::ClientPlaces places{prefix, home};
+        return session::checkPass(state, {files, desktop, registry, log, places}, std::nullopt, {});
     }
     std::string prefPath() const
     {
@@ -130,7 +131,9 @@ TEST_F(ClientDiscovery, EmuleRegisteredUnderWineIsFoundWhereItKeepsItsSettings)
     const auto found = [&] {
         platform::WineRegistry wine(prefix);
         log.text.clear();
-        const auto result = session::checkPass(state, {files, desktop, wine, log, prefix, home});
+        const session::ClientPlaces places{prefix, home};
+        const auto result =
+            session::checkPass(state, {files, desktop, wine, log, places}, std::nullopt, {});
         return std::pair(result.kind, result.tempFolders.size());
     };
     using edonkey::ClientKind;

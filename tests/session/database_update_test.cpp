@@ -1,8 +1,7 @@
 // "&Get new Database" as the user runs it, against a scripted server.
 
-#include "session/database_update.h"
-
 #include "session/settings.h"
+#include "session/update_command.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
 
@@ -47,21 +46,27 @@ protected:
     testing_support::ScriptedDesktop desktop;
     testing_support::TextLogBox log;
     session::ProgramState state;
-    fakedb::FakeDatabase& database = state.database;
 
     void SetUp() override
     {
         dir.write("program/fakes.dat", oldList);
-        database.replace(oldList);
+        auto list = std::make_shared<fakedb::FakeDatabase>();
+        list->replace(oldList);
+        state.list.replace(std::move(list));
         serve("121");
     }
+    // The list in use.
+    const fakedb::FakeDatabase& database() const { return *state.list.current(); }
     void serve(const std::string& count, const std::string& database = "[" + newList + "]",
                const std::string& version = "20")
     {
         http.bodies = {{versionUrl, version}, {countUrl, count}, {databaseUrl, database}};
     }
     session::Settings settings() const { return session::Settings(files); }
-    void setFakesNr(const std::string& value) { settings().writeSetting("FakesNr", value); }
+    void setFakesNr(const std::string& value)
+    {
+        ASSERT_TRUE(settings().writeSetting("FakesNr", value));
+    }
     std::string fakesNr() const { return settings().readSetting("FakesNr"); }
     // The update as a click on the button runs it, its message box included.
     UpdateAnswer getNewDatabase()
@@ -81,9 +86,9 @@ TEST_F(DatabaseUpdate, FirstUpdateIsSavedAndUsedAtOnce)
     log.text = "earlier\r\n";
     EXPECT_EQ(getNewDatabase(), Updated);
     EXPECT_EQ(readFile(files.fakesDat()), newList + "\r\n");
-    EXPECT_EQ(database.text(), newList + "\r\n");
+    EXPECT_EQ(database().text(), newList + "\r\n");
     // The server list's last line, without a CR LF there, is matched at once.
-    EXPECT_EQ(database.lookupFake(newHash, "4321000"), "*** New fake \xE9\xFF");
+    EXPECT_EQ(database().lookupFake(newHash, "4321000"), "*** New fake \xE9\xFF");
     EXPECT_EQ(fakesNr(), "120");
     EXPECT_EQ(log.text, "earlier\r\n" + connecting + downloaded + saved);
 }
@@ -119,7 +124,7 @@ TEST_P(DatabaseUpdateCase, ComparesTheCountsAndReplacesTheListOnlyWhenTheServerH
     const std::string list =
         updated ? c.database.substr(1, c.database.size() - 2) + "\r\n" : oldList;
     EXPECT_EQ(readFile(files.fakesDat()), list);
-    EXPECT_EQ(database.text(), list);
+    EXPECT_EQ(database().text(), list);
     EXPECT_EQ(fakesNr(), c.fakesNrAfter);
     EXPECT_EQ(http.requests.size(), c.requests);
     EXPECT_EQ(log.text, connecting + (c.version == "20" ? "" : newerVersion) +
@@ -179,7 +184,7 @@ TEST_F(DatabaseUpdate, FailedStepShowsTheErrorAndKeepsEverything)
     EXPECT_EQ(desktop.messages, std::vector<std::string>(4, failed[0]));
     EXPECT_EQ(log.text, connecting + connecting + connecting + connecting + downloaded);
     EXPECT_EQ(readFile(dir.file("program/fakes.dat/keep")), "x");
-    EXPECT_EQ(database.text(), oldList);
+    EXPECT_EQ(database().text(), oldList);
     EXPECT_EQ(fakesNr(), "120");
 }
 

@@ -18,7 +18,7 @@ namespace testing_support {
 
 /// A desktop whose user is scripted: each file dialog takes the next queued
 /// answer (the empty text, a cancel, when none is queued), and every message,
-/// dialog, opened address and yield is recorded.
+/// dialog and opened address is recorded.
 class ScriptedDesktop final : public platform::Desktop {
 public:
     struct Dialog {
@@ -30,35 +30,36 @@ public:
     /// The answer of the next file dialog; "" cancels it.
     void queueFileChoice(std::string path) { m_fileChoices.push_back(std::move(path)); }
 
-    /// Runs inside every yield, as a click would that the window system delivers then.
-    void onYield(std::function<void()> action) { m_onYield = std::move(action); }
+    /// Runs while each message box or file dialog is open, as what the user
+    /// does before closing it.
+    void onAsked(std::function<void()> action) { m_onAsked = std::move(action); }
 
-    void showMessage(std::string_view text) override { messages.emplace_back(text); }
+    void showMessage(std::string_view text) override
+    {
+        messages.emplace_back(text);
+        if (m_onAsked)
+            m_onAsked();
+    }
     std::string chooseFile(std::string_view pattern, std::string_view title,
                            std::string_view initialDir) override
     {
         dialogs.push_back({std::string(pattern), std::string(title), std::string(initialDir)});
+        if (m_onAsked)
+            m_onAsked();
         std::string choice = m_fileChoices.empty() ? "" : std::move(m_fileChoices.front());
         if (!m_fileChoices.empty())
             m_fileChoices.pop_front();
         return choice;
     }
     void openUrl(std::string_view url) override { urls.emplace_back(url); }
-    void yield() override
-    {
-        ++yields;
-        if (m_onYield)
-            m_onYield();
-    }
 
     std::vector<std::string> messages;
     std::vector<Dialog> dialogs;
     std::vector<std::string> urls;
-    int yields = 0;
 
 private:
     std::deque<std::string> m_fileChoices;
-    std::function<void()> m_onYield;
+    std::function<void()> m_onAsked;
 };
 
 /// A log box that is just its text.

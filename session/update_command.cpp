@@ -1,4 +1,4 @@
-#include "session/database_update.h"
+#include "session/update_command.h"
 
 #include "session/folder_lock.h"
 #include "session/settings.h"
@@ -43,30 +43,36 @@ private:
 
 } // namespace
 
+bool updateAlreadyRan(const ProgramState& state)
+{
+    return state.justUpdated;
+}
+
 UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std::string_view server,
                             platform::HttpClient& http, platform::LogBox& log)
 {
-    // Transfers run the window's event loop, so a click can arrive while one
-    // is under way; the flag, set before the first one, turns it away.
-    if (state.justUpdated)
+    // Set before the first transfer, so a click while one is under way is
+    // turned away too.
+    if (state.justUpdated.exchange(true))
         return UpdateAnswer::JustUpdated;
-    state.justUpdated = true;
 
     const Settings settings(files);
-    const update::UpdateTarget target{state.database, files.fakesDat(),
-                                      settings.readSetting(fakesNrKey), folderGuard(files)};
+    const update::UpdateTarget target{files.fakesDat(), settings.readSetting(fakesNrKey),
+                                      folderGuard(files)};
     UpdateLines lines(log);
-    const auto result = update::getNewDatabase(server, target, http, lines);
+    auto result = update::getNewDatabase(server, target, http, lines);
     switch (result.end) {
     case update::UpdateEnd::Updated:
-        settings.writeSetting(fakesNrKey, result.entryCount);
-        return UpdateAnswer::Updated;
+        state.list.replace(std::move(result.database));
+        return settings.writeSetting(fakesNrKey, result.entryCount) ? UpdateAnswer::Updated
+                                                                    : UpdateAnswer::FolderBusy;
     case update::UpdateEnd::UpToDate:
         return UpdateAnswer::UpToDate;
     case update::UpdateEnd::Failed:
         break;
     }
-    return UpdateAnswer::Failed;
+    return result.failedStep == update::UpdateStep::FolderBusy ? UpdateAnswer::FolderBusy
+                                                               : UpdateAnswer::Failed;
 }
 
 std::string chooseUpdateServer(const ProgramFiles& files, const std::optional<std::string>& given)
@@ -87,6 +93,7 @@ std::string_view updateMessage(UpdateAnswer answer)
         return texts::updateError;
     case UpdateAnswer::UpToDate:
     case UpdateAnswer::Updated:
+    case UpdateAnswer::FolderBusy:
         break;
     }
     return {};

@@ -17,12 +17,17 @@ enum class UpdateAnswer {
     UpToDate,
     Updated,
     Failed,
+    FolderBusy, // another process held the program folder for longer than the update would wait
 };
 
+/// Whether "&Get new Database" would be turned away now: an update ran since
+/// the last check pass, or is running.
+bool updateAlreadyRan(const ProgramState& state);
+
 /// "&Get new Database" on the program's state: refuses to run twice between
-/// two check passes, logs each step, and remembers the server's entry count
-/// ("FakesNr") once the new list is in use and saved. The caller tells the
-/// user about JustUpdated and Failed.
+/// two check passes, logs each step, and puts the new list in use and
+/// remembers the server's entry count ("FakesNr") once it is saved. The caller
+/// tells the user about JustUpdated and Failed.
 UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std::string_view server,
                             platform::HttpClient& http, platform::LogBox& log);
 

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "edonkey/client_kind.h"
+#include "edonkey/finished_files.h"
+#include "fakedb/fake_database.h"
+#include "session/link_answer.h"
+#include "session/program_files.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace session {
+
+// Hashing a finished file into its ed2k link, as the window's worker and
+// brisquen-check do it.
+using edonkey::fileNameOf;
+using edonkey::finishedFileLink;
+using edonkey::HashError;
+using edonkey::hashErrorText;
+using edonkey::HashProgress;
+
+/// A finished file checked as "&Check it" checks its link.
+struct FinishedFileCheck {
+    std::string link;                        // empty when the file could not be hashed
+    std::optional<edonkey::HashError> error; // why not
+    LinkAnswer answer;                       // once hashed
+};
+
+FinishedFileCheck checkFinishedFile(const std::string& path, const fakedb::FakeDatabase& list,
+                                    const HashProgress& progress);
+
+/// The files in a client's incoming folders.
+struct IncomingFiles {
+    bool named = false;                         // the settings name an incoming folder
+    std::vector<std::string> files;             // folder by folder, each sorted
+    std::vector<std::string> unreadableFolders; // named, but cannot be read
+};
+
+/// The regular files of every incoming folder the client's settings name
+/// (read as a check pass reads them), each folder once.
+IncomingFiles incomingFiles(const edonkey::Client& client, const ProgramFiles& files,
+                            const std::optional<std::string>& winePrefix);
+
+} // namespace session
