@@ -195,7 +195,7 @@ void loadFile(benchmark::State& state)
         state.PauseTiming();
         loaded = {};
         state.ResumeTiming();
-        loaded = fakedb::loadFakeDatabase(file.path(), {});
+        loaded = fakedb::loadFakeDatabase(file.path());
         if (!loaded) {
             state.SkipWithError("cannot read the database file");
             break;

@@ -146,7 +146,7 @@ struct Program {
     /// The list, loaded once whole; nothing after the message that there is none.
     std::shared_ptr<const session::FakeDatabase> loadList()
     {
-        const auto load = session::loadDatabaseOrTell(state, files, desktop, {});
+        const auto load = session::loadDatabaseOrTell(state, files, desktop);
         if (!load) {
             tellWhyThereIsNoList(files, load);
             return nullptr;

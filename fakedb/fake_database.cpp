@@ -21,9 +21,6 @@ constexpr std::size_t maxLoadDenominator = 4;
 constexpr std::size_t minSlots = 64;
 constexpr std::size_t batchSize = 64;
 
-// A real entry has a 32-digit hash, so it is longer than this.
-constexpr std::size_t minHintedLineLength = 40;
-
 // One entry of the open-addressing table: the first line with a given key, by
 // where it starts in the text (the text moves as it grows, so no pointers),
 // tagged with the top of the key's hash. The tag's top bits pick the slot, so
@@ -191,25 +188,12 @@ void FakeDatabase::clear()
     m_wideSlots = false;
 }
 
-bool FakeDatabase::append(std::string_view bytes)
+bool FakeDatabase::replace(std::string text)
 {
     try {
-        m_text.append(bytes);
-        indexCompleteLines();
-        return true;
-    } catch (const std::bad_alloc&) {
+        // Taken by value: it may be a copy of our own text.
         clear();
-        return false;
-    }
-}
-
-bool FakeDatabase::replace(std::string_view text)
-{
-    try {
-        // `text` may be our own text, so copy it before clearing.
-        std::string copy(text);
-        clear();
-        m_text = std::move(copy);
+        m_text = std::move(text);
         // There are no more entries than line ends; sizing for them saves rehashing.
         reserveSlots(countLineEnds(m_text));
         indexCompleteLines();
@@ -254,27 +238,6 @@ std::size_t FakeDatabase::findLine(std::uint64_t keyHash, std::string_view hash,
             return std::string_view::npos;
         if (slot.tag == tag && lineHasKey(m_text, slot.lineStartPlusOne - 1, hash, size))
             return slot.lineStartPlusOne - 1;
-    }
-}
-
-bool FakeDatabase::prepareForLoad(std::uint64_t fileBytes, std::string_view firstBlock)
-{
-    clear();
-    try {
-        // The file may have changed since it was measured: these are only hints.
-        if (fileBytes > m_text.max_size())
-            throw std::bad_alloc();
-        m_text.reserve(static_cast<std::size_t>(fileBytes));
-        const std::size_t lineEnds = countLineEnds(firstBlock);
-        if (firstBlock.size() < platform::readBlockSize || lineEnds == 0)
-            return true;
-        // A first block of unusually short lines must not make a huge table.
-        const auto bytes = static_cast<std::size_t>(fileBytes);
-        reserveSlots(std::min(bytes / firstBlock.size() * lineEnds, bytes / minHintedLineLength));
-        return true;
-    } catch (const std::bad_alloc&) {
-        clear();
-        return false;
     }
 }
 
@@ -407,39 +370,24 @@ void FakeDatabase::resizeTable(std::size_t slotCount, bool wide)
     m_wideSlots = wide;
 }
 
-LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop)
+LoadResult loadFakeDatabase(const std::string& path)
 {
-    // Some systems open a folder for reading; only a regular file is a list.
-    const std::optional<std::uint64_t> fileBytes = platform::fileSize(path);
-    if (!fileBytes)
-        return {LoadEnd::Unreadable, 0, {}};
-
-    std::shared_ptr<FakeDatabase> database;
+    platform::ReadFailure failure = platform::ReadFailure::Unreadable;
+    auto text = platform::readFile(path, UINT64_MAX, &failure);
+    if (!text)
+        return {failure == platform::ReadFailure::TooLarge ? LoadEnd::TooLarge
+                                                           : LoadEnd::Unreadable,
+                0,
+                {}};
     try {
-        database = std::make_shared<FakeDatabase>();
+        auto database = std::make_shared<FakeDatabase>();
+        if (!database->replace(std::move(*text)))
+            return {LoadEnd::TooLarge, 0, {}};
+        const std::uint64_t entries = database->m_lineFeeds + 1;
+        return {LoadEnd::Loaded, entries, std::move(database)};
     } catch (const std::bad_alloc&) {
         return {LoadEnd::TooLarge, 0, {}};
     }
-    bool started = false;
-    bool fits = true;
-    const bool read = platform::forEachFileBlock(
-        path,
-        [&](std::string_view block) {
-            if (!started) {
-                started = true;
-                fits = database->prepareForLoad(*fileBytes, block);
-            }
-            // Once memory has run out the rest is only read, so the wait ends as usual.
-            if (fits)
-                fits = database->append(block);
-        },
-        UINT64_MAX, stop);
-    if (!fits)
-        return {LoadEnd::TooLarge, 0, {}};
-    if (!read)
-        return {LoadEnd::Unreadable, 0, {}};
-    const std::uint64_t entries = database->m_lineFeeds + 1;
-    return {LoadEnd::Loaded, entries, std::move(database)};
 }
 
 } // namespace fakedb

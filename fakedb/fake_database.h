@@ -2,9 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <memory>
-#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -15,7 +13,7 @@ class FakeDatabase;
 /// How loading fakes.dat ended.
 enum class LoadEnd {
     Loaded,
-    Unreadable, // missing, no regular file, a read failed, or the load was stopped
+    Unreadable, // missing, no regular file, or a read failed
     TooLarge,   // more than memory holds
 };
 
@@ -44,14 +42,9 @@ public:
     /// Empties the text and the index.
     void clear();
 
-    /// Adds bytes at the end of the text; the lines they complete become
-    /// visible to lookups at once. When memory runs out the database is left
-    /// empty and false returned.
-    bool append(std::string_view bytes);
-
     /// Sets the whole text anew; when memory runs out the database is left
     /// empty and false returned.
-    bool replace(std::string_view text);
+    bool replace(std::string text);
 
     /// "*** " and the description of the first line whose first field equals
     /// `hash` and whose second field equals `size`, both exactly; the empty text
@@ -68,12 +61,8 @@ private:
         void operator()(void* table) const { std::free(table); }
     };
 
-    friend LoadResult loadFakeDatabase(const std::string&, const std::stop_token&);
+    friend LoadResult loadFakeDatabase(const std::string&);
 
-    // Empties the database and makes room for a file of `fileBytes` whose
-    // lines look like those of `firstBlock`, so that loading does not keep
-    // moving the text and rehashing the table.
-    bool prepareForLoad(std::uint64_t fileBytes, std::string_view firstBlock);
     void indexCompleteLines();
     template <typename Offset>
     void indexLines();
@@ -98,7 +87,7 @@ private:
 };
 
 /// Loads the file at `path` into a database of its own, which the caller puts
-/// in use only once it is whole; `stop` ends the load between blocks.
-LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop);
+/// in use only once it is whole.
+LoadResult loadFakeDatabase(const std::string& path);
 
 } // namespace fakedb

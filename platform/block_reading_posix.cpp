@@ -59,18 +59,22 @@ bool forEachFileBlock(const std::string& path,
     return true;
 }
 
-std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize)
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize,
+                                    ReadFailure* failure)
 {
+    if (failure)
+        *failure = ReadFailure::Unreadable;
     auto opened = openForReading(path, maxSize);
     if (!opened)
         return std::nullopt;
     std::string bytes;
     try {
         if (opened->length > bytes.max_size())
-            return std::nullopt;
+            throw std::bad_alloc();
         bytes.resize(static_cast<std::size_t>(opened->length));
     } catch (const std::bad_alloc&) {
-        // A file too big for memory is as unreadable as a missing one.
+        if (failure)
+            *failure = ReadFailure::TooLarge;
         return std::nullopt;
     }
     const ssize_t got = posix::readFully(opened->file.get(), bytes.data(), bytes.size());

@@ -38,9 +38,16 @@ bool forEachFileBlock(const std::string& path,
                       const std::function<void(std::string_view block)>& onBlock,
                       std::uint64_t maxSize, const std::stop_token& stop);
 
+/// Why a file could not be read whole.
+enum class ReadFailure {
+    Unreadable, // missing, no regular file, larger than allowed, or a read failed
+    TooLarge,   // more than memory holds
+};
+
 /// The whole file as raw bytes, read as forEachFileBlock reads it; nothing
-/// when it cannot be, or does not fit in memory.
-std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize = UINT64_MAX);
+/// when it cannot be, and then `*failure` says why, when given.
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize = UINT64_MAX,
+                                    ReadFailure* failure = nullptr);
 
 /// Replaces the file at `path` with `bytes` through a temporary file in the
 /// same folder, so the old file stays whole until the new one is complete.

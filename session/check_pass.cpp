@@ -40,7 +40,7 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     state.justUpdated = false;
 
     log.replace(texts::loadingDatabase);
-    result.listLoad = loadDatabaseOrTell(state, services.files, services.desktop, stop);
+    result.listLoad = loadDatabaseOrTell(state, services.files, services.desktop);
     if (!result.listLoad) {
         result.end = PassEnd::DatabaseMissing;
         return result;

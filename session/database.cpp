@@ -5,10 +5,10 @@
 
 namespace session {
 
-ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std::stop_token& stop)
+ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files)
 {
     ListLoad load{fakedb::LoadEnd::Unreadable, 0, databaseToLoad(files)};
-    auto loaded = fakedb::loadFakeDatabase(load.path, stop);
+    auto loaded = fakedb::loadFakeDatabase(load.path);
     load.end = loaded.end;
     if (!loaded)
         return load;
@@ -18,9 +18,9 @@ ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std:
 }
 
 ListLoad loadDatabaseOrTell(ProgramState& state, const ProgramFiles& files,
-                            platform::Desktop& desktop, const std::stop_token& stop)
+                            platform::Desktop& desktop)
 {
-    auto load = loadDatabase(state, files, stop);
+    auto load = loadDatabase(state, files);
     if (!load)
         desktop.showMessage(texts::noDatabase);
     return load;

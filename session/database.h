@@ -6,7 +6,6 @@
 #include "session/program_state.h"
 
 #include <cstdint>
-#include <stop_token>
 #include <string>
 
 namespace session {
@@ -26,12 +25,12 @@ struct ListLoad {
 /// Loads the list and puts it in use once it is whole; the list in use stays
 /// until then, and when the load fails. A list too large for memory is as
 /// unusable as a missing one.
-ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std::stop_token& stop);
+ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files);
 
 /// loadDatabase, and when there is no usable list, the "No Fake Database
 /// found" message, after which the program must end.
 ListLoad loadDatabaseOrTell(ProgramState& state, const ProgramFiles& files,
-                            platform::Desktop& desktop, const std::stop_token& stop);
+                            platform::Desktop& desktop);
 
 /// The fakes.dat a load reads: the user's own, unless a shared list (the first
 /// of them that exists) was modified later or the user has none. Decided at

@@ -169,7 +169,7 @@ TEST_F(ClientFolder, SinglePartFileChecksOfHostileFiles)
             return entries;
         };
         const auto programFolder = programFiles(true);
-        ASSERT_TRUE(session::loadDatabase(state, files, {}));
+        ASSERT_TRUE(session::loadDatabase(state, files));
         log.text.clear();
         const auto status = session::checkPartFile(path, state, files, std::nullopt, log).status;
         EXPECT_EQ(std::pair(status, log.text), expected) << testing::PrintToString(file);

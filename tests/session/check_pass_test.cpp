@@ -2,13 +2,18 @@
 
 #include "platform/ini_file.h"
 #include "session/client_folder.h"
+#include "session/database.h"
 #include "session/folder_lock.h"
+#include "session/link_answer.h"
 #include "session/part_check.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
 #include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
 
 using session::PassEnd;
 
@@ -125,4 +130,31 @@ TEST_F(CheckPass, AnotherProcessInTheProgramFolderNeverLosesAFileToThePass)
     EXPECT_EQ(run(), PassEnd::FakesFound);
     session::removeWorkingCopies(files);
     EXPECT_FALSE(testing_support::exists(files.partCopy()));
+}
+
+// A large list reloaded again and again while a listed link is checked on
+// another thread, its entry last so that a half-read list would miss it:
+// every answer is the fake's line.
+TEST(WholeLists, LinksAreAnsweredFromWholeListsWhileTheListReloads)
+{
+    testing_support::TempDir dir;
+    const session::ProgramFiles files{dir.makeFolder("program")};
+    std::string text;
+    for (std::uint64_t i = 0; i < 200'000; ++i)
+        text += fixtures::fakesDatLine({"", i, fixtures::hashFromSeed(i), 0}, "Other");
+    dir.write("program/fakes.dat", text + fixtures::fakesDatLine(fake, "Fake - ad"));
+    session::ProgramState state;
+    ASSERT_TRUE(session::loadDatabase(state, files));
+
+    std::atomic<bool> reloading = true;
+    std::jthread reloads([&] {
+        for (int i = 0; i < 5; ++i)
+            EXPECT_TRUE(session::loadDatabase(state, files));
+        reloading = false;
+    });
+    const std::string link = "ed2k://|file|x|734003200|" + fake.hash + "|";
+    int answers = 0;
+    for (; reloading; ++answers)
+        ASSERT_EQ(session::answerLink(link, *state.list.current()).text, "*** Fake - ad");
+    EXPECT_GT(answers, 100);
 }
