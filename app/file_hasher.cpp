@@ -49,7 +49,7 @@ void FileHasher::hashOne(const std::string& path, const std::stop_token& stop)
     if (const auto* text = std::get_if<std::string>(&link))
         emit hashed(platform::fromClientBytes(*text));
     else if (const auto error = std::get<session::HashError>(link);
-             error != session::HashError::cancelled)
+             error != session::HashError::Cancelled)
         emit failed(name, platform::fromUtf8Text(session::hashErrorText(error)));
 }
 

@@ -4,16 +4,17 @@
 
 #include "cli/console.h"
 #include "cli/file_check.h"
+#include "platform/directory_search.h"
 #include "platform/environment.h"
 #include "platform/files.h"
 #include "platform/qt/qt_http_client.h"
 #include "platform/wine_registry.h"
 #include "session/check_pass.h"
-#include "session/client_folder.h"
 #include "session/client_places.h"
 #include "session/database.h"
 #include "session/finished_files.h"
 #include "session/link_answer.h"
+#include "session/locate_client.h"
 #include "session/part_check.h"
 #include "session/program_files.h"
 #include "session/texts.h"
@@ -121,7 +122,7 @@ void tellWhyThereIsNoList(const session::ProgramFiles& files, const session::Lis
         std::cerr << (i == 0                   ? ", nor in "
                       : i + 1 == shared.size() ? " or "
                                                : ", ")
-                  << shared[i].substr(0, shared[i].rfind('/') + 1);
+                  << platform::folderOf(shared[i]);
     }
     std::cerr << '\n';
 }

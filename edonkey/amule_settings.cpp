@@ -1,6 +1,7 @@
 #include "edonkey/amule_settings.h"
 
 #include "platform/ascii.h"
+#include "platform/directory_search.h"
 #include "platform/files.h"
 
 #include <algorithm>
@@ -232,7 +233,7 @@ std::optional<ClientSettings> amuleSettings(const std::string& path, const Clien
     if (!text)
         return std::nullopt;
     const AmuleConf conf(*text);
-    const std::string folder = path.substr(0, path.rfind('/') + 1);
+    const std::string folder = platform::folderOf(path);
     const auto folderOr = [&conf](std::string_view key, std::string fallback) {
         auto value = conf.value("eMule", key);
         return value && !value->empty() ? asOnDisk(std::move(*value)) : std::move(fallback);

@@ -1,6 +1,6 @@
 #include "edonkey/client_discovery.h"
 
-#include "edonkey/donkey_folder.h"
+#include "edonkey/edonkey2000_folder.h"
 #include "edonkey/emule_settings.h"
 #include "platform/directory_search.h"
 

@@ -56,8 +56,7 @@ const ClientKindRules& rulesOf(ClientKind kind)
 
 std::string Client::folder() const
 {
-    const std::size_t slash = settingsFile.rfind('/');
-    return slash == std::string::npos ? std::string() : settingsFile.substr(0, slash + 1);
+    return platform::folderOf(settingsFile);
 }
 
 std::optional<Client> clientInFolder(const std::string& folder)

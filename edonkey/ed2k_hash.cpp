@@ -53,18 +53,18 @@ HashResult hashFile(const std::string& path, const HashProgress& progress)
 {
     platform::SequentialFile file(path);
     if (const auto error = file.error())
-        return *error == platform::OpenError::notRegularFile ? HashError::notRegularFile
-                                                             : HashError::cannotOpen;
+        return *error == platform::OpenError::NotRegularFile ? HashError::NotRegularFile
+                                                             : HashError::CannotOpen;
     const std::uint64_t total = file.length();
     Ed2kHasher hasher;
     const auto buffer = std::make_unique_for_overwrite<char[]>(blockSize);
     std::uint64_t done = 0;
     for (;;) {
         if (progress && !progress(done, total))
-            return HashError::cancelled;
+            return HashError::Cancelled;
         const auto got = file.read(buffer.get(), blockSize);
         if (!got)
-            return HashError::readFailed;
+            return HashError::ReadFailed;
         if (*got == 0)
             break;
         hasher.update({buffer.get(), *got});
@@ -76,13 +76,13 @@ HashResult hashFile(const std::string& path, const HashProgress& progress)
 std::string_view hashErrorText(HashError error)
 {
     switch (error) {
-    case HashError::cannotOpen:
+    case HashError::CannotOpen:
         return "cannot open";
-    case HashError::notRegularFile:
+    case HashError::NotRegularFile:
         return "not a regular file";
-    case HashError::readFailed:
+    case HashError::ReadFailed:
         return "read failed";
-    case HashError::cancelled:
+    case HashError::Cancelled:
         return "cancelled";
     }
     return {};

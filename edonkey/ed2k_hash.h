@@ -23,7 +23,7 @@ struct FileHash {
 };
 
 /// Why a file has no hash.
-enum class HashError { cannotOpen, notRegularFile, readFailed, cancelled };
+enum class HashError { CannotOpen, NotRegularFile, ReadFailed, Cancelled };
 
 /// A file's hash, or why there is none.
 using HashResult = std::variant<FileHash, HashError>;

@@ -32,15 +32,15 @@ std::string folderKey(std::string_view path)
     return platform::lowerAscii(path);
 }
 
-enum class AnsiValues { windows1252, utf8 };
+enum class AnsiValues { Windows1252, Utf8 };
 
 // A value as eMule reads it: decoded, then cut to what its buffer holds.
 std::string valueOf(const platform::IniFile& ini, std::string_view section, std::string_view key,
                     AnsiValues ansi)
 {
     std::string text = ini.value(section, key).value_or("");
-    if (ini.encoding() == platform::IniEncoding::ansi)
-        text = ansi == AnsiValues::utf8 ? platform::toDisplayUtf8(text)
+    if (ini.encoding() == platform::IniEncoding::Ansi)
+        text = ansi == AnsiValues::Utf8 ? platform::toDisplayUtf8(text)
                                         : platform::windows1252ToUtf8(text);
     return std::string(platform::cutToUtf16Units(text, valueLimit));
 }
@@ -71,7 +71,7 @@ void addCategoryFolders(const std::string& folder, const ClientFileReader& read,
         std::min(leadingNumber(ini.value("General", "Count").value_or("")), categoryLimit);
     for (long number = 1; number <= count; ++number) {
         std::string path =
-            valueOf(ini, "Cat#" + std::to_string(number), "Incoming", AnsiValues::utf8);
+            valueOf(ini, "Cat#" + std::to_string(number), "Incoming", AnsiValues::Utf8);
         if (!platform::trimBlanks(path).empty())
             incoming.emplace_back(platform::trimBlanks(path));
     }
@@ -88,8 +88,8 @@ std::optional<ClientSettings> emuleSettings(const std::string& path, const Clien
     ClientSettings settings;
 
     // TempDir, then TempDirs, as one list of folders separated by '|'.
-    const std::string listed = valueOf(ini, "eMule", "TempDir", AnsiValues::windows1252) + "|" +
-                               valueOf(ini, "eMule", "TempDirs", AnsiValues::windows1252);
+    const std::string listed = valueOf(ini, "eMule", "TempDir", AnsiValues::Windows1252) + "|" +
+                               valueOf(ini, "eMule", "TempDirs", AnsiValues::Windows1252);
     std::vector<std::string> seen;
     std::size_t start = 0;
     while (start <= listed.size()) {
@@ -103,10 +103,10 @@ std::optional<ClientSettings> emuleSettings(const std::string& path, const Clien
         settings.tempFolders.emplace_back(entry);
     }
 
-    const std::string incoming = valueOf(ini, "eMule", "IncomingDir", AnsiValues::windows1252);
+    const std::string incoming = valueOf(ini, "eMule", "IncomingDir", AnsiValues::Windows1252);
     if (!platform::trimBlanks(incoming).empty())
         settings.incomingFolders.emplace_back(platform::trimBlanks(incoming));
-    addCategoryFolders(path.substr(0, path.rfind('/') + 1), read, settings.incomingFolders);
+    addCategoryFolders(platform::folderOf(path), read, settings.incomingFolders);
     return settings;
 }
 
@@ -139,7 +139,7 @@ std::optional<std::string> findEmuleSettings(std::string_view programFolder,
     // else in the user folders of Wine's newer or older layout.
     const auto userData = [&]() -> std::optional<std::string> {
         if (const auto data =
-                registry.readString(RegistryRoot::currentUser, shellFolders, "Local AppData"))
+                registry.readString(RegistryRoot::CurrentUser, shellFolders, "Local AppData"))
             return mapped(*data + std::string(settingsBelowData));
         const auto users = mapped("C:\\users\\");
         if (!users)
@@ -155,7 +155,7 @@ std::optional<std::string> findEmuleSettings(std::string_view programFolder,
     };
     const auto allUsersData = [&]() {
         const auto data =
-            registry.readString(RegistryRoot::localMachine, shellFolders, "Common AppData");
+            registry.readString(RegistryRoot::LocalMachine, shellFolders, "Common AppData");
         return mapped(data.value_or("C:\\ProgramData") + std::string(settingsBelowData));
     };
     const auto programData = [&]() {
@@ -163,7 +163,7 @@ std::optional<std::string> findEmuleSettings(std::string_view programFolder,
     };
 
     switch (
-        registry.readDword(RegistryRoot::currentUser, "Software\\eMule", "UsePublicUserDirectories")
+        registry.readDword(RegistryRoot::CurrentUser, "Software\\eMule", "UsePublicUserDirectories")
             .value_or(~0u)) {
     case 0:
         return userData();

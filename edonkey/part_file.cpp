@@ -97,7 +97,7 @@ PartFileRead readEdonkeyPartFile(std::string_view bytes, PartFileCheck check)
     auto info = parsePartFile(bytes);
     if (!info)
         return "not an eDonkey2000 part file";
-    if (check == PartFileCheck::single) {
+    if (check == PartFileCheck::Single) {
         if (const auto size = findSizeBeforeTransferredTag(bytes))
             info->size = *size;
     }

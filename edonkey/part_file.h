@@ -19,7 +19,7 @@ struct PartFileInfo {
 
 /// Which check a part file is read for: the scan of the temp folders, or the
 /// check of one file the user chose.
-enum class PartFileCheck { scan, single };
+enum class PartFileCheck { Scan, Single };
 
 /// A part file's hash, size and name, or why it is no download.
 using PartFileRead = std::variant<PartFileInfo, std::string_view>;

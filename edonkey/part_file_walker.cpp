@@ -84,18 +84,18 @@ std::variant<Tag, PartFileFault> readTag(Cursor& in)
 {
     const auto typeByte = in.number(1);
     if (!typeByte)
-        return PartFileFault::cutShort;
+        return PartFileFault::CutShort;
     Tag tag{static_cast<std::uint8_t>(*typeByte & ~compactFormBit), std::nullopt, {}};
     if (*typeByte & compactFormBit) {
         const auto id = in.number(1);
         if (!id)
-            return PartFileFault::cutShort;
+            return PartFileFault::CutShort;
         tag.id = static_cast<std::uint8_t>(*id);
     } else {
         const auto nameLength = in.number(2);
         const auto name = nameLength ? in.take(*nameLength) : std::nullopt;
         if (!name)
-            return PartFileFault::cutShort;
+            return PartFileFault::CutShort;
         if (name->size() == 1)
             tag.id = static_cast<std::uint8_t>(name->front());
     }
@@ -111,11 +111,11 @@ std::variant<Tag, PartFileFault> readTag(Cursor& in)
         if (tag.type == boolArrayType && length)
             length = *length / 8 + 1;
     } else {
-        return PartFileFault::unknownTagType;
+        return PartFileFault::UnknownTagType;
     }
     const auto value = length ? in.take(*length) : std::nullopt;
     if (!value)
-        return PartFileFault::cutShort;
+        return PartFileFault::CutShort;
     tag.value = *value;
     return tag;
 }
@@ -137,14 +137,14 @@ std::variant<PartFileInfo, PartFileFault> walkPartFile(std::string_view bytes)
     Cursor in(bytes);
     const auto version = in.number(1);
     if (version && *version != 0xE0 && *version != 0xE2)
-        return PartFileFault::notPartFile;
+        return PartFileFault::NotPartFile;
     const auto date = in.take(4);
     const auto hash = in.take(16);
     const auto partHashCount = in.number(2);
     const auto partHashes = partHashCount ? in.take(*partHashCount * 16) : std::nullopt;
     const auto tagCount = in.number(4);
     if (!version || !date || !hash || !partHashes || !tagCount)
-        return PartFileFault::cutShort;
+        return PartFileFault::CutShort;
 
     PartFileInfo info;
     for (const char byte : *hash)
@@ -168,7 +168,7 @@ std::variant<PartFileInfo, PartFileFault> walkPartFile(std::string_view bytes)
         }
     }
     if (!size)
-        return PartFileFault::noSizeTag;
+        return PartFileFault::NoSizeTag;
     info.size = *size;
     return info;
 }
@@ -176,13 +176,13 @@ std::variant<PartFileInfo, PartFileFault> walkPartFile(std::string_view bytes)
 std::string_view partFileFaultText(PartFileFault fault)
 {
     switch (fault) {
-    case PartFileFault::notPartFile:
+    case PartFileFault::NotPartFile:
         return "not an aMule or eMule part file";
-    case PartFileFault::cutShort:
+    case PartFileFault::CutShort:
         return "cut short";
-    case PartFileFault::unknownTagType:
+    case PartFileFault::UnknownTagType:
         return "holds a tag of a type the clients never write";
-    case PartFileFault::noSizeTag:
+    case PartFileFault::NoSizeTag:
         return "holds no file size";
     }
     return "unreadable";

@@ -9,10 +9,10 @@ namespace edonkey {
 
 /// Why a file could not be walked.
 enum class PartFileFault {
-    notPartFile,    // the version byte is not E0 or E2
-    cutShort,       // the file ends inside the header or a tag (an empty file too)
-    unknownTagType, // a tag of a type the clients never write: its length is unknown
-    noSizeTag,      // every tag was read, but none gave the file's size
+    NotPartFile,    // the version byte is not E0 or E2
+    CutShort,       // the file ends inside the header or a tag (an empty file too)
+    UnknownTagType, // a tag of a type the clients never write: its length is unknown
+    NoSizeTag,      // every tag was read, but none gave the file's size
 };
 
 /// Hash, size and name of an aMule or eMule part file, read by walking its

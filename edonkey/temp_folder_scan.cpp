@@ -1,6 +1,6 @@
 #include "edonkey/temp_folder_scan.h"
 
-#include "edonkey/donkey_folder.h"
+#include "edonkey/edonkey2000_folder.h"
 #include "platform/directory_search.h"
 
 namespace edonkey {
@@ -20,7 +20,7 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
         if (stop.stop_requested())
             break;
         const DownloadCheck check =
-            checkDownload(folder + name, workingCopy, database, reader, PartFileCheck::scan);
+            checkDownload(folder + name, workingCopy, database, reader, PartFileCheck::Scan);
         if (check.status == DownloadStatus::Unreadable ||
             check.status == DownloadStatus::NotPartFile) {
             result.skipped.push_back({folder + name, check.reason});

@@ -42,10 +42,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool utf16 = content.starts_with("\xFF\xFE");
     const std::optional<platform::IniFile> ini = platform::IniFile::load(path);
     FUZZ_REQUIRE(ini.has_value());
-    FUZZ_REQUIRE(ini->encoding() == (utf16 ? platform::IniEncoding::utf16
+    FUZZ_REQUIRE(ini->encoding() == (utf16 ? platform::IniEncoding::Utf16
                                      : content.starts_with("\xEF\xBB\xBF")
-                                         ? platform::IniEncoding::utf8WithMark
-                                         : platform::IniEncoding::ansi));
+                                         ? platform::IniEncoding::Utf8WithMark
+                                         : platform::IniEncoding::Ansi));
     const std::optional<std::string> found = ini->value(section, key);
     FUZZ_REQUIRE(found.value_or("").substr(0, 254) == asked);
     FUZZ_REQUIRE(platform::IniFile::parse(content).value(section, key) == found);

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     if (const auto* fault = std::get_if<edonkey::PartFileFault>(&walked)) {
         const bool otherVersion = !bytes.empty() && bytes[0] != '\xE0' && bytes[0] != '\xE2';
-        FUZZ_REQUIRE((*fault == edonkey::PartFileFault::notPartFile) == otherVersion);
+        FUZZ_REQUIRE((*fault == edonkey::PartFileFault::NotPartFile) == otherVersion);
         FUZZ_REQUIRE(!edonkey::partFileFaultText(*fault).empty());
         return 0;
     }

@@ -16,4 +16,7 @@ std::vector<std::string> findFiles(const std::string& folder, std::string_view p
 /// `folder` ending in "/", so that file names can be joined to it.
 std::string withFinalSlash(std::string folder);
 
+/// The folder part of a path, ending in "/"; the empty text for a bare name.
+std::string folderOf(std::string_view path);
+
 } // namespace platform

@@ -39,6 +39,12 @@ std::vector<std::string> findFiles(const std::string& folder, std::string_view p
     return names;
 }
 
+std::string folderOf(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+}
+
 std::string withFinalSlash(std::string folder)
 {
     if (!folder.empty() && folder.back() != '/')

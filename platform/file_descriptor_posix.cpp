@@ -40,13 +40,13 @@ FileDescriptor openRegularFile(const std::string& path, OpenError* error)
     // below turns it away; blocking reads are switched back on afterwards.
     FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file.valid())
-        return fail(OpenError::cannotOpen);
+        return fail(OpenError::CannotOpen);
     struct stat info {};
     if (::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-        return fail(OpenError::notRegularFile);
+        return fail(OpenError::NotRegularFile);
     const int flags = ::fcntl(file.get(), F_GETFL);
     if (flags == -1 || ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK) == -1)
-        return fail(OpenError::cannotOpen);
+        return fail(OpenError::CannotOpen);
     return file;
 }
 

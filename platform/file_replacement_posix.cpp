@@ -1,3 +1,4 @@
+#include "platform/directory_search.h"
 #include "platform/file_descriptor_posix.h"
 #include "platform/files.h"
 
@@ -15,16 +16,6 @@ namespace platform {
 namespace {
 
 using posix::FileDescriptor;
-
-std::string folderOf(const std::string& path)
-{
-    const auto slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    if (slash == 0)
-        return "/";
-    return path.substr(0, slash);
-}
 
 /// A new, uniquely named file beside `path`, created with the umask applied.
 FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath)
@@ -115,8 +106,9 @@ public:
         if (!durable)
             return true;
         // Makes the rename itself survive a crash; nothing to undo if it fails.
+        const std::string path = folderOf(m_target);
         FileDescriptor folder(
-            ::open(folderOf(m_target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+            ::open(path.empty() ? "." : path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (folder.valid())
             ::fsync(folder.get());
         return true;

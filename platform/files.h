@@ -10,7 +10,7 @@
 namespace platform {
 
 /// Why a file could not be opened for reading.
-enum class OpenError { cannotOpen, notRegularFile };
+enum class OpenError { CannotOpen, NotRegularFile };
 
 /// Copies `from` over `to`, replacing an existing file. Fails when `from` is
 /// missing, is a folder, or cannot be read, or `to` cannot be written. The copy

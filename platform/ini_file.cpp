@@ -30,10 +30,10 @@ std::vector<Line> iniLines(std::string_view text)
     return splitLines(text, text.starts_with(utf8Bom) ? utf8Bom.size() : 0);
 }
 
-enum class LineKind { blank, section, entry };
+enum class LineKind { Blank, Section, Entry };
 
 struct ParsedLine {
-    LineKind kind = LineKind::blank;
+    LineKind kind = LineKind::Blank;
     std::string_view name;
     std::string_view value;
 };
@@ -47,12 +47,12 @@ ParsedLine parseLine(std::string_view line)
         // Text after the ']' is ignored; a header never closed runs to the
         // end of its line.
         const std::string_view inner = text.substr(1);
-        return {LineKind::section, trimBlanks(inner.substr(0, inner.find(']'))), {}};
+        return {LineKind::Section, trimBlanks(inner.substr(0, inner.find(']'))), {}};
     }
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos)
-        return {LineKind::entry, text, {}};
-    return {LineKind::entry, trimBlanks(text.substr(0, equals)),
+        return {LineKind::Entry, text, {}};
+    return {LineKind::Entry, trimBlanks(text.substr(0, equals)),
             trimBlanks(text.substr(equals + 1))};
 }
 
@@ -72,7 +72,7 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
     bool inSection = false;
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const ParsedLine line = parseLine(lines[i].text);
-        if (line.kind == LineKind::section) {
+        if (line.kind == LineKind::Section) {
             if (inSection)
                 break;
             inSection = !location.sectionFound && equalsIgnoringCase(line.name, section);
@@ -82,7 +82,7 @@ Location locate(const std::vector<Line>& lines, std::string_view section, std::s
             }
             continue;
         }
-        if (line.kind == LineKind::blank || !inSection)
+        if (line.kind == LineKind::Blank || !inSection)
             continue;
         location.lastLineOfSection = i;
         if (equalsIgnoringCase(line.name, key)) {
@@ -105,7 +105,7 @@ std::string_view withoutQuotes(std::string_view value)
 /// that could not be decoded.
 struct IniText {
     std::string text;
-    IniEncoding encoding = IniEncoding::ansi;
+    IniEncoding encoding = IniEncoding::Ansi;
     bool exact = true;
 };
 
@@ -113,12 +113,12 @@ IniText decode(std::string bytes)
 {
     if (!bytes.starts_with(utf16Bom)) {
         const bool marked = bytes.starts_with(utf8Bom);
-        return {std::move(bytes), marked ? IniEncoding::utf8WithMark : IniEncoding::ansi};
+        return {std::move(bytes), marked ? IniEncoding::Utf8WithMark : IniEncoding::Ansi};
     }
     // As UTF-8, not in the code page Windows' ANSI calls would give: UTF-8 is
     // what the file system here takes for a path such as PrefPath.
     DecodedUtf16 decoded = utf16LeToUtf8(std::string_view(bytes).substr(utf16Bom.size()));
-    return {std::move(decoded.utf8), IniEncoding::utf16, decoded.exact};
+    return {std::move(decoded.utf8), IniEncoding::Utf16, decoded.exact};
 }
 
 std::optional<IniText> readIniText(const std::string& path)
@@ -245,7 +245,7 @@ bool writeIniString(const std::string& path, std::string_view section, std::stri
             result += "\r\n";
         result += header + "\r\n" + entry + "\r\n";
     }
-    if (ini->encoding != IniEncoding::utf16)
+    if (ini->encoding != IniEncoding::Utf16)
         return writeFileAtomically(path, result);
     const std::optional<std::string> utf16 = utf8ToUtf16Le(result);
     return utf16 && writeFileAtomically(path, std::string(utf16Bom) + *utf16);

@@ -8,7 +8,7 @@ namespace platform {
 
 /// How an INI file was saved: in the system's code page, as UTF-8 behind a
 /// byte-order mark, or as UTF-16 little-endian behind its byte-order mark.
-enum class IniEncoding { ansi, utf8WithMark, utf16 };
+enum class IniEncoding { Ansi, Utf8WithMark, Utf16 };
 
 /// An INI file read once, to look several values up.
 class IniFile {

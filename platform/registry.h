@@ -8,7 +8,7 @@
 namespace platform {
 
 /// The registry's root keys that the clients' settings live under.
-enum class RegistryRoot { classesRoot, currentUser, localMachine };
+enum class RegistryRoot { ClassesRoot, CurrentUser, LocalMachine };
 
 /// Read-only access to the registry, where the client registers its ed2k
 /// protocol handler and keeps some of its settings. Key and value names are
@@ -33,7 +33,7 @@ public:
     /// gives it.
     std::optional<std::string> readClassesRootDefault(std::string_view subkey)
     {
-        return readString(RegistryRoot::classesRoot, subkey, "");
+        return readString(RegistryRoot::ClassesRoot, subkey, "");
     }
 };
 

@@ -13,7 +13,7 @@ SequentialFile::SequentialFile(const std::string& path)
     posix::FileDescriptor file = posix::openRegularFile(path, &error);
     struct stat info {};
     if (!file.valid() || ::fstat(file.get(), &info) != 0) {
-        m_error = file.valid() ? OpenError::cannotOpen : error;
+        m_error = file.valid() ? OpenError::CannotOpen : error;
         return;
     }
     m_fd = file.release();

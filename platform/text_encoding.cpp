@@ -22,7 +22,9 @@ bool isSurrogate(char32_t code)
 /// it; nothing when the bytes there are no character.
 std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& pos)
 {
-    const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const auto byte = [text](std::size_t i) {
+        return static_cast<unsigned char>(text[i]);
+    };
     const unsigned char lead = byte(pos);
     const std::size_t length = lead < 0x80   ? 1
                                : lead < 0xC2 ? 0
@@ -83,7 +85,9 @@ bool isValidUtf8(std::string_view text)
 
 void appendUtf8(std::string& out, char32_t code)
 {
-    const auto add = [&out](char32_t byte) { out += static_cast<char>(byte); };
+    const auto add = [&out](char32_t byte) {
+        out += static_cast<char>(byte);
+    };
     if (code < 0x80) {
         add(code);
     } else if (code < 0x800) {

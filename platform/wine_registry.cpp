@@ -305,11 +305,11 @@ const WineHive& WineRegistry::current(LoadedHive& loaded)
 WineRegistry::HiveKey WineRegistry::locate(RegistryRoot root, std::string_view subkey)
 {
     switch (root) {
-    case RegistryRoot::currentUser:
+    case RegistryRoot::CurrentUser:
         return {current(m_user), std::string(subkey)};
-    case RegistryRoot::localMachine:
+    case RegistryRoot::LocalMachine:
         return {current(m_machine), std::string(subkey)};
-    case RegistryRoot::classesRoot:
+    case RegistryRoot::ClassesRoot:
         break;
     }
     std::string path = classesPath(subkey);

@@ -1,9 +1,9 @@
 #include "session/check_pass.h"
 
 #include "platform/files.h"
-#include "session/client_folder.h"
 #include "session/database.h"
 #include "session/folder_lock.h"
+#include "session/locate_client.h"
 #include "session/texts.h"
 
 namespace session {

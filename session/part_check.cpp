@@ -18,7 +18,7 @@ edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState
     const auto list = state.list.current();
     auto check =
         edonkey::checkDownload(path, workingCopy(files, files.partCopy()), list ? *list : none,
-                               edonkey::rulesOf(kind).readPartFile, edonkey::PartFileCheck::single);
+                               edonkey::rulesOf(kind).readPartFile, edonkey::PartFileCheck::Single);
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)
         return check;

@@ -1,5 +1,6 @@
 #include "session/program_files.h"
 
+#include "platform/directory_search.h"
 #include "platform/files.h"
 
 #ifndef BRISQUEN_INSTALLED_BINDIR
@@ -80,7 +81,7 @@ bool makeFolderFor(const ProgramFiles& files, const std::string& path)
     // A portable program's folder is its executable's, which exists.
     if (!files.installed)
         return true;
-    return platform::makeFolders(path.substr(0, path.rfind('/') + 1));
+    return platform::makeFolders(platform::folderOf(path));
 }
 
 } // namespace session

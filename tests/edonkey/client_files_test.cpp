@@ -53,12 +53,12 @@ TEST_F(ClientFiles, CheckTellsWhyItCouldNotCheckAndNeverLeavesTheCopy)
     const auto fake = download(734003200);
     database.replace(fixtures::fakesDatLine(fake, "Fake - an advertisement"));
     const auto found = check(dir.write("a.part.met", fixtures::partMetBytes(fake)),
-                             edonkey::PartFileCheck::single);
+                             edonkey::PartFileCheck::Single);
     EXPECT_EQ(found.status, DownloadStatus::Fake);
     EXPECT_EQ(found.hit, "*** Fake - an advertisement");
     EXPECT_EQ(found.info.name, "Movie.avi");
     for (const auto& path : {dir.file("missing.part.met"), std::string()})
-        EXPECT_EQ(check(path, edonkey::PartFileCheck::single).status, DownloadStatus::Unreadable)
+        EXPECT_EQ(check(path, edonkey::PartFileCheck::Single).status, DownloadStatus::Unreadable)
             << path;
     EXPECT_FALSE(exists(workingCopy));
 }
@@ -77,7 +77,7 @@ TEST_F(ClientFiles, BothRulesLookUpTheExactSizeWhateverFollowsIt)
         for (const auto& file : downloads) {
             const auto bytes = fixtures::partMetBytes(file, layout);
             EXPECT_EQ(
-                check(dir.write("edge.part.met", bytes), edonkey::PartFileCheck::single).status,
+                check(dir.write("edge.part.met", bytes), edonkey::PartFileCheck::Single).status,
                 DownloadStatus::Fake)
                 << file.size;
             EXPECT_EQ(edonkey::findSizeBeforeTransferredTag(bytes).has_value(), !typed);

@@ -75,7 +75,7 @@ TEST(HashFile, HashesAFileOver4GiB)
 TEST(HashFile, ReadFailureIsToldAndProgressRisesUntilStopped)
 {
     // Reading the process's own memory at address 0 fails, though it opens.
-    EXPECT_EQ(hashFile("/proc/self/mem"), edonkey::HashResult(HashError::readFailed));
+    EXPECT_EQ(hashFile("/proc/self/mem"), edonkey::HashResult(HashError::ReadFailed));
     TempDir dir;
     const std::string path = dir.write("f", std::string(5'000'000, 'x'));
     std::vector<std::uint64_t> seen;
@@ -88,7 +88,7 @@ TEST(HashFile, ReadFailureIsToldAndProgressRisesUntilStopped)
     EXPECT_EQ(seen.back(), 5'000'000u);
     int calls = 0;
     EXPECT_EQ(hashFile(path, [&](auto, auto) { return ++calls < 3; }),
-              edonkey::HashResult(HashError::cancelled));
+              edonkey::HashResult(HashError::Cancelled));
     EXPECT_EQ(calls, 3);
 }
 

@@ -64,9 +64,9 @@ TEST(IniFile, LoadsOrParsesOnceAndSaysHowTheFileWasSaved)
         u"[S]\r\nA=1\r\nEmpty=\r\nLong=" + longValue + u"\r\n[T]\r\nB=2\r\n";
     const std::string ascii(text.begin(), text.end());
     const std::pair<std::string, IniEncoding> cases[] = {
-        {ascii, IniEncoding::ansi},
-        {"\xEF\xBB\xBF" + ascii, IniEncoding::utf8WithMark},
-        {utf16(text), IniEncoding::utf16},
+        {ascii, IniEncoding::Ansi},
+        {"\xEF\xBB\xBF" + ascii, IniEncoding::Utf8WithMark},
+        {utf16(text), IniEncoding::Utf16},
     };
     TempDir dir;
     for (const auto& [content, encoding] : cases) {

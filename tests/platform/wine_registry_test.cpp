@@ -58,24 +58,24 @@ TEST(WineRegistry, ReadsNamedValuesOfTheUsersAndTheMachinesHive)
     platform::WineRegistry registry(prefix.path());
     const std::string format = "CLSID\\{05EC7C2B-F1E6-4961-AD46-E1CC810A87D2}";
     const std::string machineFormat = "Software\\Classes\\" + format;
-    EXPECT_EQ(registry.readString(RegistryRoot::localMachine, machineFormat, "friendlyNAME"),
+    EXPECT_EQ(registry.readString(RegistryRoot::LocalMachine, machineFormat, "friendlyNAME"),
               "16bpp BGRA5551");
-    EXPECT_EQ(registry.readDword(RegistryRoot::localMachine, machineFormat, "BitLength"), 16u);
-    EXPECT_EQ(registry.readDword(RegistryRoot::classesRoot, format, "ChannelCount"), 4u);
-    EXPECT_EQ(registry.readString(RegistryRoot::classesRoot, format, "ChannelCount"), std::nullopt);
-    EXPECT_EQ(registry.readDword(RegistryRoot::classesRoot, format + "\\ChannelMasks", "0"),
+    EXPECT_EQ(registry.readDword(RegistryRoot::LocalMachine, machineFormat, "BitLength"), 16u);
+    EXPECT_EQ(registry.readDword(RegistryRoot::ClassesRoot, format, "ChannelCount"), 4u);
+    EXPECT_EQ(registry.readString(RegistryRoot::ClassesRoot, format, "ChannelCount"), std::nullopt);
+    EXPECT_EQ(registry.readDword(RegistryRoot::ClassesRoot, format + "\\ChannelMasks", "0"),
               std::nullopt); // hex: is binary
     // The value after one continued over several lines.
-    EXPECT_EQ(registry.readString(RegistryRoot::classesRoot,
+    EXPECT_EQ(registry.readString(RegistryRoot::ClassesRoot,
                                   "CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\"
                                   "{1B544C20-FD0B-11CE-8C63-00AA0044B51E}",
                                   "FriendlyName"),
               "AVI Splitter");
     const std::string main = "Software\\Microsoft\\Internet Explorer\\Main";
-    EXPECT_EQ(registry.readString(RegistryRoot::currentUser, main, "Start Page"),
+    EXPECT_EQ(registry.readString(RegistryRoot::CurrentUser, main, "Start Page"),
               "https://www.winehq.org");
-    EXPECT_EQ(registry.readString(RegistryRoot::localMachine, main, "Start Page"), std::nullopt);
-    EXPECT_EQ(registry.readDword(RegistryRoot::currentUser,
+    EXPECT_EQ(registry.readString(RegistryRoot::LocalMachine, main, "Start Page"), std::nullopt);
+    EXPECT_EQ(registry.readDword(RegistryRoot::CurrentUser,
                                  "Software\\Classes\\unicode\\DefaultIcon", ""),
               5u);
 }

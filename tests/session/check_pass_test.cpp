@@ -1,10 +1,10 @@
 #include "session/check_pass.h"
 
 #include "platform/ini_file.h"
-#include "session/client_folder.h"
 #include "session/database.h"
 #include "session/folder_lock.h"
 #include "session/link_answer.h"
+#include "session/locate_client.h"
 #include "session/part_check.h"
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"

@@ -98,7 +98,7 @@ public:
     /// Sets the default value of `subkey` under HKEY_CLASSES_ROOT.
     void setClassesRootDefault(std::string_view subkey, std::string value)
     {
-        set(platform::RegistryRoot::classesRoot, subkey, "", std::move(value));
+        set(platform::RegistryRoot::ClassesRoot, subkey, "", std::move(value));
     }
 
 private:

@@ -1,4 +1,4 @@
-#include "edonkey/donkey_folder.h"
+#include "edonkey/edonkey2000_folder.h"
 
 #include "platform/ascii.h"
 #include "platform/directory_search.h"
@@ -82,13 +82,7 @@ std::string folderOfChosenPrefMet(std::string_view chosenPath)
         return std::string(chosenPath.substr(0, hit));
     // The user typed another file name: that file is read as the pref.met, and
     // its folder is the one remembered.
-    return folderOf(chosenPath);
-}
-
-std::string folderOf(std::string_view path)
-{
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string_view::npos ? std::string() : std::string(path.substr(0, slash + 1));
+    return platform::folderOf(chosenPath);
 }
 
 } // namespace edonkey

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "edonkey/client_discovery.h"
-#include "edonkey/donkey_folder.h"
+#include "edonkey/edonkey2000_folder.h"
 #include "platform/desktop.h"
 #include "platform/registry.h"
 #include "session/client_places.h"

@@ -39,7 +39,4 @@ std::string findDonkeyFolder(const std::string& storedFolder, platform::Registry
 /// another.
 std::string folderOfChosenPrefMet(std::string_view chosenPath);
 
-/// The folder part of a path, ending in "/"; the empty text for a bare name.
-std::string folderOf(std::string_view path);
-
 } // namespace edonkey

@@ -1,4 +1,4 @@
-#include "edonkey/donkey_folder.h"
+#include "edonkey/edonkey2000_folder.h"
 
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"

@@ -1,6 +1,7 @@
-#include "session/client_folder.h"
+#include "session/locate_client.h"
 
-#include "edonkey/donkey_folder.h"
+#include "edonkey/edonkey2000_folder.h"
+#include "platform/directory_search.h"
 #include "session/settings.h"
 #include "session/texts.h"
 
@@ -22,7 +23,7 @@ std::string chooseDonkeyFile(ProgramState& state, platform::Desktop& desktop,
 {
     std::string chosen = desktop.chooseFile(pattern, texts::chooseFileTitle, state.dialogFolder);
     if (!chosen.empty())
-        state.dialogFolder = edonkey::folderOf(chosen);
+        state.dialogFolder = platform::folderOf(chosen);
     return chosen;
 }
 
