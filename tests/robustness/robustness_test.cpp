@@ -6,8 +6,7 @@
 #include "session/check_pass.h"
 #include "session/database.h"
 #include "session/part_check.h"
-#include "tests/support/scripted_desktop.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/program_fixture.h"
 #include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
@@ -60,14 +59,8 @@ std::map<std::string, std::string> snapshot(const std::string& root, bool ageFir
 /// A program folder whose fakes.dat lists fakeDownload and a zero hash (4
 /// entries), and a client folder beside it holding
 /// cleanDownload and fakeDownload, which Setting.ini names.
-class ClientFolder : public testing::Test {
+class ClientFolder : public testing_support::ProgramFixture {
 protected:
-    testing_support::TempDir dir;
-    session::ProgramFiles files{dir.makeFolder("program")};
-    testing_support::ScriptedDesktop desktop;
-    testing_support::ScriptedRegistry registry;
-    testing_support::TextLogBox log;
-    session::ProgramState state;
     fixtures::ClientFolder client =
         fixtures::writeClientFolder(dir.file("client"), {cleanDownload, fakeDownload});
     std::map<std::string, std::string> before;
@@ -77,7 +70,7 @@ protected:
         dir.write("program/fakes.dat", "a,1,x\r\n" +
                                            fixtures::fakesDatLine(fakeDownload, "Fake - ad") +
                                            std::string(32, '0') + ",0,Empty header\r\n");
-        platform::writeIniString(files.settingIni(), "Settings", "PrefPath", client.folder);
+        storePrefPath(client.folder);
     }
 
     // In the temp folder, part files nothing can read: empty, a folder, a
@@ -89,14 +82,6 @@ protected:
         fs::create_symlink(dir.file("nowhere"), client.tempFolder + "dangling.part.met");
         ASSERT_EQ(::mkfifo((client.tempFolder + "fifo.part.met").c_str(), 0644), 0);
         fs::resize_file(dir.write("client/temp/huge.part.met", ""), 70ull * 1024 * 1024);
-    }
-
-    session::ClientPlaces places{std::nullopt, ""};
-
-    PassEnd pass()
-    {
-        return session::checkPass(state, {files, desktop, registry, log, places}, std::nullopt, {})
-            .end;
     }
 
     // Whatever a test did, the client folder stays byte for byte as it was and
@@ -116,7 +101,7 @@ TEST_F(ClientFolder, PassOverUnreadablePartFilesListsTheOthers)
 {
     addUnreadablePartFiles();
     takeSnapshot();
-    EXPECT_EQ(pass(), PassEnd::FakesFound);
+    EXPECT_EQ(pass().end, PassEnd::FakesFound);
     EXPECT_EQ(log.text, loaded4 + checking + bothFound + finished);
     EXPECT_EQ(desktop.messages, std::vector<std::string>{});
     expectClientUntouched();
@@ -126,7 +111,7 @@ TEST_F(ClientFolder, PassEndsWithoutTempFolder)
 {
     dir.write("client/pref.met", "\x02\x04\x00temp"s);
     takeSnapshot();
-    EXPECT_EQ(pass(), PassEnd::TempFolderError);
+    EXPECT_EQ(pass().end, PassEnd::TempFolderError);
     EXPECT_EQ(log.text, loaded4);
     EXPECT_EQ(desktop.messages, std::vector{"Temp Folder not found..."s});
     expectClientUntouched();

@@ -6,8 +6,7 @@
 #include "session/link_answer.h"
 #include "session/locate_client.h"
 #include "session/part_check.h"
-#include "tests/support/scripted_desktop.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/program_fixture.h"
 #include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
@@ -23,36 +22,15 @@ const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(
 const std::string folderNotFound =
     "eDonkey Folder not found, please select the\r\npref.met in you eDonkey folder";
 
-class CheckPass : public testing::Test {
+class CheckPass : public testing_support::ProgramFixture {
 protected:
-    testing_support::TempDir dir;
-    session::ProgramFiles files{dir.makeFolder("program")};
-    testing_support::ScriptedDesktop desktop;
-    testing_support::ScriptedRegistry registry;
-    testing_support::TextLogBox log;
-    session::ProgramState state;
     fixtures::ClientFolder client = fixtures::writeClientFolder(dir.file("client"), {fake});
 
     void SetUp() override
     {
         dir.write("program/fakes.dat", "a,1,x\r\n" + fixtures::fakesDatLine(fake, "Fake - ad"));
     }
-
-    session::ClientPlaces places{std::nullopt, dir.makeFolder("home")};
-
-    PassEnd run()
-    {
-        return session::checkPass(state, {files, desktop, registry, log, places}, std::nullopt, {})
-            .end;
-    }
-    std::string prefPath() const
-    {
-        return platform::readIniString(files.settingIni(), "Settings", "PrefPath");
-    }
-    void storePrefPath(const std::string& folder)
-    {
-        platform::writeIniString(files.settingIni(), "Settings", "PrefPath", folder);
-    }
+    PassEnd run() { return pass().end; }
 };
 
 } // namespace

@@ -2,11 +2,8 @@
 // folder of any kind, the Wine registration, aMule's home folder, and last
 // the user's choice.
 
-#include "platform/ini_file.h"
 #include "platform/wine_registry.h"
-#include "session/check_pass.h"
-#include "tests/support/scripted_desktop.h"
-#include "tests/support/temp_dir.h"
+#include "tests/support/program_fixture.h"
 #include "tools/client_layouts.h"
 
 #include <gtest/gtest.h>
@@ -22,34 +19,13 @@ const fixtures::Download fake{"Big.Movie.mkv", 5000000000, fixtures::hashFromSee
 const std::string bothListed = "*** Checking Files..\r\nKnoppix.iso\r\nBig.Movie.mkv\r\n"
                                "*** Fake - big\r\n\r\n*** Finished checking.\r\n";
 
-class ClientDiscovery : public testing::Test {
+class ClientDiscovery : public testing_support::ProgramFixture {
 protected:
-    testing_support::TempDir dir;
-    session::ProgramFiles files{dir.makeFolder("program")};
-    testing_support::ScriptedDesktop desktop;
-    testing_support::ScriptedRegistry registry;
-    testing_support::TextLogBox log;
-    session::ProgramState state;
-    std::string home = dir.makeFolder("home");
-    std::string prefix = dir.file("no-prefix");
+    const std::string home = places.home;
 
     void SetUp() override
     {
         dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "Fake - big"));
-    }
-    session::PassResult pass()
-    {
-        log.text.clear();
-        const session::ClientPlaces places{prefix, home};
-        return session::checkPass(state, {files, desktop, registry, log, places}, std::nullopt, {});
-    }
-    std::string prefPath() const
-    {
-        return platform::readIniString(files.settingIni(), "Settings", "PrefPath");
-    }
-    void storePrefPath(const std::string& folder)
-    {
-        platform::writeIniString(files.settingIni(), "Settings", "PrefPath", folder);
     }
     // The log after its first line.
     std::string checked() const { return log.text.substr(log.text.find("\r\n") + 2); }
@@ -117,7 +93,7 @@ TEST_F(ClientDiscovery, UnreadablePartFilesAreCountedForTodaysClientsOnly)
 TEST_F(ClientDiscovery, EmuleRegisteredUnderWineIsFoundWhereItKeepsItsSettings)
 {
     const auto emule = fixtures::writeEmulePrefix(dir.file("prefix"), {clean, fake});
-    prefix = emule.prefix;
+    places.winePrefix = emule.prefix;
     const std::string userReg = testing_support::readFile(emule.prefix + "user.reg");
     const auto choose = [&](std::string_view setting, const std::string& configFolder) {
         std::string reg = userReg;
@@ -129,11 +105,8 @@ TEST_F(ClientDiscovery, EmuleRegisteredUnderWineIsFoundWhereItKeepsItsSettings)
         storePrefPath("");
     };
     const auto found = [&] {
-        platform::WineRegistry wine(prefix);
-        log.text.clear();
-        const session::ClientPlaces places{prefix, home};
-        const auto result =
-            session::checkPass(state, {files, desktop, wine, log, places}, std::nullopt, {});
+        platform::WineRegistry wine(emule.prefix);
+        const auto result = pass(&wine);
         return std::pair(result.kind, result.tempFolders.size());
     };
     using edonkey::ClientKind;
