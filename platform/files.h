@@ -1,9 +1,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -23,29 +21,16 @@ bool deleteFile(const std::string& path);
 /// Size in bytes of a regular file (links followed), or nothing.
 std::optional<std::uint64_t> fileSize(const std::string& path);
 
-/// The largest block forEachFileBlock hands out: few system calls, and still
-/// in the cache when it is used.
-inline constexpr std::size_t readBlockSize = 1024 * 1024;
-
-/// Reads a whole file as raw bytes and hands it to `onBlock` in blocks of at
-/// most readBlockSize, none for an empty file; bytes the file gains after it
-/// was opened are not read. Fails, before the first block, when the file
-/// cannot be opened, is no regular file (a folder, a FIFO) or is larger than
-/// `maxSize` bytes, and when a read fails or `stop` is requested between
-/// blocks. A file cut short while being read ends early with the bytes it
-/// still had.
-bool forEachFileBlock(const std::string& path,
-                      const std::function<void(std::string_view block)>& onBlock,
-                      std::uint64_t maxSize, const std::stop_token& stop);
-
 /// Why a file could not be read whole.
 enum class ReadFailure {
     Unreadable, // missing, no regular file, larger than allowed, or a read failed
     TooLarge,   // more than memory holds
 };
 
-/// The whole file as raw bytes, read as forEachFileBlock reads it; nothing
-/// when it cannot be, and then `*failure` says why, when given.
+/// The whole file as raw bytes, as long as it was when opened (a file cut
+/// short while read gives what it still had); nothing when it cannot be
+/// opened, is no regular file (a folder, a FIFO), is larger than `maxSize`
+/// bytes or a read fails, and then `*failure` says why, when given.
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize = UINT64_MAX,
                                     ReadFailure* failure = nullptr);
 

@@ -25,65 +25,20 @@ std::string pattern(std::size_t length)
     return bytes;
 }
 
-TEST(Files, BlocksFollowTheLengthAtOpening)
-{
-    constexpr std::size_t block = platform::readBlockSize;
-    const std::pair<std::size_t, std::vector<std::size_t>> cases[] = {
-        {0, {}}, {1, {1}}, {block, {block}}, {block + 1, {block, 1}}};
-    TempDir dir;
-    for (const auto& [length, sizes] : cases) {
-        const std::string path = dir.write("data.bin", pattern(length));
-        EXPECT_EQ(platform::readFile(path), pattern(length)) << length;
-        std::vector<std::size_t> seen;
-        std::string joined;
-        EXPECT_TRUE(platform::forEachFileBlock(
-            path,
-            [&](std::string_view read) {
-                seen.push_back(read.size());
-                joined += read;
-                dir.write("data.bin", pattern(length + 10)); // growth after opening is not read
-            },
-            UINT64_MAX, {}));
-        EXPECT_EQ(seen, sizes) << length;
-        EXPECT_EQ(joined, pattern(length)) << length;
-    }
-    // A stop between blocks ends the reading as a failure.
-    std::stop_source stop;
-    EXPECT_FALSE(platform::forEachFileBlock(
-        dir.write("data.bin", pattern(2 * block)), [&](std::string_view) { stop.request_stop(); },
-        UINT64_MAX, stop.get_token()));
-}
-
-// Cut short from elsewhere after the first of its big reads, a file ends
-// early with the bytes it still had.
-TEST(Files, AFileThatShrinksWhileReadEndsWithWhatItStillHad)
+// The file as long as it was when opened: growth after that is not read,
+// and a file cut short meanwhile ends with what it still had. Files that are
+// no regular file, or larger than allowed, are refused.
+TEST(Files, ReadsTheLengthAtOpeningAndRefusesUnfitFiles)
 {
     TempDir dir;
-    constexpr std::size_t block = platform::readBlockSize;
-    const std::string path = dir.write("data.bin", pattern(3 * block));
-    std::string read;
-    EXPECT_TRUE(platform::forEachFileBlock(path,
-                                           [&](std::string_view piece) {
-                                               if (read.empty())
-                                                   fs::resize_file(path, block + block / 2);
-                                               read.append(piece);
-                                           },
-                                           UINT64_MAX, {}));
-    EXPECT_EQ(read, pattern(block + block / 2));
-}
-
-TEST(Files, UnfitFilesAreRefusedBeforeAnyBlock)
-{
-    TempDir dir;
+    for (const std::size_t length : {0, 1, 300'000})
+        EXPECT_EQ(platform::readFile(dir.write("data.bin", pattern(length))), pattern(length));
     const std::string file = dir.write("data.bin", pattern(100));
     const std::string fifo = dir.file("fifo"); // a plain open would wait for a writer forever
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {dir.makeFolder("folder"), dir.file("missing"), fifo})
+        EXPECT_FALSE(platform::readFile(path)) << path;
     EXPECT_FALSE(platform::readFile(file, 99));
-    for (const std::string& path : {file, dir.makeFolder("folder"), dir.file("missing"), fifo}) {
-        int calls = 0;
-        EXPECT_FALSE(platform::forEachFileBlock(path, [&](auto) { ++calls; }, 99, {})) << path;
-        EXPECT_EQ(calls, 0) << path;
-    }
     EXPECT_EQ(platform::readFile(file, 100), pattern(100));
 }
 

@@ -1,0 +1,35 @@
+#include "platform/files.h"
+#include "platform/sequential_file.h"
+
+#include <new>
+
+namespace platform {
+
+std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize,
+                                    ReadFailure* failure)
+{
+    if (failure)
+        *failure = ReadFailure::Unreadable;
+    SequentialFile file(path);
+    if (file.error() || file.length() > maxSize)
+        return std::nullopt;
+    std::string bytes;
+    try {
+        if (file.length() > bytes.max_size())
+            throw std::bad_alloc();
+        bytes.resize(static_cast<std::size_t>(file.length()));
+    } catch (const std::bad_alloc&) {
+        if (failure)
+            *failure = ReadFailure::TooLarge;
+        return std::nullopt;
+    }
+    // Bytes the file gains once opened are not read; one cut short meanwhile
+    // ends with what it still had.
+    const auto got = file.read(bytes.data(), bytes.size());
+    if (!got)
+        return std::nullopt;
+    bytes.resize(*got);
+    return bytes;
+}
+
+} // namespace platform
