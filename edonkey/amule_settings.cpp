@@ -72,69 +72,46 @@ std::string unescapeValue(std::string_view value)
     return out;
 }
 
-// The group path "/a/b" of a header, its names folded; "." and ".." as in a
-// folder path.
+// A group's name as aMule looks it up: folded, and "a//b/" as "a/b".
 std::string groupPath(std::string_view name)
 {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    while (start <= name.size()) {
+    std::string path;
+    for (std::size_t start = 0; start < name.size();) {
         const std::size_t end = std::min(name.find('/', start), name.size());
-        const std::string_view part = name.substr(start, end - start);
-        if (part == "..") {
-            if (!parts.empty())
-                parts.pop_back();
-        } else if (!part.empty() && part != ".") {
-            parts.push_back(platform::lowerAscii(part));
-        }
+        if (end > start)
+            path +=
+                (path.empty() ? "" : "/") + platform::lowerAscii(name.substr(start, end - start));
         start = end + 1;
     }
-    std::string path;
-    for (const auto& part : parts)
-        path += "/" + part;
     return path;
 }
 
-// Where a "[...]" header's name ends: its ']', skipping escaped characters;
-// npos when the line ends first.
-std::size_t headerEnd(std::string_view line)
+// Where `stop` first stands in `line` from `from` on, skipping characters a
+// backslash protects; npos when it does not.
+std::size_t findUnescaped(std::string_view line, char stop, std::size_t from)
 {
-    for (std::size_t i = 1; i < line.size(); ++i) {
+    for (std::size_t i = from; i < line.size(); ++i) {
         if (line[i] == '\\')
             ++i;
-        else if (line[i] == ']')
+        else if (line[i] == stop)
             return i;
     }
     return std::string_view::npos;
 }
 
-// Where a key's name ends: its '=', skipping escaped characters.
-std::size_t keyEnd(std::string_view line)
-{
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        if (line[i] == '\\')
-            ++i;
-        else if (line[i] == '=')
-            return i;
-    }
-    return std::string_view::npos;
-}
-
-std::optional<long> parseLong(std::string_view text)
+// As aMule reads a number: blanks around it allowed, nothing else.
+long parseLong(std::string_view text)
 {
     text = skipSpaces(text);
     while (!text.empty() && isSpace(text.back()))
         text.remove_suffix(1);
-    if (!text.empty() && text.front() == '+')
-        text.remove_prefix(1);
     long value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size())
-        return std::nullopt;
-    return value;
+    return error == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
-constexpr std::string_view categoryPrefix = "/cat#";
+// More categories than anyone keeps; a larger count is not taken at its word.
+constexpr long categoryLimit = 1000;
 
 // The bytes a text stands for when each of its characters is one byte read
 // as Latin-1; nothing when it holds a character beyond U+00FF or no such one.
@@ -183,12 +160,12 @@ AmuleConf::AmuleConf(std::string_view text)
         if (line.empty() || line.front() == ';' || line.front() == '#')
             continue;
         if (line.front() == '[') {
-            const std::size_t close = headerEnd(line);
+            const std::size_t close = findUnescaped(line, ']', 1);
             if (close != std::string_view::npos)
                 group = groupPath(unescapeName(line.substr(1, close - 1)));
             continue;
         }
-        const std::size_t equals = keyEnd(line);
+        const std::size_t equals = findUnescaped(line, '=', 0);
         if (equals == std::string_view::npos)
             continue;
         std::string_view name = line.substr(0, equals);
@@ -212,21 +189,6 @@ std::optional<std::string> AmuleConf::value(std::string_view group, std::string_
     return found->second;
 }
 
-std::vector<long> AmuleConf::categoryNumbers() const
-{
-    std::vector<long> numbers;
-    for (const auto& [path, value] : m_values) {
-        if (!path.starts_with(categoryPrefix))
-            continue;
-        const std::string_view rest = std::string_view(path).substr(categoryPrefix.size());
-        if (const auto number = parseLong(rest.substr(0, rest.find('/'))))
-            numbers.push_back(*number);
-    }
-    std::sort(numbers.begin(), numbers.end());
-    numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
-    return numbers;
-}
-
 std::optional<ClientSettings> amuleSettings(const std::string& path, const ClientFileReader& read)
 {
     const auto text = read(path);
@@ -243,10 +205,9 @@ std::optional<ClientSettings> amuleSettings(const std::string& path, const Clien
     settings.incomingFolders.push_back(folderOr("IncomingDir", folder + "Incoming"));
 
     // Categories count from 1; aMule passes over one without title or folder.
-    const long count = parseLong(conf.value("General", "Count").value_or("")).value_or(0);
-    for (const long number : conf.categoryNumbers()) {
-        if (number < 1 || number > count)
-            continue;
+    const long count =
+        std::min(parseLong(conf.value("General", "Count").value_or("")), categoryLimit);
+    for (long number = 1; number <= count; ++number) {
         const std::string group = "Cat#" + std::to_string(number);
         auto incoming = conf.value(group, "Incoming");
         if (incoming && !incoming->empty() && !conf.value(group, "Title").value_or("").empty())

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace edonkey {
 
@@ -22,9 +21,6 @@ public:
     /// The value of `key` in `group` (e.g. "eMule", "Cat#1"); nothing when
     /// the file has no such key.
     std::optional<std::string> value(std::string_view group, std::string_view key) const;
-
-    /// The numbers N of the groups "Cat#N" the file holds, in increasing order.
-    std::vector<long> categoryNumbers() const;
 
 private:
     std::map<std::string, std::string> m_values; // folded "group/key" -> value
