@@ -437,11 +437,11 @@ private slots:
         std::promise<void> clicked;
         auto answered = clicked.get_future().share();
         http.onGet = [&] { // on the jobs' thread
-            if (http.requests.size() == 1)
+            if (http.transfers == 1)
                 answered.wait();
         };
         program.click("Command3");
-        QTRY_COMPARE(http.requests.size(), 1u);
+        QTRY_COMPARE(http.transfers.load(), std::size_t{1});
         program.click("Command3");
         QCOMPARE(program.scripted.messages,
                  std::vector<std::string>{"You just updated the file..."});
@@ -450,7 +450,7 @@ private slots:
         program.click("Command3");
         QCOMPARE(program.scripted.messages,
                  std::vector<std::string>(2, "You just updated the file..."));
-        QCOMPARE(http.requests.size(), 3u);
+        QCOMPARE(http.transfers.load(), std::size_t{3});
         program.find<QLineEdit>("Text2")->setText(
             QString::fromStdString("ed2k://|file|x|700000000|" + clean.hash + "|"));
         program.click("Command1");

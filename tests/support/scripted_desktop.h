@@ -6,6 +6,7 @@
 #include "platform/log_box.h"
 #include "platform/registry.h"
 
+#include <atomic>
 #include <deque>
 #include <functional>
 #include <map>
@@ -122,11 +123,14 @@ public:
 
 /// A network that answers from `bodies` and fails every other transfer;
 /// `onGet` runs inside each transfer, as the window's events do while one waits.
+/// Transfers may run on another thread than the test: count them through
+/// `transfers`, which is safe to read from anywhere.
 class ScriptedHttp final : public platform::HttpClient {
 public:
     std::optional<std::string> get(std::string_view url) override
     {
         requests.emplace_back(url);
+        ++transfers;
         if (onGet)
             onGet();
         const auto it = bodies.find(url);
@@ -136,6 +140,7 @@ public:
     std::map<std::string, std::string, std::less<>> bodies;
     std::function<void()> onGet;
     std::vector<std::string> requests;
+    std::atomic<std::size_t> transfers = 0;
 };
 
 } // namespace testing_support
