@@ -1,42 +1,16 @@
 #include "tools/client_layouts.h"
 
 #include <filesystem>
-#include <fstream>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 
 namespace fixtures {
 namespace {
 
-void writeFile(const fs::path& path, std::string_view bytes)
-{
-    fs::create_directories(path.parent_path());
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
-        throw std::runtime_error("cannot write " + path.string());
-}
-
-std::string folderPath(const std::string& folder)
-{
-    std::string path = fs::absolute(folder).lexically_normal().generic_string();
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
-}
-
-std::string numbered(std::size_t number)
-{
-    std::string text = std::to_string(number);
-    return std::string(text.size() < 3 ? 3 - text.size() : 0, '0') + text;
-}
-
 // NNN.part.met and its .bak copy, and the data file they describe.
 std::string writePartFile(const std::string& folder, std::size_t number, const std::string& bytes)
 {
-    const std::string base = folder + numbered(number) + ".part";
+    const std::string base = folder + partFileNumber(number) + ".part";
     writeFile(base, "");
     writeFile(base + ".met", bytes);
     writeFile(base + ".met.bak", bytes);

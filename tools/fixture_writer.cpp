@@ -154,23 +154,32 @@ std::string fileType(std::string_view name)
     return "Pro";
 }
 
-void writeFile(const fs::path& path, std::string_view bytes)
+} // namespace
+
+void writeFile(const std::string& path, std::string_view bytes)
 {
+    fs::create_directories(fs::path(path).parent_path());
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     out.close();
     if (!out)
-        throw std::runtime_error("cannot write " + path.string());
+        throw std::runtime_error("cannot write " + path);
 }
 
-std::string numbered(std::size_t number)
+std::string folderPath(const std::string& folder)
+{
+    std::string path = fs::absolute(folder).lexically_normal().generic_string();
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    return path;
+}
+
+std::string partFileNumber(std::size_t number)
 {
     char text[24];
     std::snprintf(text, sizeof text, "%03zu", number);
     return text;
 }
-
-} // namespace
 
 std::string partMetBytes(const Download& download, const PartLayout& layout)
 {
@@ -332,9 +341,7 @@ ClientFolder writeClientFolder(const std::string& folder, const std::vector<Down
                                const PartLayout& layout)
 {
     ClientFolder client;
-    client.folder = fs::absolute(folder).lexically_normal().generic_string();
-    if (client.folder.empty() || client.folder.back() != '/')
-        client.folder += '/';
+    client.folder = folderPath(folder);
     client.prefMet = client.folder + "pref.met";
     client.tempFolder = client.folder + "temp/";
     client.incomingFolder = client.folder + "incoming/";
@@ -343,7 +350,7 @@ ClientFolder writeClientFolder(const std::string& folder, const std::vector<Down
 
     writeFile(client.prefMet, prefMetBytes(client.tempFolder));
     for (std::size_t i = 0; i < downloads.size(); ++i) {
-        const std::string partName = numbered(i + 1) + ".part";
+        const std::string partName = partFileNumber(i + 1) + ".part";
         const std::string path = client.tempFolder + partName + ".met";
         writeFile(path, partMetBytes(downloads[i], layout, partName));
         client.partFiles.push_back(path);
@@ -397,9 +404,7 @@ std::string wineRegistryText(const std::vector<std::pair<std::string, std::strin
 WinePrefix writeWinePrefix(const std::string& prefix, const std::vector<Download>& downloads)
 {
     WinePrefix wine;
-    wine.prefix = fs::absolute(prefix).lexically_normal().generic_string();
-    if (wine.prefix.empty() || wine.prefix.back() != '/')
-        wine.prefix += '/';
+    wine.prefix = folderPath(prefix);
     wine.client = writeClientFolder(wine.prefix + "drive_c/Program Files/eDonkey2000/", downloads);
     const std::string windowsFolder(kWindowsClientFolder);
     writeFile(wine.client.prefMet, prefMetBytes(windowsFolder + "temp\\"));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -112,6 +113,16 @@ inline constexpr std::string_view zeroChunkHash = "fc21d9af828f92a8df64beac33574
 
 /// Writes `path` as `size` zero bytes, sparse where the file system allows.
 void writeZeroFile(const std::string& path, std::uint64_t size);
+
+/// Writes `bytes` to `path`, making its folders first; throws
+/// std::runtime_error when it cannot.
+void writeFile(const std::string& path, std::string_view bytes);
+
+/// `folder` made absolute, without "." or "..", and ending in "/".
+std::string folderPath(const std::string& folder);
+
+/// "001" for 1: the three digits at least the clients number their part files with.
+std::string partFileNumber(std::size_t number);
 
 /// A hash of 32 lower-case hexadecimal digits derived from `seed`, for
 /// downloads that need one.

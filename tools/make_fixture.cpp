@@ -83,23 +83,6 @@ std::uint64_t nameSeed(std::string_view name)
     return seed;
 }
 
-std::string folderPath(const std::string& folder)
-{
-    std::string path = fs::absolute(folder).lexically_normal().generic_string();
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    return path;
-}
-
-void writeFile(const std::string& path, std::string_view bytes)
-{
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.close();
-    if (!out)
-        throw std::runtime_error("cannot write " + path);
-}
-
 void printClient(const fixtures::ClientFolder& client)
 {
     std::cout << "wrote " << client.prefMet << " (temp folder " << client.tempFolder << ")\n";
@@ -123,8 +106,8 @@ int sample(const std::string& programArg, const std::string& clientArg)
     };
     const std::size_t fake = 1;
 
-    const std::string programFolder = folderPath(programArg);
-    const std::string clientFolder = folderPath(clientArg);
+    const std::string programFolder = fixtures::folderPath(programArg);
+    const std::string clientFolder = fixtures::folderPath(clientArg);
     fs::create_directories(programFolder);
     const auto client = fixtures::writeClientFolder(clientFolder, downloads);
 
@@ -157,8 +140,8 @@ int sample(const std::string& programArg, const std::string& clientArg)
         "Fake - nothing but zero bytes");
     const std::string fakesPath = programFolder + "fakes.dat";
     const std::string settingsPath = programFolder + "Setting.ini";
-    writeFile(fakesPath, fakes);
-    writeFile(settingsPath, "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
+    fixtures::writeFile(fakesPath, fakes);
+    fixtures::writeFile(settingsPath, "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
 
     printClient(client);
     std::cout << "wrote " << finished << "\n";
@@ -247,7 +230,7 @@ int partCommand(const std::string& file, const std::string& name, const std::str
     download.name = name;
     download.size = parseSize(size);
     download.hash = hash ? *hash : fixtures::hashFromSeed(nameSeed(name));
-    writeFile(file, fixtures::partMetBytes(download));
+    fixtures::writeFile(file, fixtures::partMetBytes(download));
     std::cout << "wrote " << file << " (hash " << download.hash << ")\n";
     return 0;
 }

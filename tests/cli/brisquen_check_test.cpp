@@ -1,5 +1,6 @@
 // Runs the real brisquen-check from a program folder of its own, as a script would.
 
+#include "tests/support/amule_samples.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
 #include "tools/client_layouts.h"
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 
 using testing_support::CommandOutcome;
@@ -254,31 +256,22 @@ TEST_F(TodaysClients, AmuleIsFoundInTheHomeFolderAndEveryDownloadListedOnce)
     dir.makeFolder("H\xC3\xA9llo home/.aMule/Incoming");
     fixtures::writeZeroFile(dir.makeFolder("H\xC3\xA9llo home/My Music") + "Zeros.bin",
                             fixtures::zeroChunkSize);
-    dir.write("program/fakes.dat",
-              "e53d243dd2ea741ac97ba3ffd054f22f,5000000000,Fake - big\r\n"
-              "36be1ff5dde8e275e463d7436f9813ef,8123456,Fake - song\r\n"
-              "de5d93904a426670ee76112cce5fa1ba,9728001,Fake - paused\r\n" +
-                  fixtures::fakesDatLine(
-                      {"", fixtures::zeroChunkSize, std::string(fixtures::zeroChunkHash), 0},
-                      "Fake - zeros"));
-    const std::string longName = "A Very Long File Name Used To Check That Names Of Three "
-                                 "Hundred Bytes Are Stored Whole" +
-                                 [] {
-                                     std::string xs;
-                                     for (int i = 0; i < 105; ++i)
-                                         xs += " x";
-                                     return xs;
-                                 }() +
-                                 ".avi";
-    EXPECT_EQ(run("scan"),
-              (CommandOutcome{1, "*** Loading Database...done ( 5 entries loaded )\n"
-                                 "*** Checking Files..\nBig.Movie.2160p.mkv\n*** Fake - big\n"
-                                 "Boundary.Exactly.441.Chunks.iso\nBoundary.Plus.One.Byte.iso\n"
-                                 "Caf\u00e9 del Mar \u2013 Ibiza 04.mp3\n*** Fake - song\n" +
-                                     longName +
-                                     "\nSmall.One.Megabyte.zip\nOne.Full.Chunk.avi\n"
-                                     "Paused.Two.Chunks.avi\n*** Fake - paused\n\n"
-                                     "*** Finished checking.\n"}));
+    // Three of them are listed, each marked after its name.
+    const auto& samples = testing_support::amuleSamples();
+    const std::map<std::string, std::string> listed{
+        {"001", "Fake - big"}, {"004", "Fake - song"}, {"008", "Fake - paused"}};
+    std::string fakes = fixtures::fakesDatLine(
+        {"", fixtures::zeroChunkSize, std::string(fixtures::zeroChunkHash), 0}, "Fake - zeros");
+    std::string pass = "*** Loading Database...done ( 5 entries loaded )\n*** Checking Files..\n";
+    for (const auto& sample : samples) {
+        pass += sample.download.name + "\n";
+        if (const auto it = listed.find(sample.number); it != listed.end()) {
+            fakes += fixtures::fakesDatLine(sample.download, it->second);
+            pass += "*** " + it->second + "\n";
+        }
+    }
+    dir.write("program/fakes.dat", fakes);
+    EXPECT_EQ(run("scan"), (CommandOutcome{1, pass + "\n*** Finished checking.\n"}));
     EXPECT_EQ(storedFolder(), settings);
     EXPECT_EQ(
         run("incoming", "", true),

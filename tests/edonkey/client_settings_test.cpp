@@ -6,29 +6,22 @@
 #include "edonkey/pref_met.h"
 #include "platform/files.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/utf16_file.h"
 #include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
 
 using namespace std::string_literals;
 using edonkey::ClientSettings;
+using testing_support::utf16;
 
 namespace {
-
-// As Windows saves "Unicode": little-endian, with a byte-order mark.
-std::string utf16(std::u16string_view text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text)
-        bytes += {char(unit & 0xFF), char(unit >> 8)};
-    return bytes;
-}
 
 struct SettingsCase {
     std::string name;
     std::string file;        // the settings file; "{}" stands for its folder
-    std::string beside;      // the file beside it (Category.ini), when any
     ClientSettings expected; // "{}" stands for the folder holding the file
+    std::string beside = {}; // the file beside it (Category.ini), when any
 };
 
 void PrintTo(const SettingsCase& c, std::ostream* out)
@@ -85,26 +78,21 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"AsAmuleWritesIt",
                      "[eMule]\nNick=http://www.aMule.org\nTempDir=/home/u/.aMule/Temp\n"
                      "IncomingDir=/home/u/Caf\xC3\xA9 files/Incoming\n[General]\nCount=0\n",
-                     "",
                      {{"/home/u/.aMule/Temp"}, {"/home/u/Caf\xC3\xA9 files/Incoming"}}},
         SettingsCase{"MissingOrEmptyKeysMeanTheFoldersBesideIt",
                      "[eMule]\r\nTempDir=\r\n[Other]\r\nIncomingDir=/elsewhere\r\n",
-                     "",
                      {{"{}Temp"}, {"{}Incoming"}}},
         SettingsCase{"EscapesQuotesCaseCommentsAndTheLastDuplicate",
                      "; comment\n# comment\n [EMULE] ; note\n tempdir = \" /lead\\\\ing\\\"q\\t\"\n"
                      "IncomingDir=/first\nINCOMINGDIR=/last \\x\n",
-                     "",
                      {{" /lead\\ing\"q\t"}, {"/last "}}},
         SettingsCase{"AFolderWrittenAsLatin1BytesIsTheOneOnDisk",
                      "[eMule]\nTempDir={}H\xC3\x83\xC2\xA9llo\nIncomingDir=/H\xC3\x83\xC2\xA9\n",
-                     "",
                      {{"{}H\xC3\xA9llo"}, {"/H\xC3\x83\xC2\xA9"}}},
         SettingsCase{"CategoriesUpToTheCountWithTitleAndFolder",
                      "[General]\nCount=3\n[Cat#3]\nTitle=Music\nIncoming=/m\n[Cat#1]\nTitle=Films\n"
                      "Incoming=/with blank/films\n[Cat#2]\nTitle=\nIncoming=/no-title\n"
                      "[Cat#4]\nTitle=Late\nIncoming=/beyond-count\n",
-                     "",
                      {{"{}Temp"}, {"{}Incoming", "/with blank/films", "/m"}}}),
     testing::PrintToStringParamName());
 
@@ -122,24 +110,21 @@ INSTANTIATE_TEST_SUITE_P(
                      "[eMule]\r\nTempDir=C:\\eMule\\Temp\r\n"
                      "TempDirs= c:\\emule\\temp\\ | D:\\More Temp||d:\\more temp\\|E:\\x\r\n"
                      "IncomingDir=C:\\eMule\\Incoming\r\n",
-                     "",
                      {{"C:\\eMule\\Temp", "D:\\More Temp", "E:\\x"}, {"C:\\eMule\\Incoming"}}},
         SettingsCase{"AnsiValuesAreWindows1252",
                      "[eMule]\r\nTempDir=C:\\Caf\xE9\\\x80\r\nIncomingDir=C:\\Caf\xC3\xA9\r\n",
-                     "",
                      {{"C:\\Caf\xC3\xA9\\\xE2\x82\xAC"}, {"C:\\Caf\xC3\x83\xC2\xA9"}}},
         SettingsCase{"Utf16FileAndTheBufferOf255Units",
                      utf16(u"[eMule]\r\nTempDir=D:\\T\u00e9\u4e2d|C:\\T2\r\nIncomingDir=" +
                            std::u16string(300, u'x') + u"\r\n"),
-                     "",
                      {{"D:\\T\xC3\xA9\xE4\xB8\xAD", "C:\\T2"}, {std::string(255, 'x')}}},
         SettingsCase{
             "CategoriesUpToTheCount",
             "[eMule]\r\nTempDir=C:\\T\r\nIncomingDir=C:\\In\r\n",
+            {{"C:\\T"}, {"C:\\In", "D:\\M\xC3\xBAsica"}},
             "[General]\r\nCount=2\r\n[Cat#0]\r\nIncoming=C:\\In\r\n[Cat#1]\r\n"
-            "Incoming=D:\\M\xC3\xBAsica\r\n[Cat#2]\r\nIncoming=\r\n[Cat#3]\r\nIncoming=X:\\\r\n",
-            {{"C:\\T"}, {"C:\\In", "D:\\M\xC3\xBAsica"}}},
-        SettingsCase{"NoTempFolderAtAll", "[eMule]\r\nTempDir=  \r\nTempDirs=|\r\n", "", {}}),
+            "Incoming=D:\\M\xC3\xBAsica\r\n[Cat#2]\r\nIncoming=\r\n[Cat#3]\r\nIncoming=X:\\\r\n"},
+        SettingsCase{"NoTempFolderAtAll", "[eMule]\r\nTempDir=  \r\nTempDirs=|\r\n", {}}),
     testing::PrintToStringParamName());
 
 TEST(ClientSettingsFile, UnreadableSettingsGiveNothing)

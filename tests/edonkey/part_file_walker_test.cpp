@@ -1,12 +1,12 @@
 #include "edonkey/part_file_walker.h"
 
+#include "tests/support/amule_samples.h"
 #include "tests/support/temp_dir.h"
 #include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
-#include <tuple>
 
 using namespace std::string_literals;
 using edonkey::PartFileFault;
@@ -171,41 +171,11 @@ TEST(WalkPartFile, ReadsWhatBothClientsWrite)
     }
 }
 
-// Files real aMule 2.3.3 wrote (tests/data/amule/README.md): the walk reads the
-// README's downloads, and the fixture writer writes the same bytes for them.
+// Files real aMule 2.3.3 wrote: the walk reads their downloads, and the
+// fixture writer writes the same bytes for them.
 TEST(WalkPartFile, ReadsRealAMuleFilesThatTheFixtureWriterRepeats)
 {
-    std::string longName = "A Very Long File Name Used To Check That Names Of Three Hundred Bytes "
-                           "Are Stored Whole";
-    for (int i = 0; i < 105; ++i)
-        longName += " x";
-    const std::vector<std::tuple<std::string, fixtures::Download, bool, std::uint8_t>> files = {
-        {"001",
-         {"Big.Movie.2160p.mkv", 5'000'000'000, "e53d243dd2ea741ac97ba3ffd054f22f"},
-         false,
-         0},
-        {"002",
-         {"Boundary.Exactly.441.Chunks.iso", 4'290'048'000, "e588e3fcc081f03f068e1232fb4d020d"},
-         false,
-         0},
-        {"003",
-         {"Boundary.Plus.One.Byte.iso", 4'290'048'001, "cad68620978e91b05b7c700a6f6457aa"},
-         false,
-         0},
-        {"004",
-         {"Caf\xC3\xA9 del Mar \xE2\x80\x93 Ibiza 04.mp3", 8'123'456,
-          "36be1ff5dde8e275e463d7436f9813ef"},
-         false,
-         1},
-        {"005", {longName + ".avi", 734'003'200, "d8c7ab115a6186ba402ac60f3170596d"}, false, 0},
-        {"006",
-         {"Small.One.Megabyte.zip", 1'000'000, "973e5ab3f6316ed1ef462d2e9ba5aead"},
-         false,
-         0},
-        {"007", {"One.Full.Chunk.avi", 9'728'000, "4c57042bb7a71e2a995a8a7d397d5ff1"}, false, 0},
-        {"008", {"Paused.Two.Chunks.avi", 9'728'001, "de5d93904a426670ee76112cce5fa1ba"}, true, 0},
-    };
-    for (const auto& [number, download, paused, category] : files) {
+    for (const auto& [number, download, paused, category] : testing_support::amuleSamples()) {
         const auto bytes =
             testing_support::readFile(BRISQUEN_TEST_DATA "/amule/" + number + ".part.met");
         EXPECT_EQ(walkPartFile(bytes),

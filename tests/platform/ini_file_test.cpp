@@ -2,6 +2,7 @@
 
 #include "tests/platform/file_size_limit.h"
 #include "tests/support/temp_dir.h"
+#include "tests/support/utf16_file.h"
 
 #include <gtest/gtest.h>
 
@@ -17,15 +18,6 @@ using namespace testing_support;
 using std::filesystem::perms;
 
 namespace {
-
-// As Notepad saves "Unicode": little-endian, with a byte-order mark.
-std::string utf16(std::u16string_view text)
-{
-    std::string bytes = "\xFF\xFE";
-    for (const char16_t unit : text)
-        bytes += {char(unit & 0xFF), char(unit >> 8)};
-    return bytes;
-}
 
 TEST(IniFile, ReadsValuesAsTheClientsSystemDoes)
 {

@@ -28,62 +28,33 @@ struct Row {
     Run run;
     Xdg xdg;
     Lists lists;
-    // Relative to the temporary root.
-    std::string settingIni;
-    std::string loads;
+    // The folders, relative to the temporary root, of Setting.ini and of the
+    // list loaded.
+    std::string settingsFolder;
+    std::string listFolder;
 };
+
+const std::string built = "build/bin/";
+const std::string homeConfig = "home/.config/brisquen/";
+const std::string homeData = "home/.local/share/brisquen/";
+const std::string xdgConfig = "config/brisquen/";
+const std::string xdgData = "data/brisquen/";
+const std::string shared = "usr/share/brisquen/";
 
 // With Xdg::Set, XDG_DATA_DIRS names "local/share" and "usr/share" under the
 // root; unset, it is the system's default.
 const Row rows[] = {
-    {"PortableKeepsEverythingBesideItAndNoSharedList",
-     Run::FromBuildFolder,
-     Xdg::Set,
-     {2, 0, 1},
-     "build/bin/Setting.ini",
-     "build/bin/fakes.dat"},
-    {"InstalledUsesHomeFoldersWhenXdgIsUnset",
-     Run::Installed,
-     Xdg::Unset,
-     {0, 2, 0},
-     "home/.config/brisquen/Setting.ini",
-     "home/.local/share/brisquen/fakes.dat"},
-    {"InstalledIgnoresAListBesideIt",
-     Run::Installed,
-     Xdg::Set,
-     {1, 0, 0},
-     "config/brisquen/Setting.ini",
-     "data/brisquen/fakes.dat"},
-    {"InstalledPrefersItsOwnListToAnOlderOneBesideIt",
-     Run::Installed,
-     Xdg::Unset,
-     {1, 2, 0},
-     "home/.config/brisquen/Setting.ini",
-     "home/.local/share/brisquen/fakes.dat"},
-    {"SharedListWhenTheUserHasNone",
-     Run::Installed,
-     Xdg::Set,
-     {0, 0, 2},
-     "config/brisquen/Setting.ini",
-     "usr/share/brisquen/fakes.dat"},
-    {"SharedListNewerThanTheUsersWins",
-     Run::Installed,
-     Xdg::Set,
-     {0, 2, 1},
-     "config/brisquen/Setting.ini",
-     "usr/share/brisquen/fakes.dat"},
-    {"UsersListNewerThanTheSharedWins",
-     Run::Installed,
-     Xdg::Set,
-     {0, 1, 2},
-     "config/brisquen/Setting.ini",
-     "data/brisquen/fakes.dat"},
-    {"RelativeOrEmptyXdgFoldersCountAsUnset",
-     Run::Installed,
-     Xdg::Unusable,
-     {0, 1, 0},
-     "home/.config/brisquen/Setting.ini",
-     "home/.local/share/brisquen/fakes.dat"},
+    // Portable: everything beside it, and no shared list.
+    {"Portable", Run::FromBuildFolder, Xdg::Set, {2, 0, 1}, built, built},
+    {"InstalledUsesHomeFolders", Run::Installed, Xdg::Unset, {0, 2, 0}, homeConfig, homeData},
+    {"InstalledIgnoresAListBesideIt", Run::Installed, Xdg::Set, {1, 0, 0}, xdgConfig, xdgData},
+    // Its own list, older than one beside it, still wins.
+    {"InstalledPrefersItsOwnList", Run::Installed, Xdg::Unset, {1, 2, 0}, homeConfig, homeData},
+    {"SharedWhenTheUserHasNone", Run::Installed, Xdg::Set, {0, 0, 2}, xdgConfig, shared},
+    {"SharedNewerThanTheUsersWins", Run::Installed, Xdg::Set, {0, 2, 1}, xdgConfig, shared},
+    {"UsersNewerThanTheSharedWins", Run::Installed, Xdg::Set, {0, 1, 2}, xdgConfig, xdgData},
+    // Relative or empty XDG folders count as unset.
+    {"UnusableXdgFolders", Run::Installed, Xdg::Unusable, {0, 1, 0}, homeConfig, homeData},
 };
 
 class ProgramFilesChoice : public testing::TestWithParam<Row> {
@@ -121,15 +92,13 @@ TEST_P(ProgramFilesChoice, FoldersAndLoadedList)
         environment = {root + "home", "config", "", "", {}, executableFolder};
 
     writeList(executableFolder.substr(root.size()) + "fakes.dat", row.lists.beside);
-    writeList(row.xdg == Xdg::Set ? "data/brisquen/fakes.dat"
-                                  : "home/.local/share/brisquen/fakes.dat",
-              row.lists.own);
-    writeList("usr/share/brisquen/fakes.dat", row.lists.shared);
+    writeList((row.xdg == Xdg::Set ? xdgData : homeData) + "fakes.dat", row.lists.own);
+    writeList(shared + "fakes.dat", row.lists.shared);
 
     const auto files = session::programFilesFor(environment, root + "usr/bin");
     ASSERT_TRUE(files);
-    EXPECT_EQ(files->settingIni(), root + row.settingIni);
-    EXPECT_EQ(session::databaseToLoad(*files), root + row.loads);
+    EXPECT_EQ(files->settingIni(), root + row.settingsFolder + "Setting.ini");
+    EXPECT_EQ(session::databaseToLoad(*files), root + row.listFolder + "fakes.dat");
     // The lock file and the working copies lie beside the user's own list.
     EXPECT_EQ(files->lockFile(), files->folder + "brisquen.lock");
     EXPECT_EQ(files->fakesDat(), files->folder + "fakes.dat");
