@@ -1,5 +1,6 @@
 // Runs the real brisquen-check from a program folder of its own, as a script would.
 
+#include "platform/ini_file.h"
 #include "tests/support/amule_samples.h"
 #include "tests/support/run_command.h"
 #include "tests/support/temp_dir.h"
@@ -50,12 +51,7 @@ protected:
     }
     std::string storedFolder() const
     {
-        const std::string ini = testing_support::readFile(dir.file("program/Setting.ini"));
-        const std::string key = "PrefPath=";
-        const auto at = ini.find(key);
-        return at == std::string::npos
-                   ? ini
-                   : ini.substr(at + key.size(), ini.find('\r', at) - at - key.size());
+        return platform::readIniString(dir.file("program/Setting.ini"), "Settings", "PrefPath");
     }
 
     std::string home;
@@ -83,9 +79,7 @@ TEST_F(BrisquenCheck, ClientsUnderWineOrOnAWindowsPartitionAreListed)
     std::filesystem::copy_file(BRISQUEN_TEST_DATA "/wine/system.reg", wine.prefix + "/system.reg",
                                std::filesystem::copy_options::overwrite_existing);
     EXPECT_EQ(run("scan", wine.prefix), bothListed);
-    const std::string ini = testing_support::readFile(dir.file("program/Setting.ini"));
-    ASSERT_TRUE(ini.starts_with("[Settings]\r\nPrefPath=/")) << ini;
-    EXPECT_TRUE(std::filesystem::equivalent(ini.substr(21, ini.size() - 23), wine.client.folder));
+    EXPECT_TRUE(std::filesystem::equivalent(storedFolder(), wine.client.folder));
 
     const auto mounted = fixtures::writeMountedClient(dir.file("disk"), {clean, fake});
     std::filesystem::rename(mounted.tempFolder, mounted.folder + "TEMP");

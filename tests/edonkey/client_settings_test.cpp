@@ -29,15 +29,14 @@ void PrintTo(const SettingsCase& c, std::ostream* out)
     *out << c.name;
 }
 
-const std::string longFolder = "C:\\" + std::string(300, 'x');
-
 class ClientSettingsFiles : public testing::TestWithParam<SettingsCase> {
 protected:
     testing_support::TempDir dir;
 
-    std::optional<ClientSettings> read(std::string_view settingsName, const SettingsCase& c,
-                                       decltype(&edonkey::amuleSettings) reader)
+    // Writes the case's files and expects `reader` to find its folders.
+    void expectFolders(std::string_view settingsName, decltype(&edonkey::amuleSettings) reader)
     {
+        const SettingsCase& c = GetParam();
         std::string file = c.file;
         if (const auto at = file.find("{}"); at != std::string::npos)
             file.replace(at, 2, dir.path());
@@ -45,18 +44,13 @@ protected:
         const std::string path = dir.write(settingsName, file);
         if (!c.beside.empty())
             dir.write("Category.ini", c.beside);
-        return reader(path, [](const std::string& file) { return platform::readFile(file); });
-    }
-    ClientSettings expected(const SettingsCase& c) const
-    {
-        ClientSettings settings = c.expected;
-        for (auto* list : {&settings.tempFolders, &settings.incomingFolders}) {
-            for (auto& folder : *list) {
+        ClientSettings expected = c.expected;
+        for (auto* list : {&expected.tempFolders, &expected.incomingFolders})
+            for (auto& folder : *list)
                 if (folder.starts_with("{}"))
                     folder.replace(0, 2, dir.path());
-            }
-        }
-        return settings;
+        EXPECT_EQ(reader(path, [](const std::string& file) { return platform::readFile(file); }),
+                  expected);
     }
 };
 
@@ -67,9 +61,7 @@ class EmulePreferencesFiles : public ClientSettingsFiles {};
 
 TEST_P(AmuleConfFiles, NameTheFoldersAmuleUses)
 {
-    const auto settings = read("amule.conf", GetParam(), edonkey::amuleSettings);
-    ASSERT_TRUE(settings);
-    EXPECT_EQ(*settings, expected(GetParam()));
+    expectFolders("amule.conf", edonkey::amuleSettings);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -98,9 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_P(EmulePreferencesFiles, NameTheFoldersEmuleUses)
 {
-    const auto settings = read("preferences.ini", GetParam(), edonkey::emuleSettings);
-    ASSERT_TRUE(settings);
-    EXPECT_EQ(*settings, expected(GetParam()));
+    expectFolders("preferences.ini", edonkey::emuleSettings);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -35,12 +35,8 @@ TEST(TextEncoding, Utf16DecodesPairsAndMarksWhatItCannotDecode)
     } rows[] = {
         {"A\0\xE9\0\xAC\x20"s, "A\xC3\xA9\xE2\x82\xAC", true},
         {"\x3D\xD8\x00\xDE"s, "\xF0\x9F\x98\x80", true},
-        {"\x00\xDC"
-         "A\0"s,
-         "?A", false}, // a low surrogate alone
-        {"\x3D\xD8"
-         "A\0"s,
-         "?A", false}, // a high one whose pair never comes
+        {"\x00\xDC\101\0"s, "?A", false}, // a low surrogate alone; \101 is A
+        {"\x3D\xD8\101\0"s, "?A", false}, // a high one whose pair never comes
         {"A\0\x3D\xD8"s, "A?", false},
         {"A\0B"s, "A", false}, // an odd last byte
     };
@@ -81,10 +77,7 @@ TEST(TextEncoding, CutsToUtf16UnitsAtCharacterBoundaries)
     };
     for (const auto& [units, prefix] : rows)
         EXPECT_EQ(platform::cutToUtf16Units(text, units), prefix) << units;
-    EXPECT_EQ(platform::cutToUtf16Units("ab\xFF"
-                                        "cd",
-                                        10),
-              "ab");
+    EXPECT_EQ(platform::cutToUtf16Units("ab\xFF" + "cd"s, 10), "ab");
 }
 
 } // namespace
