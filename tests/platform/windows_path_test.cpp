@@ -15,11 +15,12 @@ TEST(WindowsPath, MapsDrivesThroughThePrefixOrTheMountedPartition)
                                                       {{"a.iso", 1, fixtures::hashFromSeed(1), 0}});
     dir.makeFolder("wine/drive_c/Caf\xC3\xA9");
     const std::string root = dir.file("disk/");
-    // "P/" and "M/" stand for the prefix and for the folder that holds mnt/.
+    // "P/" or "M/" stands for the prefix or for the folder that holds mnt/;
+    // only one is replaced, as the folder put in may hold the other mark.
     const auto expand = [&](std::string text) {
         for (const auto& [mark, folder] : {std::pair{"P/", wine.prefix}, std::pair{"M/", root}})
             if (const auto at = text.find(mark); at != std::string::npos)
-                text.replace(at, 2, folder);
+                return text.replace(at, 2, folder);
         return text;
     };
     const PathContext inWine{wine.prefix, std::nullopt};
