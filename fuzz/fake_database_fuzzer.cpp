@@ -1,6 +1,7 @@
 // The indexed fake database against the plain line scan: however the text
-// arrives (set whole, over older text, or loaded from a file), every lookup
-// answers as reading the lines from the top would.
+// arrives (set whole, over older text, or loaded from a file) and whatever the
+// width of its index slots, every lookup answers as reading the lines from the
+// top would.
 
 #include "fakedb/fake_database.h"
 #include "fuzz/fuzz_support.h"
@@ -50,6 +51,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     replaced.replace(text);
     replaced.replace(replaced.text()); // its own text may be what it is given
     requireSameAnswers(replaced, text, queries);
+    fakedb::FakeDatabase wide(text.size() / 2); // wide index slots, as past 4 GiB of text
+    wide.replace(text);
+    requireSameAnswers(wide, text, queries);
 
     const auto result = fakedb::loadFakeDatabase(scratch.write("fakes.dat", text));
     FUZZ_REQUIRE(result.end == fakedb::LoadEnd::Loaded &&

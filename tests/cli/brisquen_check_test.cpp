@@ -59,22 +59,21 @@ protected:
 
 } // namespace
 
+// Names as UTF-8, lines ending in LF alone.
 const CommandOutcome bothListed{
     1, "*** Loading Database...done ( 2 entries loaded )\n*** Checking Files..\n"
        "Caf\u00e9 del Mar.mp3\nMatrix.4.avi\n*** Fake - ad\n\n*** Finished checking.\n"};
 
-TEST_F(BrisquenCheck, ScanPrintsThePassWithUtf8NamesAndLineFeeds)
+// A client folder given, its pref.met read through a working copy that does
+// not stay; a client under Wine, found through its prefix's registry as real
+// Wine wrote it, its temp folder a Windows path; the same client on a mounted
+// Windows partition, its temp folder on disk in other letter case.
+TEST_F(BrisquenCheck, ClientsGivenUnderWineOrOnAWindowsPartitionAreListed)
 {
     const auto client = fixtures::writeClientFolder(dir.file("client"), {clean, fake});
     EXPECT_EQ(run("scan '" + client.prefMet + "'"), bothListed);
     EXPECT_FALSE(exists(dir.file("program/pref.bck")));
-}
 
-// A client under Wine, found through its prefix's registry as real Wine wrote
-// it, its temp folder a Windows path; the same client on a mounted Windows
-// partition, its temp folder on disk in other letter case.
-TEST_F(BrisquenCheck, ClientsUnderWineOrOnAWindowsPartitionAreListed)
-{
     const auto wine = fixtures::writeWinePrefix(dir.file("prefix"), {clean, fake});
     std::filesystem::copy_file(BRISQUEN_TEST_DATA "/wine/system.reg", wine.prefix + "/system.reg",
                                std::filesystem::copy_options::overwrite_existing);
