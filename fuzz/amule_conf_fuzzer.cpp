@@ -17,25 +17,13 @@ std::string written(std::string_view value)
                            value.front() == '\f' || value.front() == '"');
     std::string out = quoted ? "\"" : "";
     for (const char c : value) {
-        switch (c) {
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '"':
-            out += quoted ? "\\\"" : "\"";
-            break;
-        default:
-            out += c;
-        }
+        const char* escaped = c == '\n'            ? "\\n"
+                              : c == '\r'          ? "\\r"
+                              : c == '\t'          ? "\\t"
+                              : c == '\\'          ? "\\\\"
+                              : c == '"' && quoted ? "\\\""
+                                                   : nullptr;
+        out += escaped ? std::string(escaped) : std::string(1, c);
     }
     return quoted ? out + "\"" : out;
 }

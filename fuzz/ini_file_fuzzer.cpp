@@ -4,10 +4,9 @@
 // same, and writing one key leaves another as it read.
 
 #include "fuzz/fuzz_support.h"
+#include "platform/ascii.h"
 #include "platform/ini_file.h"
 
-#include <algorithm>
-#include <cctype>
 #include <fuzzer/FuzzedDataProvider.h>
 
 namespace {
@@ -15,13 +14,9 @@ namespace {
 const fuzzing::ScratchFolder scratch;
 
 // A name as the reader compares it: without blanks around, ASCII case ignored.
-std::string folded(std::string name)
+std::string folded(std::string_view name)
 {
-    name.erase(0, name.find_first_not_of(" \t"));
-    name.erase(name.find_last_not_of(" \t") + 1);
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    return name;
+    return platform::lowerAscii(platform::trimBlanks(name));
 }
 
 } // namespace

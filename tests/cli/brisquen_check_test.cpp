@@ -7,12 +7,15 @@
 #include "tools/client_layouts.h"
 #include "tools/fixture_writer.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <map>
 #include <sys/stat.h>
 
+using testing::EndsWith;
+using testing::HasSubstr;
 using testing_support::CommandOutcome;
 using testing_support::exists;
 using testing_support::runCommand;
@@ -128,9 +131,8 @@ TEST_F(BrisquenCheck, MissingDatabasePrintsTheWindowsMessage)
          {"scan", "part x.part.met", "link 'ed2k://|file|a|1|b|'", "file x", "incoming"}) {
         const auto result = run(arguments);
         EXPECT_EQ(result.exitCode, 2) << arguments;
-        EXPECT_NE(result.output.find("No Fake Database found\n( copy the fakes.dat file in the "
-                                     "\nsame directory as this file )"),
-                  std::string::npos)
+        EXPECT_THAT(result.output, HasSubstr("No Fake Database found\n( copy the fakes.dat file "
+                                             "in the \nsame directory as this file )"))
             << arguments;
     }
     EXPECT_FALSE(exists(dir.file("program/fakes.dat")));
@@ -156,7 +158,7 @@ TEST_F(BrisquenCheck, StoredFolderIsScannedAndBadArgumentsOrNoFolderExitWithTwo)
 {
     const auto scan = run("scan");
     EXPECT_EQ(scan.exitCode, 2);
-    EXPECT_NE(scan.output.find("eDonkey Folder not found"), std::string::npos);
+    EXPECT_THAT(scan.output, HasSubstr("eDonkey Folder not found"));
     const auto client = fixtures::writeClientFolder(dir.file("client"), {clean});
     dir.write("program/Setting.ini", "[Settings]\r\nPrefPath=" + client.folder + "\r\n");
     EXPECT_EQ(run("scan").exitCode, 0);
@@ -285,19 +287,16 @@ TEST_F(TodaysClients, AmuleConfGivenAndUnreadablePartFilesAreNoCleanResult)
     dir.write(amule.tempFolder.substr(dir.path().size()) + "002.part.met", cut);
     const auto partly = run("scan '" + conf + "'", "", true);
     EXPECT_EQ(partly.exitCode, 0);
-    EXPECT_NE(partly.output.find("brisquen-check: skipped 1 of 2 part files (1 cut short)\n"),
-              std::string::npos)
-        << partly.output;
-    EXPECT_NE(run("scan -v '" + conf + "'", "", true)
-                  .output.find("skipped " + amule.partFiles[1] + ": cut short\n"),
-              std::string::npos);
+    EXPECT_THAT(partly.output,
+                HasSubstr("brisquen-check: skipped 1 of 2 part files (1 cut short)\n"));
+    EXPECT_THAT(run("scan -v '" + conf + "'", "", true).output,
+                HasSubstr("skipped " + amule.partFiles[1] + ": cut short\n"));
     dir.write(amule.tempFolder.substr(dir.path().size()) + "001.part.met", "\xE0");
     const auto none = run("scan '" + conf + "'", "", true);
     EXPECT_EQ(none.exitCode, 3);
-    EXPECT_TRUE(none.output.ends_with("brisquen-check: nothing checked: not one *.part.met could "
+    EXPECT_THAT(none.output, EndsWith("brisquen-check: nothing checked: not one *.part.met could "
                                       "be read in " +
-                                      amule.tempFolder + "\n"))
-        << none.output;
+                                      amule.tempFolder + "\n"));
 }
 
 // eDonkey2000 keeps its rules: a dated part file is skipped without a line.
@@ -322,9 +321,7 @@ TEST_F(TodaysClients, EmuleUnderWineIsFoundThroughTheRegistryRealWineWrote)
                                    std::filesystem::copy_options::overwrite_existing);
     EXPECT_EQ(run("scan", emule.prefix), bothListed);
     EXPECT_EQ(storedFolder(), emule.configFolder);
-    const auto verbose = run("scan -v", emule.prefix, true).output;
-    EXPECT_NE(
-        verbose.find("temp folder: D:\\eMule Temp (searched as " + emule.tempFolders[1] + ")\n"),
-        std::string::npos)
-        << verbose;
+    EXPECT_THAT(
+        run("scan -v", emule.prefix, true).output,
+        HasSubstr("temp folder: D:\\eMule Temp (searched as " + emule.tempFolders[1] + ")\n"));
 }

@@ -11,7 +11,6 @@
 
 #include <gtest/gtest.h>
 
-using namespace std::string_literals;
 using edonkey::ClientSettings;
 using testing_support::utf16;
 

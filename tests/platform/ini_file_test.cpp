@@ -9,7 +9,6 @@
 #include <array>
 #include <filesystem>
 #include <optional>
-#include <string_view>
 #include <tuple>
 #include <utility>
 

@@ -2,7 +2,6 @@
 // ever read, through working copies in the program folder that never stay
 // behind.
 
-#include "platform/ini_file.h"
 #include "session/check_pass.h"
 #include "session/database.h"
 #include "session/part_check.h"

@@ -1,6 +1,5 @@
 #include "session/check_pass.h"
 
-#include "platform/ini_file.h"
 #include "session/database.h"
 #include "session/folder_lock.h"
 #include "session/link_answer.h"

@@ -1,5 +1,7 @@
 #include "tests/support/temp_dir.h"
 
+#include "tools/fixture_writer.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -34,9 +36,7 @@ std::string TempDir::makeFolder(std::string_view name) const
 std::string TempDir::write(std::string_view name, std::string_view bytes) const
 {
     const std::string path = file(name);
-    fs::create_directories(fs::path(path).parent_path());
-    if (!(std::ofstream(path, std::ios::binary) << bytes))
-        throw std::runtime_error("cannot write " + path);
+    fixtures::writeFile(path, bytes);
     return path;
 }
 
