@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "session/texts.h"
+
 #include <string>
 
 #ifndef BRISQUEN_VERSION
@@ -9,20 +11,16 @@
 namespace app {
 namespace {
 
-constexpr std::string_view usage = R"(Usage: brisquen [--help | --version]
+constexpr std::string_view usageHead = R"(Usage: brisquen [--help | --version]
 
 Opens the Brisquen window, which checks the unfinished downloads of an
 eDonkey2000, aMule or eMule client against the list of known fakes, fakes.dat,
 as soon as it starts, and offers the other checks and the list's update. It
 takes no other arguments; brisquen-check runs the same checks in a terminal.
 
-Program files: a copy run from anywhere but the folder it was installed to
-keeps fakes.dat, Setting.ini, the lock file brisquen.lock and its working
-copies beside itself. Installed, it keeps Setting.ini in
-$XDG_CONFIG_HOME/brisquen/ (by default ~/.config/brisquen/) and the others in
-$XDG_DATA_HOME/brisquen/ (by default ~/.local/share/brisquen/), and reads the
-list brisquen/fakes.dat shared in a folder of $XDG_DATA_DIRS (by default
-/usr/local/share:/usr/share) when it has no copy of its own, or an older one.
+)";
+
+constexpr std::string_view usageTail = R"(.
 "brisquen-check where" prints the folders in use; "brisquen-check update"
 fetches a first list.
 
@@ -32,6 +30,14 @@ fetches a first list.
 
 constexpr std::string_view version = "brisquen " BRISQUEN_VERSION "\n";
 
+std::string_view usage()
+{
+    static const std::string text = std::string(usageHead) +
+                                    std::string(session::texts::programFilesHelp) +
+                                    std::string(usageTail);
+    return text;
+}
+
 } // namespace
 
 std::optional<std::string_view> commandLineAnswer(int argc, const char* const argv[])
@@ -39,7 +45,7 @@ std::optional<std::string_view> commandLineAnswer(int argc, const char* const ar
     for (int i = 1; i < argc; ++i) {
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h")
-            return usage;
+            return usage();
         if (argument == "--version")
             return version;
     }

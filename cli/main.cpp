@@ -38,7 +38,7 @@ constexpr int exitFake = 1;
 constexpr int exitError = 2;
 constexpr int exitNothingChecked = 3;
 
-constexpr std::string_view usage = R"(Usage: brisquen-check COMMAND [ARGUMENT]
+constexpr std::string_view usageHead = R"(Usage: brisquen-check COMMAND [ARGUMENT]
 
 Checks the downloads of an eDonkey client against the list of known fakes,
 fakes.dat (with Setting.ini, which remembers the client folder). Prints what
@@ -92,13 +92,9 @@ wins over 1: a file that cannot be hashed (named on standard error) gives 2
 even when another is a fake. For update: 0 updated or already up to date, 2
 the update failed.
 
-Program files: a copy run from anywhere but the folder it was installed to
-keeps fakes.dat, Setting.ini, the lock file brisquen.lock and its working
-copies beside itself. Installed, it keeps Setting.ini in
-$XDG_CONFIG_HOME/brisquen/ (by default ~/.config/brisquen/) and the others in
-$XDG_DATA_HOME/brisquen/ (by default ~/.local/share/brisquen/), and reads the
-list brisquen/fakes.dat shared in a folder of $XDG_DATA_DIRS (by default
-/usr/local/share:/usr/share) when it has no copy of its own, or an older one;
+)";
+
+constexpr std::string_view usageTail = R"(;
 an update always writes its own copy. UpdateServer= in Setting.ini's
 [Settings] replaces the update server the program was built with.
 
@@ -106,6 +102,11 @@ Several Brisquen processes may share one program folder: one that finds the
 working copies in use makes its own, and writes of Setting.ini and fakes.dat
 take turns, through the lock file brisquen.lock there.
 )";
+
+void printUsage(std::ostream& out)
+{
+    out << usageHead << session::texts::programFilesHelp << usageTail;
+}
 
 // The window's message says "beside this program"; a script's user also needs
 // to know where that is, and why the list could not be used.
@@ -372,7 +373,7 @@ int runCommand(const std::vector<std::string>& args, int argc, char* argv[],
     }
     if (args.size() == 1 && args[0] == "where")
         return where(files);
-    std::cerr << usage;
+    printUsage(std::cerr);
     return exitError;
 }
 
@@ -382,7 +383,7 @@ int main(int argc, char* argv[])
 {
     const std::vector<std::string> args(argv + 1, argv + argc);
     if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
-        std::cout << usage;
+        printUsage(std::cout);
         return exitClean;
     }
     if (args.size() == 1 && args[0] == "--version") {

@@ -21,6 +21,16 @@ inline constexpr std::string_view updateError = "Error occured during updating, 
 inline constexpr std::string_view noHomeFolder =
     "no folder for the program's files: set HOME, or XDG_CONFIG_HOME and XDG_DATA_HOME";
 
+/// For --help: where both programs keep their files; each ends the sentence.
+inline constexpr std::string_view programFilesHelp =
+    R"(Program files: a copy run from anywhere but the folder it was installed to
+keeps fakes.dat, Setting.ini, the lock file brisquen.lock and its working
+copies beside itself. Installed, it keeps Setting.ini in
+$XDG_CONFIG_HOME/brisquen/ (by default ~/.config/brisquen/) and the others in
+$XDG_DATA_HOME/brisquen/ (by default ~/.local/share/brisquen/), and reads the
+list brisquen/fakes.dat shared in a folder of $XDG_DATA_DIRS (by default
+/usr/local/share:/usr/share) when it has no copy of its own, or an older one)";
+
 /// Title of the one file dialog, shown for part files too.
 inline constexpr std::string_view chooseFileTitle =
     "Select the pref.met file in your donkey folder";
