@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/work_queue.h"
+#include "session/work_queue.h"
 
 #include <QObject>
 #include <QString>
@@ -38,7 +38,7 @@ signals:
 private:
     void hashOne(const std::string& path, const std::stop_token& stop);
 
-    WorkQueue m_queue; // last, so that its thread stops before the rest goes
+    session::WorkQueue m_queue; // last, so that its thread stops before the rest goes
 };
 
 } // namespace app

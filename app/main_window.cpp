@@ -265,7 +265,7 @@ void MainWindow::endProgram()
     m_services.endProgram();
 }
 
-void MainWindow::runJob(Job job, JobWork work)
+void MainWindow::runJob(session::Job job, JobWork work)
 {
     m_jobs.run(job, [this, work = std::move(work)](const std::stop_token& stop) {
         LogForJobs log(*this, *m_log);
@@ -280,20 +280,21 @@ void MainWindow::runJob(Job job, JobWork work)
 
 void MainWindow::activate()
 {
-    runJob(Job::CheckPass, [this](platform::Desktop& desktop, platform::LogBox& log,
-                                  const session::ProgramFiles& files, const std::stop_token& stop) {
-        const session::PassServices services{files, desktop, m_services.registry, log,
-                                             m_services.places};
-        const auto end = session::checkPass(m_state, services, std::nullopt, stop).end;
-        QMetaObject::invokeMethod(
-            this,
-            [this, end] {
-                if (end == session::PassEnd::DatabaseMissing)
-                    endProgram();
-                emit passFinished(end);
-            },
-            Qt::QueuedConnection);
-    });
+    runJob(session::Job::CheckPass,
+           [this](platform::Desktop& desktop, platform::LogBox& log,
+                  const session::ProgramFiles& files, const std::stop_token& stop) {
+               const session::PassServices services{files, desktop, m_services.registry, log,
+                                                    m_services.places};
+               const auto end = session::checkPass(m_state, services, std::nullopt, stop).end;
+               QMetaObject::invokeMethod(
+                   this,
+                   [this, end] {
+                       if (end == session::PassEnd::DatabaseMissing)
+                           endProgram();
+                       emit passFinished(end);
+                   },
+                   Qt::QueuedConnection);
+           });
 }
 
 void MainWindow::checkLink()
@@ -320,8 +321,9 @@ void MainWindow::listReplaced()
 
 void MainWindow::checkChosenPartFile()
 {
-    runJob(Job::PartFileCheck, [this](platform::Desktop& desktop, platform::LogBox& log,
-                                      const session::ProgramFiles& files, const std::stop_token&) {
+    runJob(session::Job::PartFileCheck, [this](platform::Desktop& desktop, platform::LogBox& log,
+                                               const session::ProgramFiles& files,
+                                               const std::stop_token&) {
         const std::string chosen =
             session::chooseDonkeyFile(m_state, desktop, session::partFilePattern);
         if (!chosen.empty())
@@ -331,13 +333,14 @@ void MainWindow::checkChosenPartFile()
 
 void MainWindow::changeFolder()
 {
-    runJob(Job::ChangeFolder, [this](platform::Desktop& desktop, platform::LogBox&,
-                                     const session::ProgramFiles& files, const std::stop_token&) {
-        const std::string chosen =
-            session::chooseDonkeyFile(m_state, desktop, session::settingsFilePattern());
-        if (!chosen.empty())
-            (void)session::storeChosenPrefMet(files, chosen);
-    });
+    runJob(session::Job::ChangeFolder,
+           [this](platform::Desktop& desktop, platform::LogBox&, const session::ProgramFiles& files,
+                  const std::stop_token&) {
+               const std::string chosen =
+                   session::chooseDonkeyFile(m_state, desktop, session::settingsFilePattern());
+               if (!chosen.empty())
+                   (void)session::storeChosenPrefMet(files, chosen);
+           });
 }
 
 void MainWindow::getNewDatabase()
@@ -348,7 +351,7 @@ void MainWindow::getNewDatabase()
         showMessage(session::texts::justUpdated);
         return;
     }
-    runJob(Job::DatabaseUpdate,
+    runJob(session::Job::DatabaseUpdate,
            [this](platform::Desktop& desktop, platform::LogBox& log,
                   const session::ProgramFiles& files, const std::stop_token& stop) {
                const auto http = m_services.makeHttp(stop);

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/job_runner.h"
 #include "app/log_view.h"
 #include "platform/desktop.h"
 #include "platform/http_client.h"
 #include "platform/registry.h"
 #include "session/check_pass.h"
 #include "session/client_places.h"
+#include "session/job_runner.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
@@ -83,7 +83,7 @@ private:
     using JobWork =
         std::function<void(platform::Desktop& desktop, platform::LogBox& log,
                            const session::ProgramFiles& files, const std::stop_token& stop)>;
-    void runJob(Job job, JobWork work);
+    void runJob(session::Job job, JobWork work);
     void checkLink();
     /// Checks the link waiting for the first list, once there is one.
     void listReplaced();
@@ -126,7 +126,7 @@ private:
     std::unique_ptr<LogView> m_log;
     std::unique_ptr<AboutWindow> m_about;
     std::unique_ptr<FileHasher> m_hasher;
-    JobRunner m_jobs; // last: its thread stops before the rest goes
+    session::JobRunner m_jobs; // last: its thread stops before the rest goes
 };
 
 } // namespace app

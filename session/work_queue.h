@@ -7,7 +7,7 @@
 #include <stop_token>
 #include <thread>
 
-namespace app {
+namespace session {
 
 /// A thread of its own that runs work one item at a time, in the order
 /// posted, so the window's thread only shows what the work reports. Stopping
@@ -43,4 +43,4 @@ private:
     std::jthread m_thread; // last, so that it is stopped before the rest goes
 };
 
-} // namespace app
+} // namespace session

@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/work_queue.h"
+#include "session/work_queue.h"
 
 #include <mutex>
 #include <vector>
 
-namespace app {
+namespace session {
 
 /// The jobs that share the working copies or the program's state.
 enum class Job {
@@ -34,4 +34,4 @@ private:
     WorkQueue m_queue; // last, so that its thread stops before the rest goes
 };
 
-} // namespace app
+} // namespace session

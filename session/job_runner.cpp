@@ -1,8 +1,8 @@
-#include "app/job_runner.h"
+#include "session/job_runner.h"
 
 #include <algorithm>
 
-namespace app {
+namespace session {
 
 void JobRunner::run(Job job, WorkQueue::Work work)
 {
@@ -28,4 +28,4 @@ void JobRunner::stop()
     m_waiting.clear();
 }
 
-} // namespace app
+} // namespace session

@@ -1,8 +1,8 @@
-#include "app/work_queue.h"
+#include "session/work_queue.h"
 
 #include <exception>
 
-namespace app {
+namespace session {
 
 WorkQueue::~WorkQueue()
 {
@@ -61,4 +61,4 @@ void WorkQueue::run(const std::stop_token& stop)
     }
 }
 
-} // namespace app
+} // namespace session

@@ -1,4 +1,4 @@
-#include "app/job_runner.h"
+#include "session/job_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <string>
 #include <thread>
 
-using app::Job;
+using session::Job;
 using namespace std::chrono_literals;
 
 namespace {
@@ -30,7 +30,7 @@ bool eventually(Ready ready)
 // ends there and the next one runs.
 TEST(JobRunner, DefersDedupesAndRunsInOrderOffTheAskersThread)
 {
-    app::JobRunner jobs;
+    session::JobRunner jobs;
     std::mutex mutex;
     std::string trace;
     const auto note = [&](const char* text) {
@@ -65,7 +65,7 @@ TEST(JobRunner, DefersDedupesAndRunsInOrderOffTheAskersThread)
 // once the thread is gone; the runner takes jobs again afterwards.
 TEST(JobRunner, StopEndsTheRunningJobAndForgetsTheRest)
 {
-    app::JobRunner jobs;
+    session::JobRunner jobs;
     std::atomic<bool> started = false;
     std::atomic<bool> stopped = false;
     std::atomic<bool> waitingRan = false;
