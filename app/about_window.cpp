@@ -12,19 +12,6 @@
 #include <QPushButton>
 
 namespace app {
-namespace {
-
-QLabel* label(const char* name, const QString& text, QRect geometry, QWidget* parent)
-{
-    auto* l = new QLabel(text, parent);
-    l->setObjectName(QLatin1String(name));
-    l->setGeometry(geometry);
-    l->setTextFormat(Qt::PlainText);
-    l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return l;
-}
-
-} // namespace
 
 AboutWindow::AboutWindow(platform::Desktop& desktop)
 {
@@ -40,30 +27,33 @@ AboutWindow::AboutWindow(platform::Desktop& desktop)
     frame->setObjectName(QStringLiteral("Frame1"));
     frame->setGeometry(twipsRect(120, 120, 4455, 3495));
 
-    label("Label1",
-          QStringLiteral("This tool allows you to check for fakes, so you dont download a file you "
-                         "dont want because someone shares it with a fake name."),
-          twipsRect(240, 360, 3855, 615), frame)
-        ->setWordWrap(true);
-    label("Label2", QStringLiteral("Newer versions of this tool will be available at :"),
-          twipsRect(240, 1080, 4095, 255), frame);
+    designLabel("Label1",
+                QStringLiteral("This tool allows you to check for fakes, so you dont download a "
+                               "file you dont want because someone shares it with a fake name."),
+                twipsRect(240, 360, 3855, 615), true, frame);
+    designLabel("Label2", QStringLiteral("Newer versions of this tool will be available at :"),
+                twipsRect(240, 1080, 4095, 255), false, frame);
 
     auto* projectLink = new LinkLabel(platform::fromUtf8Text(projectPage()) + QLatin1Char(' '),
                                       Qt::AlignLeft, frame);
     projectLink->setObjectName(QStringLiteral("Label3"));
     projectLink->setGeometry(twipsRect(600, 1440, 3135, 255));
+    fitText(projectLink);
     auto* authorLink = new LinkLabel(platform::fromUtf8Text(authorPage()), Qt::AlignLeft, frame);
     authorLink->setObjectName(QStringLiteral("Label4"));
     authorLink->setGeometry(twipsRect(600, 1680, 3135, 255));
+    fitText(authorLink);
 
-    label("Label5", QStringLiteral("If you got questions, RTFM first, then try to mail us... :)"),
-          twipsRect(240, 2040, 3975, 255), frame);
-    label("Label6", QStringLiteral("Coding done by ") + platform::fromUtf8Text(authorCredit()),
-          twipsRect(1080, 2520, 2055, 255), frame);
-    label("Label7",
-          QStringLiteral("Database provided by ") + platform::fromUtf8Text(projectSite()) +
-              QLatin1Char(' '),
-          twipsRect(600, 2880, 3615, 255), frame);
+    designLabel("Label5",
+                QStringLiteral("If you got questions, RTFM first, then try to mail us... :)"),
+                twipsRect(240, 2040, 3975, 255), false, frame);
+    designLabel("Label6",
+                QStringLiteral("Coding done by ") + platform::fromUtf8Text(authorCredit()),
+                twipsRect(1080, 2520, 2055, 255), false, frame);
+    designLabel("Label7",
+                QStringLiteral("Database provided by ") + platform::fromUtf8Text(projectSite()) +
+                    QLatin1Char(' '),
+                twipsRect(600, 2880, 3615, 255), false, frame);
 
     auto* quit = new QPushButton(QStringLiteral("&Quit"), this);
     quit->setObjectName(QStringLiteral("Command1"));

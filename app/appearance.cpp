@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QWidget>
@@ -55,18 +56,55 @@ QFont logFont()
     return font;
 }
 
-void fitCaption(QWidget* button, const QString& caption)
+namespace {
+
+// Lowers the widget's font a quarter point at a time, down to 7 pt, while
+// `tooBig` says the text would not fit in that font.
+template <typename TooBig>
+void shrinkFontWhile(QWidget* widget, TooBig tooBig)
 {
     constexpr qreal smallest = 7.0;
+    QFont font = widget->font();
+    while (tooBig(QFontMetrics(font)) && font.pointSizeF() > smallest)
+        font.setPointSizeF(font.pointSizeF() - 0.25);
+    if (font != widget->font())
+        widget->setFont(font);
+}
+
+} // namespace
+
+void fitCaption(QWidget* button, const QString& caption)
+{
     constexpr int padding = 8; // the button's border and some air
     QString shown = caption;
     shown.remove(QLatin1Char('&'));
-    QFont font = button->font();
-    while (QFontMetrics(font).horizontalAdvance(shown) > button->width() - padding &&
-           font.pointSizeF() > smallest)
-        font.setPointSizeF(font.pointSizeF() - 0.25);
-    if (font != button->font())
-        button->setFont(font);
+    shrinkFontWhile(button, [&](const QFontMetrics& metrics) {
+        return metrics.horizontalAdvance(shown) > button->width() - padding;
+    });
+}
+
+void fitText(QLabel* label)
+{
+    const QRect box = label->contentsRect();
+    const int flags = label->wordWrap() ? Qt::TextWordWrap : Qt::TextSingleLine;
+    shrinkFontWhile(label, [&](const QFontMetrics& metrics) {
+        const QRect needed =
+            metrics.boundingRect(QRect(0, 0, box.width(), QWIDGETSIZE_MAX), flags, label->text());
+        return needed.width() > box.width() || needed.height() > box.height();
+    });
+}
+
+QLabel* designLabel(const char* name, const QString& text, QRect geometry, bool wrap,
+                    QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(name));
+    label->setGeometry(geometry);
+    label->setTextFormat(Qt::PlainText);
+    label->setWordWrap(wrap);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    fitText(label);
+    return label;
 }
 
 void centreOnScreen(QWidget& window)

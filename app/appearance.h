@@ -3,6 +3,8 @@
 #include <QFont>
 
 class QAbstractButton;
+class QLabel;
+class QRect;
 
 namespace app {
 
@@ -15,6 +17,15 @@ void installAppearance();
 /// Shrinks the font of a button whose caption would not fit it: the design
 /// font is narrower than its stand-in.
 void fitCaption(QWidget* button, const QString& caption);
+
+/// Shrinks the font of a label whose text would not fit its box, as the
+/// stand-in fonts of a system without the metric-compatible ones would not.
+void fitText(QLabel* label);
+
+/// A label where the design puts it: plain text (never markup) from the top
+/// left of `geometry`, wrapped at word boundaries when `wrap`, its font fitted.
+QLabel* designLabel(const char* name, const QString& text, QRect geometry, bool wrap,
+                    QWidget* parent);
 
 /// Makes Enter and Return click the button while it has the focus, as they
 /// do on Windows; Qt leaves that to default buttons of dialogs.

@@ -51,17 +51,6 @@ QPushButton* button(const char* name, const QString& caption, QRect geometry, QW
     return b;
 }
 
-QLabel* wrappedLabel(const char* name, const QString& text, QRect geometry, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setGeometry(geometry);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 void setLeft(QWidget* w, int twips)
 {
     w->move(toPixels(twips), w->y());
@@ -160,19 +149,20 @@ void MainWindow::createControls()
     m_checkPartFileButton = button("Command7", QStringLiteral("&Check a .pref.met"),
                                    twipsRect(7200, 2640, 1455, 495), this);
     m_contactText =
-        wrappedLabel("Label2",
-                     QStringLiteral("If you detect files which are no fakes but listened "
-                                    "as a fake here, please contact us !"),
-                     twipsRect(7200, 3240, 1455, 975), this);
+        designLabel("Label2",
+                    QStringLiteral("If you detect files which are no fakes but listened "
+                                   "as a fake here, please contact us !"),
+                    twipsRect(7200, 3240, 1455, 975), true, this);
     m_projectLink = new LinkLabel(platform::fromUtf8Text(projectSite()) + QLatin1Char(' '),
                                   Qt::AlignHCenter, this);
     m_projectLink->setObjectName(QStringLiteral("Label3"));
     m_projectLink->setGeometry(twipsRect(7200, 4440, 1455, 255));
+    fitText(m_projectLink);
     m_submitText =
-        wrappedLabel("Label4",
-                     QStringLiteral("If you submit a fake, please provide an edonkey link, "
-                                    "so we can use it to identify fakes with this program."),
-                     twipsRect(7200, 4920, 1455, 1215), this);
+        designLabel("Label4",
+                    QStringLiteral("If you submit a fake, please provide an edonkey link, "
+                                   "so we can use it to identify fakes with this program."),
+                    twipsRect(7200, 4920, 1455, 1215), true, this);
     m_quitButton =
         button("Command5", QStringLiteral("&Quit"), twipsRect(7200, 8520, 1455, 495), this);
 }

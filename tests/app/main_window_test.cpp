@@ -406,6 +406,33 @@ private slots:
         QCOMPARE(program.endings, 2);
     }
 
+    // A text too long for its label's box, as in fonts wider than the design's,
+    // gets a smaller font that holds it; one that fits keeps the window font.
+    void labelsShrinkTheirFontToHoldTheirText()
+    {
+        QWidget parent;
+        const QString text =
+            QStringLiteral("If you submit a fake, please provide a link").repeated(3);
+        const auto fits = [](const QLabel* label) {
+            const QRect needed = label->fontMetrics().boundingRect(
+                QRect(0, 0, label->width(), 10000), Qt::TextWordWrap, label->text());
+            return needed.height() <= label->height() && needed.width() <= label->width();
+        };
+        const QLabel* crowded = app::designLabel("a", text, QRect(0, 0, 100, 90), true, &parent);
+        QVERIFY(crowded->font().pointSizeF() < parent.font().pointSizeF());
+        QVERIFY(fits(crowded));
+        const QLabel* roomy = app::designLabel("b", text, QRect(0, 0, 400, 200), true, &parent);
+        QCOMPARE(roomy->font(), parent.font());
+        Program program;
+        program.start({fake});
+        program.click("Command2");
+        for (const QWidget* window : {static_cast<QWidget*>(program.form.get()),
+                                      static_cast<QWidget*>(program.form->aboutWindow())})
+            for (const QLabel* label : window->findChildren<QLabel*>())
+                if (label->objectName() != QStringLiteral("Label1") || window != program.form.get())
+                    QVERIFY2(fits(label), qPrintable(label->objectName()));
+    }
+
     // In twips, 15 to a pixel, with a 90 by 465 frame round the client area:
     // the window keeps its minimum size and the quit button its place above
     // the bottom edge.
