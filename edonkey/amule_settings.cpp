@@ -110,9 +110,6 @@ long parseLong(std::string_view text)
     return error == std::errc() && end == text.data() + text.size() ? value : 0;
 }
 
-// More categories than anyone keeps; a larger count is not taken at its word.
-constexpr long categoryLimit = 1000;
-
 // The bytes a text stands for when each of its characters is one byte read
 // as Latin-1; nothing when it holds a character beyond U+00FF or no such one.
 std::optional<std::string> latin1Bytes(std::string_view text)

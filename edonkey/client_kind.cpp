@@ -2,6 +2,7 @@
 
 #include "edonkey/amule_settings.h"
 #include "edonkey/emule_settings.h"
+#include "edonkey/finished_files.h"
 #include "edonkey/part_file_walker.h"
 #include "edonkey/pref_met.h"
 #include "platform/ascii.h"
@@ -83,11 +84,8 @@ std::optional<Client> clientInFolder(const std::string& folder)
 
 Client clientOfFile(const std::string& path)
 {
-    const std::size_t slash = path.rfind('/');
-    const std::string_view name =
-        std::string_view(path).substr(slash == std::string::npos ? 0 : slash + 1);
     for (const auto& rules : kinds) {
-        if (platform::equalsIgnoringCase(name, rules.settingsFile))
+        if (platform::equalsIgnoringCase(fileNameOf(path), rules.settingsFile))
             return {rules.kind, path};
     }
     return {ClientKind::eDonkey2000, path};

@@ -15,6 +15,10 @@ struct ClientSettings {
     bool operator==(const ClientSettings&) const = default;
 };
 
+/// More categories than anyone keeps: a larger count in a settings file is
+/// not taken at its word.
+inline constexpr long categoryLimit = 1000;
+
 /// Reads a client file (through a working copy); nothing when it cannot be read.
 using ClientFileReader = std::function<std::optional<std::string>(const std::string& path)>;
 

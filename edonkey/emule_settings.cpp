@@ -16,8 +16,6 @@ namespace {
 
 // eMule reads its settings into buffers of 256 UTF-16 units, NUL included.
 constexpr std::size_t valueLimit = 255;
-// More categories than anyone keeps; a larger count is not taken at its word.
-constexpr long categoryLimit = 1000;
 
 constexpr auto programName = "emule.exe"sv;
 constexpr auto shellFolders =
