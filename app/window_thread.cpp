@@ -26,15 +26,12 @@ bool runOnWindowThread(QObject& window, std::function<void()> call, const std::s
         bool done = false;
     };
     const auto done = std::make_shared<Done>();
-    QMetaObject::invokeMethod(
-        &window,
-        [done, call = std::move(call)] {
-            call();
-            const std::scoped_lock lock(done->mutex);
-            done->done = true;
-            done->ran.notify_all();
-        },
-        Qt::QueuedConnection);
+    post(window, [done, call = std::move(call)] {
+        call();
+        const std::scoped_lock lock(done->mutex);
+        done->done = true;
+        done->ran.notify_all();
+    });
     std::unique_lock lock(done->mutex);
     return done->ran.wait(lock, stop, [&] { return done->done; });
 }
