@@ -55,11 +55,8 @@ AboutWindow::AboutWindow(platform::Desktop& desktop)
                     QLatin1Char(' '),
                 twipsRect(600, 2880, 3615, 255), false, frame);
 
-    auto* quit = new QPushButton(QStringLiteral("&Quit"), this);
-    quit->setObjectName(QStringLiteral("Command1"));
-    quit->setGeometry(twipsRect(960, 3720, 2655, 375));
-    quit->setAutoDefault(false);
-    clickOnEnter(quit);
+    auto* quit =
+        designButton("Command1", QStringLiteral("&Quit"), twipsRect(960, 3720, 2655, 375), this);
     quit->setFocus();
 
     connect(projectLink, &LinkLabel::clicked, this, [&desktop] { desktop.openUrl(projectPage()); });

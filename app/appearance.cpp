@@ -5,6 +5,7 @@
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QStyleFactory>
 #include <QWidget>
@@ -92,6 +93,17 @@ void fitText(QLabel* label)
             metrics.boundingRect(QRect(0, 0, box.width(), QWIDGETSIZE_MAX), flags, label->text());
         return needed.width() > box.width() || needed.height() > box.height();
     });
+}
+
+QPushButton* designButton(const char* name, const QString& caption, QRect geometry, QWidget* parent)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    clickOnEnter(button);
+    fitCaption(button, caption);
+    return button;
 }
 
 QLabel* designLabel(const char* name, const QString& text, QRect geometry, bool wrap,

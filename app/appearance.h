@@ -4,6 +4,7 @@
 
 class QAbstractButton;
 class QLabel;
+class QPushButton;
 class QRect;
 
 namespace app {
@@ -21,6 +22,11 @@ void fitCaption(QWidget* button, const QString& caption);
 /// Shrinks the font of a label whose text would not fit its box, as the
 /// stand-in fonts of a system without the metric-compatible ones would not.
 void fitText(QLabel* label);
+
+/// A push button where the design puts it: Enter clicks it while it has the
+/// focus, it is never a dialog's default, and its caption's font is fitted.
+QPushButton* designButton(const char* name, const QString& caption, QRect geometry,
+                          QWidget* parent);
 
 /// A label where the design puts it: plain text (never markup) from the top
 /// left of `geometry`, wrapped at word boundaries when `wrap`, its font fitted.

@@ -40,17 +40,6 @@ constexpr int minimumOuterHeight = 6945;
 constexpr auto sampleLink = "<a href=\"ed2k://|file|Studio.54.DVD-Rip.DivX.avi|690956288|"
                             "69c092fb09c08501229957056c3639f2|\">Studio.54.DVD-Rip.DivX.avi</a>";
 
-QPushButton* button(const char* name, const QString& caption, QRect geometry, QWidget* parent)
-{
-    auto* b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(geometry);
-    b->setAutoDefault(false);
-    clickOnEnter(b);
-    fitCaption(b, caption);
-    return b;
-}
-
 void setLeft(QWidget* w, int twips)
 {
     w->move(toPixels(twips), w->y());
@@ -125,8 +114,8 @@ void MainWindow::createControls()
     m_linkBox->setToolTip(QStringLiteral("Copy&paste the link you want to check here..."));
     m_linkBox->setCursorPosition(0);
 
-    m_checkLinkButton = button("Command1", QStringLiteral("&Check it"),
-                               twipsRect(4800, 720, 2055, 495), m_linkFrame);
+    m_checkLinkButton = designButton("Command1", QStringLiteral("&Check it"),
+                                     twipsRect(4800, 720, 2055, 495), m_linkFrame);
 
     m_linkAnswer = new QLabel(m_linkFrame);
     m_linkAnswer->setObjectName(QStringLiteral("Label1"));
@@ -138,16 +127,16 @@ void MainWindow::createControls()
     m_linkAnswer->setLineWidth(1);
     m_linkAnswer->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
-    m_getDatabaseButton = button("Command3", QStringLiteral("&Get new Database"),
-                                 twipsRect(7200, 240, 1455, 495), this);
-    m_submitFakeButton =
-        button("Command4", QStringLiteral("&Submit a fake"), twipsRect(7200, 840, 1455, 495), this);
-    m_changeFolderButton = button("Command6", QStringLiteral("&Change ed2k Folder"),
-                                  twipsRect(7200, 1440, 1455, 495), this);
+    m_getDatabaseButton = designButton("Command3", QStringLiteral("&Get new Database"),
+                                       twipsRect(7200, 240, 1455, 495), this);
+    m_submitFakeButton = designButton("Command4", QStringLiteral("&Submit a fake"),
+                                      twipsRect(7200, 840, 1455, 495), this);
+    m_changeFolderButton = designButton("Command6", QStringLiteral("&Change ed2k Folder"),
+                                        twipsRect(7200, 1440, 1455, 495), this);
     m_aboutButton =
-        button("Command2", QStringLiteral("&About"), twipsRect(7200, 2040, 1455, 495), this);
-    m_checkPartFileButton = button("Command7", QStringLiteral("&Check a .pref.met"),
-                                   twipsRect(7200, 2640, 1455, 495), this);
+        designButton("Command2", QStringLiteral("&About"), twipsRect(7200, 2040, 1455, 495), this);
+    m_checkPartFileButton = designButton("Command7", QStringLiteral("&Check a .pref.met"),
+                                         twipsRect(7200, 2640, 1455, 495), this);
     m_contactText =
         designLabel("Label2",
                     QStringLiteral("If you detect files which are no fakes but listened "
@@ -164,7 +153,7 @@ void MainWindow::createControls()
                                    "so we can use it to identify fakes with this program."),
                     twipsRect(7200, 4920, 1455, 1215), true, this);
     m_quitButton =
-        button("Command5", QStringLiteral("&Quit"), twipsRect(7200, 8520, 1455, 495), this);
+        designButton("Command5", QStringLiteral("&Quit"), twipsRect(7200, 8520, 1455, 495), this);
 }
 
 void MainWindow::setTabOrder()
