@@ -31,8 +31,6 @@
 #include <memory>
 
 using session::PassEnd;
-using testing_support::ScriptedDesktop;
-using testing_support::TempDir;
 
 Q_DECLARE_METATYPE(session::PassEnd)
 
@@ -109,9 +107,9 @@ public:
     // The log as the program wrote it, with CR LF line ends.
     QString log() const { return text1()->toPlainText().replace("\n", "\r\n"); }
 
-    TempDir dir;
+    testing_support::TempDir dir;
     session::ProgramFiles files;
-    ScriptedDesktop scripted;
+    testing_support::ScriptedDesktop scripted;
     testing_support::ScriptedRegistry registry;
     testing_support::ScriptedHttp network;
     int endings = 0;

@@ -19,7 +19,6 @@ using testing::HasSubstr;
 using testing_support::CommandOutcome;
 using testing_support::exists;
 using testing_support::runCommand;
-using testing_support::TempDir;
 
 namespace {
 
@@ -28,7 +27,7 @@ const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(
 
 class BrisquenCheck : public testing::Test {
 protected:
-    TempDir dir;
+    testing_support::TempDir dir;
     std::string program = dir.makeFolder("program") + "brisquen-check";
 
     void SetUp() override

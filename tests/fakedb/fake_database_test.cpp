@@ -13,7 +13,6 @@
 namespace {
 
 using fakedb::FakeDatabase;
-using fakedb::model::lookupByLineScan;
 
 struct Case {
     std::string_view text, hash, size, expected;
@@ -40,7 +39,7 @@ TEST(FakeDatabaseLookup, RulesOfTheLineScan)
         const std::string query = testing::PrintToString(c.text) + " (" +
                                   testing::PrintToString(c.hash) + "," +
                                   testing::PrintToString(c.size) + ")";
-        EXPECT_EQ(lookupByLineScan(c.text, c.hash, c.size), c.expected) << query;
+        EXPECT_EQ(fakedb::model::lookupByLineScan(c.text, c.hash, c.size), c.expected) << query;
         EXPECT_EQ(whole.lookupFake(c.hash, c.size), c.expected) << query;
         EXPECT_EQ(wide.lookupFake(c.hash, c.size), c.expected) << query;
     }

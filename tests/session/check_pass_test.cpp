@@ -4,7 +4,6 @@
 #include "session/folder_lock.h"
 #include "session/link_answer.h"
 #include "session/locate_client.h"
-#include "session/part_check.h"
 #include "tests/support/program_fixture.h"
 #include "tools/fixture_writer.h"
 
