@@ -92,6 +92,10 @@ wins over 1: a file that cannot be hashed (named on standard error) gives 2
 even when another is a fake. For update: 0 updated or already up to date, 2
 the update failed.
 
+Names, descriptions and paths come from outside: they are printed with control
+characters, bidirectional and zero-width marks as visible escapes (\x1b,
+\u202e), so each download stays one line.
+
 )";
 
 constexpr std::string_view usageTail = R"(;
@@ -114,16 +118,17 @@ void tellWhyThereIsNoList(const session::ProgramFiles& files, const session::Lis
 {
     std::cout << std::flush;
     if (load.end == session::LoadEnd::TooLarge) {
-        std::cerr << "brisquen-check: " << load.path << " is too large for memory\n";
+        std::cerr << "brisquen-check: " << cli::lineForTerminal(load.path)
+                  << " is too large for memory\n";
         return;
     }
-    std::cerr << "brisquen-check: no fakes.dat in " << files.folder;
+    std::cerr << "brisquen-check: no fakes.dat in " << cli::lineForTerminal(files.folder);
     const auto& shared = files.sharedLists;
     for (std::size_t i = 0; i < shared.size(); ++i) {
         std::cerr << (i == 0                   ? ", nor in "
                       : i + 1 == shared.size() ? " or "
                                                : ", ")
-                  << platform::folderOf(shared[i]);
+                  << cli::lineForTerminal(platform::folderOf(shared[i]));
     }
     std::cerr << '\n';
 }
@@ -133,7 +138,7 @@ int folderBusy(const session::ProgramFiles& files)
 {
     std::cout << std::flush;
     std::cerr << "brisquen-check: gave up after 60 seconds: another Brisquen process has held "
-              << files.lockFile() << " for too long\n";
+              << cli::lineForTerminal(files.lockFile()) << " for too long\n";
     return exitError;
 }
 
@@ -172,7 +177,7 @@ std::string folderList(const std::vector<session::SearchedFolder>& folders)
 {
     std::string list;
     for (const auto& searched : folders)
-        list += (list.empty() ? "" : ", ") + cli::forTerminal(searched.folder.searched);
+        list += (list.empty() ? "" : ", ") + cli::lineForTerminal(searched.folder.searched);
     return list;
 }
 
@@ -185,7 +190,7 @@ void reportSkipped(const session::PassResult& result, bool verbose)
     std::cout << std::flush;
     if (verbose) {
         for (const auto& skipped : result.skipped)
-            std::cerr << "skipped " << cli::forTerminal(skipped.path) << ": " << skipped.reason
+            std::cerr << "skipped " << cli::lineForTerminal(skipped.path) << ": " << skipped.reason
                       << '\n';
     }
     std::vector<std::pair<std::string_view, std::size_t>> reasons;
@@ -211,8 +216,8 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
     const auto result = session::checkPass(program.state, services, given, {});
     if (verbose) {
         for (const auto& searched : result.tempFolders)
-            std::cerr << "temp folder: " << cli::forTerminal(searched.folder.stored)
-                      << " (searched as " << cli::forTerminal(searched.folder.searched) << ")"
+            std::cerr << "temp folder: " << cli::lineForTerminal(searched.folder.stored)
+                      << " (searched as " << cli::lineForTerminal(searched.folder.searched) << ")"
                       << (searched.entered ? "" : ": cannot be entered") << '\n';
     }
     reportSkipped(result, verbose);
@@ -258,7 +263,7 @@ int part(Program& program, const std::string& path)
     case session::DownloadStatus::NotPartFile:
         break;
     }
-    std::cerr << path << ": " << check.reason << '\n';
+    std::cerr << cli::lineForTerminal(path) << ": " << check.reason << '\n';
     return exitError;
 }
 
@@ -268,7 +273,7 @@ int link(Program& program, const std::string& text)
     if (!list)
         return exitError;
     const auto answer = session::answerLink(text, *list);
-    std::cout << cli::forTerminal(answer.text) << '\n';
+    std::cout << cli::lineForTerminal(answer.text) << '\n';
     switch (answer.verdict) {
     case session::LinkVerdict::Fake:
         return exitFake;
@@ -303,11 +308,11 @@ int incoming(Program& program, const std::optional<std::string>& given)
     const auto incoming =
         session::incomingFiles(located.client, program.files, program.places.winePrefix);
     if (!incoming.named) {
-        std::cerr << located.client.settingsFile << ": no incoming folder\n";
+        std::cerr << cli::lineForTerminal(located.client.settingsFile) << ": no incoming folder\n";
         return exitError;
     }
     for (const auto& folder : incoming.unreadableFolders)
-        std::cerr << folder << ": not a readable folder\n";
+        std::cerr << cli::lineForTerminal(folder) << ": not a readable folder\n";
     const int status = checkFiles(*list, incoming.files);
     return incoming.unreadableFolders.empty() ? status : exitError;
 }

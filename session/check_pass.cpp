@@ -1,6 +1,7 @@
 #include "session/check_pass.h"
 
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "session/database.h"
 #include "session/folder_lock.h"
 #include "session/locate_client.h"
@@ -10,6 +11,8 @@ namespace session {
 namespace {
 
 // The scan's downloads as log lines: each name, and a fake's line under it.
+// Both come from outside (a peer named the download, the update server wrote
+// the line): escaped, so a name holding CR LF cannot pass for a line of ours.
 class DownloadLines final : public edonkey::DownloadObserver {
 public:
     explicit DownloadLines(platform::LogBox& log)
@@ -22,7 +25,7 @@ public:
 private:
     void appendLine(std::string_view text)
     {
-        std::string line(text);
+        std::string line = platform::shownText(text);
         line += texts::lineEnd;
         m_log.append(line);
     }
