@@ -29,6 +29,11 @@ public:
     /// then goes on unprotected, as on a folder it cannot write.
     bool tryLock();
 
+    /// Takes the lock shared with other shared holders, waiting while one
+    /// holds it alone; goes on unprotected, as tryLock does, when the file
+    /// cannot be opened or locked.
+    void lockShared();
+
     /// Lets the next holder in; also done when the object goes.
     void unlock();
 

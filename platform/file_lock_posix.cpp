@@ -10,14 +10,14 @@ namespace {
 // Locks of the open file description rather than of the process: a second
 // holder in the same process waits its turn like another process would, and
 // closing any other descriptor of the file releases nothing.
-bool setLock(int fd, std::uint32_t byte, short type)
+bool setLock(int fd, std::uint32_t byte, short type, int command = F_OFD_SETLK)
 {
     struct flock range {};
     range.l_type = type;
     range.l_whence = SEEK_SET;
     range.l_start = byte;
     range.l_len = 1;
-    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+    while (::fcntl(fd, command, &range) != 0) {
         if (errno != EINTR)
             return false;
     }
@@ -46,6 +46,12 @@ bool FileLock::tryLock()
         return errno != EAGAIN && errno != EACCES;
     m_locked = true;
     return true;
+}
+
+void FileLock::lockShared()
+{
+    if (!m_locked && m_fd >= 0)
+        m_locked = setLock(m_fd, m_byte, F_RDLCK, F_OFD_SETLKW);
 }
 
 void FileLock::unlock()
