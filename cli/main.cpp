@@ -90,7 +90,8 @@ files could not be read, scan exits as the others decide and says on standard
 error how many it skipped. For file and incoming, every file is checked, and 2
 wins over 1: a file that cannot be hashed (named on standard error) gives 2
 even when another is a fake. For update: 0 updated or already up to date, 2
-the update failed.
+the update failed. Standard error says why a check ended in 2 or 3, e.g.
+"cannot write the working copy FOLDER/pref.bck: REASON".
 
 Names, descriptions and paths come from outside: they are printed with control
 characters, bidirectional and zero-width marks as visible escapes (\x1b,
@@ -172,6 +173,16 @@ int noClientFolder(std::string_view command)
     return exitError;
 }
 
+// A working copy the program folder could not take: the real cause of what
+// failed, whatever the window's message says.
+void tellCopyFault(const std::optional<edonkey::CopyFault>& fault)
+{
+    if (!fault)
+        return;
+    std::cout << std::flush;
+    std::cerr << "brisquen-check: " << session::copyFaultText(*fault) << '\n';
+}
+
 // The temp folders searched, as "A, B".
 std::string folderList(const std::vector<session::SearchedFolder>& folders)
 {
@@ -221,6 +232,7 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
                       << (searched.entered ? "" : ": cannot be entered") << '\n';
     }
     reportSkipped(result, verbose);
+    tellCopyFault(result.copyFault);
     switch (result.end) {
     case session::PassEnd::Clean:
         return exitClean;
@@ -263,6 +275,7 @@ int part(Program& program, const std::string& path)
     case session::DownloadStatus::NotPartFile:
         break;
     }
+    tellCopyFault(check.copyFault);
     std::cerr << cli::lineForTerminal(path) << ": " << check.reason << '\n';
     return exitError;
 }
