@@ -6,6 +6,9 @@
 #include "platform/held_copy.h"
 #include "platform/wildcard.h"
 
+#include <atomic>
+#include <chrono>
+
 namespace edonkey {
 
 std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
@@ -23,10 +26,15 @@ std::optional<std::string> readThroughWorkingCopy(const std::string& clientFile,
     const auto size = platform::fileSize(clientFile);
     if (size && *size > clientFileSizeLimit)
         return std::nullopt;
+    // The sweep holds this byte for a moment; one held for longer belongs to a
+    // paused process, and then copies are made unguarded rather than waited
+    // for, without waiting again until the byte is free.
+    static std::atomic<bool> sweepStuck{false};
     std::optional<platform::FileLock> making;
     if (!workingCopy.lockFile.empty()) {
         making.emplace(workingCopy.lockFile, copyMakingLockByte);
-        making->lockShared();
+        sweepStuck = !making->lockShared(sweepStuck ? std::chrono::milliseconds(0)
+                                                    : std::chrono::milliseconds(1000));
     }
     platform::HeldCopy copy(path);
     making.reset();

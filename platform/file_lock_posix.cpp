@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -10,14 +11,14 @@ namespace {
 // Locks of the open file description rather than of the process: a second
 // holder in the same process waits its turn like another process would, and
 // closing any other descriptor of the file releases nothing.
-bool setLock(int fd, std::uint32_t byte, short type, int command = F_OFD_SETLK)
+bool setLock(int fd, std::uint32_t byte, short type)
 {
     struct flock range {};
     range.l_type = type;
     range.l_whence = SEEK_SET;
     range.l_start = byte;
     range.l_len = 1;
-    while (::fcntl(fd, command, &range) != 0) {
+    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
         if (errno != EINTR)
             return false;
     }
@@ -48,10 +49,20 @@ bool FileLock::tryLock()
     return true;
 }
 
-void FileLock::lockShared()
+bool FileLock::lockShared(std::chrono::milliseconds patience)
 {
-    if (!m_locked && m_fd >= 0)
-        m_locked = setLock(m_fd, m_byte, F_RDLCK, F_OFD_SETLKW);
+    if (m_locked || m_fd < 0)
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!setLock(m_fd, m_byte, F_RDLCK)) {
+        if (errno != EAGAIN && errno != EACCES)
+            return true; // no locks here: unprotected, as tryLock goes on
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    m_locked = true;
+    return true;
 }
 
 void FileLock::unlock()

@@ -315,6 +315,14 @@ TEST_F(CheckOutput, CopiesOfKilledScansGoAndALivingScansCopiesStay)
     EXPECT_EQ(run("scan").out, alone.out);
     EXPECT_THAT(copies(), IsEmpty());
 
+    // A process paused while it removes leftovers holds up no other.
+    platform::FileLock sweeping(programFolder + "brisquen.lock", edonkey::copyMakingLockByte);
+    ASSERT_TRUE(sweeping.tryLock());
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(run("scan").out, alone.out);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    sweeping.unlock();
+
     // The paused scan uses a copy of its own, so that the next one takes the
     // shared copy and with it the job of removing leftovers.
     ASSERT_TRUE(sharedCopy.tryLock());
