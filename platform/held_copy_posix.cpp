@@ -39,6 +39,8 @@ bool sameFile(int fd, const std::string& path)
 HeldCopy::HeldCopy(const std::string& to)
     : m_path(to)
 {
+    if (to.empty())
+        return;
     posix::FileDescriptor copy = posix::createTemporaryBeside(to, m_temporary);
     if (!copy.valid()) {
         m_reason = std::strerror(errno);
