@@ -259,6 +259,12 @@ TEST_F(CheckOutput, ExitStatusAndOutputAgreeInEveryEnding)
                                                     : HasSubstr(row.errHas))
             << row.name;
     }
+    // The single part-file check names the copy it could not make, too.
+    std::filesystem::create_directories(programFolder + "part.bck/in the way");
+    const auto part = run("part '" + dir.write("one.part.met", fixtures::partMetBytes(fake)) + "'");
+    EXPECT_EQ(part.exitCode, 2);
+    EXPECT_THAT(part.err, HasSubstr("brisquen-check: cannot write the working copy " +
+                                    programFolder + "part.bck: Is a directory\n"));
 }
 
 // Scans killed with SIGKILL while they copy, some of them using copies of
