@@ -348,17 +348,21 @@ int updateDatabase(Program& program, const std::optional<std::string>& server)
 // Reads, and creates nothing: a script may ask before the first run.
 int where(const session::ProgramFiles& files)
 {
+    const auto shown = [](const std::string& path) {
+        return cli::lineForTerminal(path);
+    };
     std::cout << "layout: " << (files.installed ? "installed" : "portable") << '\n'
-              << "settings: " << files.settingIni() << '\n'
-              << "list: " << files.fakesDat() << '\n';
+              << "settings: " << shown(files.settingIni()) << '\n'
+              << "list: " << shown(files.fakesDat()) << '\n';
     for (const auto& shared : files.sharedLists)
-        std::cout << "shared list: " << shared << '\n';
+        std::cout << "shared list: " << shown(shared) << '\n';
     const std::string loaded = session::databaseToLoad(files);
-    std::cout << "loads: " << (platform::fileSize(loaded) ? loaded : "nothing, no list found")
-              << '\n'
-              << "lock file: " << files.lockFile() << '\n'
-              << "working copies: " << files.folder << '\n'
-              << "update server: " << session::chooseUpdateServer(files, std::nullopt) << '\n';
+    std::cout << "loads: "
+              << (platform::fileSize(loaded) ? shown(loaded) : "nothing, no list found") << '\n'
+              << "lock file: " << shown(files.lockFile()) << '\n'
+              << "working copies: " << shown(files.folder) << '\n'
+              << "update server: " << shown(session::chooseUpdateServer(files, std::nullopt))
+              << '\n';
     return exitClean;
 }
 
