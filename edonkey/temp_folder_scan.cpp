@@ -6,7 +6,7 @@
 namespace edonkey {
 
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
-                          const fakedb::FakeDatabase& database, PartFileReader reader,
+                          const fakedb::FakeLookup& lookup, PartFileReader reader,
                           DownloadObserver& observer, const std::stop_token& stop)
 {
     ScanResult result;
@@ -20,7 +20,7 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
         if (stop.stop_requested())
             break;
         const DownloadCheck check =
-            checkDownload(folder + name, workingCopy, database, reader, PartFileCheck::Scan);
+            checkDownload(folder + name, workingCopy, lookup, reader, PartFileCheck::Scan);
         if (check.status == DownloadStatus::Unreadable ||
             check.status == DownloadStatus::NotPartFile) {
             result.skipped.push_back({folder + name, check.reason});

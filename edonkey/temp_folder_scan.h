@@ -2,7 +2,7 @@
 
 #include "edonkey/download_check.h"
 #include "edonkey/working_copy.h"
-#include "fakedb/fake_database.h"
+#include "fakedb/fake_lookup.h"
 
 #include <stop_token>
 #include <string>
@@ -43,7 +43,7 @@ struct ScanResult {
 /// cannot be read or are no part files are reported to no observer, only in
 /// the result.
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
-                          const fakedb::FakeDatabase& database, PartFileReader reader,
+                          const fakedb::FakeLookup& lookup, PartFileReader reader,
                           DownloadObserver& observer, const std::stop_token& stop);
 
 } // namespace edonkey

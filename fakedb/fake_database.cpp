@@ -390,4 +390,21 @@ LoadResult loadFakeDatabase(const std::string& path)
     }
 }
 
+void forEachListLine(std::string_view text, const std::function<void(const ListLine&)>& visit)
+{
+    std::uint64_t lineFeeds = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const std::size_t end = findLineEnd(text, start);
+        const bool ended = end != std::string_view::npos;
+        const std::size_t next = ended ? end + 2 : text.size();
+        const ListLine line{text.substr(start, (ended ? end : text.size()) - start),
+                            text.substr(start, next - start), lineFeeds + 1, ended};
+        visit(line);
+        lineFeeds +=
+            static_cast<std::uint64_t>(std::count(line.withEnd.begin(), line.withEnd.end(), '\n'));
+        start = next;
+    }
+}
+
 } // namespace fakedb

@@ -39,19 +39,28 @@ std::vector<ClientFolder> resolved(const std::vector<std::string>& stored,
 
 } // namespace
 
+edonkey::ClientFileReader throughPrefCopy(const ProgramFiles& files)
+{
+    return [copy = workingCopy(files, files.prefCopy())](const std::string& path) {
+        return edonkey::readThroughWorkingCopy(path, copy);
+    };
+}
+
 std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
                                                const ProgramFiles& files,
                                                const std::optional<std::string>& winePrefix)
 {
-    const auto copy = workingCopy(files, files.prefCopy());
-    const auto settings = edonkey::rulesOf(client.kind)
-                              .readSettings(client.settingsFile, [&](const std::string& path) {
-                                  return edonkey::readThroughWorkingCopy(path, copy);
-                              });
+    const auto settings =
+        edonkey::rulesOf(client.kind).readSettings(client.settingsFile, throughPrefCopy(files));
     if (!settings)
         return std::nullopt;
     return ClientFolders{resolved(settings->tempFolders, client, winePrefix),
                          resolved(settings->incomingFolders, client, winePrefix)};
+}
+
+fakedb::RatedFakes readClientRatings(const edonkey::Client& client, const ProgramFiles& files)
+{
+    return edonkey::rulesOf(client.kind).readRatings(client.settingsFile, throughPrefCopy(files));
 }
 
 } // namespace session

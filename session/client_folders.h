@@ -32,4 +32,12 @@ std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
                                                const ProgramFiles& files,
                                                const std::optional<std::string>& winePrefix);
 
+/// Reads a client file through the pref.bck working copy.
+edonkey::ClientFileReader throughPrefCopy(const ProgramFiles& files);
+
+/// The downloads the user rated as fakes in the client, read through the
+/// pref.bck working copy; none when the client keeps no ratings or they
+/// cannot be read.
+fakedb::RatedFakes readClientRatings(const edonkey::Client& client, const ProgramFiles& files);
+
 } // namespace session

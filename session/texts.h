@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 // Every text the program shows the user, in the log box, a message box, the
@@ -46,6 +48,10 @@ inline constexpr std::string_view finishedChecking = "*** Finished checking.";
 // "*** 2 part files could not be read".
 inline constexpr std::string_view unreadablePartFilesBefore = "*** ";
 inline constexpr std::string_view unreadablePartFilesAfter = " part files could not be read";
+
+/// Under the list's count, a line of the user's own list that was left out:
+/// "*** myfakes.dat, line 3 skipped: REASON".
+std::string personalBadLine(std::uint64_t number, std::string_view reason);
 
 // The check of one part file: the name, this, and then the verdict.
 inline constexpr std::string_view afterPartFileName = "...";
