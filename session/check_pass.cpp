@@ -80,12 +80,16 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     DownloadLines lines(log);
     const auto copy = workingCopy(services.files, services.files.partCopy());
     const auto reader = edonkey::rulesOf(client.kind).readPartFile;
+    // eDonkey2000 keeps no .bak copies: its folder is read as it always was.
+    const auto backups = client.kind == edonkey::ClientKind::eDonkey2000
+                             ? edonkey::BackupCopies::Ignored
+                             : edonkey::BackupCopies::Read;
     const auto lookup = listsInUse(state).withRatings(readClientRatings(client, services.files));
     bool foundPartFiles = false;
     bool foundFake = false;
     for (const auto& searched : result.tempFolders) {
-        auto scan =
-            edonkey::scanTempFolder(searched.folder.searched, copy, lookup, reader, lines, stop);
+        auto scan = edonkey::scanTempFolder(searched.folder.searched, copy, lookup, reader, lines,
+                                            stop, backups);
         foundPartFiles |= scan.foundPartFiles;
         foundFake |= scan.foundFake;
         result.checked += scan.checked;

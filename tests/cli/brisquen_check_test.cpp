@@ -282,6 +282,9 @@ TEST_F(TodaysClients, AmuleConfGivenAndUnreadablePartFilesAreNoCleanResult)
     const std::string conf =
         dir.write("given/amule.conf", "[eMule]\nTempDir=" + amule.tempFolder + "\n");
     EXPECT_EQ(run("scan '" + conf + "'"), bothListed);
+    // Without the .bak copies, which a scan would read in their place.
+    for (const auto& partFile : amule.partFiles)
+        std::filesystem::remove(partFile + ".bak");
     const std::string cut = testing_support::readFile(amule.partFiles[1]).substr(0, 40);
     dir.write(amule.tempFolder.substr(dir.path().size()) + "002.part.met", cut);
     const auto partly = run("scan '" + conf + "'", "", true);
