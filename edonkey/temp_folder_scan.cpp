@@ -1,8 +1,11 @@
 #include "edonkey/temp_folder_scan.h"
 
 #include "edonkey/edonkey2000_folder.h"
+#include "platform/ascii.h"
 #include "platform/directory_search.h"
 #include "platform/files.h"
+
+#include <algorithm>
 
 namespace edonkey {
 
@@ -45,6 +48,10 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
             if (!platform::fileModifiedTime(folder + partFile) && holdsDataFile(folder + partFile))
                 names.push_back(std::move(partFile));
         }
+        // In the directory search's order, as if the part files were there.
+        std::stable_sort(names.begin(), names.end(), [](const auto& a, const auto& b) {
+            return platform::lowerAscii(a) < platform::lowerAscii(b);
+        });
     }
     if (names.empty())
         return result;
