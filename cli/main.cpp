@@ -57,9 +57,17 @@ Commands:
                         check an ed2k file link
   file PATH...          check finished files: print each one's ed2k link
                         and what "&Check it" answers for it
-  incoming [CLIENT]     the same for every file in the client's incoming
+  incoming [-v] [CLIENT]
+                        the same for every file in the client's incoming
                         folders (its own and its categories'), where finished
-                        downloads go
+                        downloads go; a file aMule's or eMule's known.met
+                        records with the same name, size and date is not read
+                        (nor by file, for files there); -v says how many
+  mark LINK|FILE [DESCRIPTION]
+                        add the link's or file's hash and size to your own
+                        list, myfakes.dat beside fakes.dat (default
+                        description "marked by me")
+  unmark LINK|FILE|HASH remove them from myfakes.dat
   update [SERVER]       fetch a newer fakes.dat from the update server (or from
                         SERVER, e.g. http://host:8080) when it lists more
                         entries than the last update brought
@@ -83,6 +91,9 @@ prefix ($WINEPREFIX, else ~/.wine), where the client's ed2k registration also
 names its folder, and else beside the client folder, letters compared
 without regard to case.
 
+A download is a fake when fakes.dat lists it, else when myfakes.dat does,
+else when you rated it "Invalid / Corrupt / Fake" in aMule or eMule.
+
 Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
 client folder, an invalid link, a file that is no part file, another Brisquen
 process holding the program folder for over 60 seconds), 3 scan checked nothing
@@ -92,7 +103,8 @@ files could not be read, scan exits as the others decide and says on standard
 error how many it skipped. For file and incoming, every file is checked, and 2
 wins over 1: a file that cannot be hashed (named on standard error) gives 2
 even when another is a fake. For update: 0 updated or already up to date, 2
-the update failed.
+the update failed. Without fakes.dat, scan, part, file and incoming still
+check myfakes.dat and the ratings: 1 when they find a fake, else 2.
 
 )";
 
