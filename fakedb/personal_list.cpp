@@ -90,19 +90,19 @@ std::optional<std::string> personalListLine(std::string_view hash, std::uint64_t
 std::optional<std::string> withEntry(std::string_view text, std::string_view line,
                                      std::string_view hash, std::string_view size)
 {
-    bool present = false;
     bool lastEnded = true;
-    forEachListLine(text, [&](const ListLine& each) {
-        present |= holds(each, hash, size);
-        lastEnded = each.ended;
-    });
-    if (present)
-        return std::nullopt;
+    forEachListLine(text, [&](const ListLine& each) { lastEnded = each.ended; });
+    // A last line the user left without its end gets one first: it may be
+    // the entry itself, which then counts.
     std::string out(text);
-    // A last line the user left without its end keeps its own line.
     if (!lastEnded)
         out += lineEnd;
-    out += line;
+    bool present = false;
+    forEachListLine(out, [&](const ListLine& each) { present |= holds(each, hash, size); });
+    if (!present)
+        out += line;
+    else if (lastEnded)
+        return std::nullopt;
     return out;
 }
 

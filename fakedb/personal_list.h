@@ -37,7 +37,9 @@ std::optional<std::string> personalListLine(std::string_view hash, std::uint64_t
                                             std::string_view description);
 
 /// `text` with the entry for `hash` and `size` added at its end, or nothing
-/// when a good line already holds that hash and size.
+/// when a good line already holds that hash and size. A last line without
+/// its line end gets one first, and when that makes it the entry, nothing
+/// else is added.
 std::optional<std::string> withEntry(std::string_view text, std::string_view line,
                                      std::string_view hash, std::string_view size);
 

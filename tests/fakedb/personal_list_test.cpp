@@ -92,3 +92,15 @@ TEST(FakeLookup, ListThenPersonalListThenRatingsAnswer)
     EXPECT_EQ(fakedb::FakeLookup(nullptr, personal).lookupFake(hashA, "1"), "*** mine");
     EXPECT_EQ(fakedb::FakeLookup(*list).lookupFake(hashB, "2"), "");
 }
+
+// A last line left without its end that is the very entry marked gets its
+// end and counts; unmark then takes it.
+TEST(PersonalList, MarkingTheUnendedLastLineEndsIt)
+{
+    const std::string text = "note\r\n" + hashA + ",100,my words";
+    const auto line = fakedb::personalListLine(hashA, 100, "marked by me");
+    const auto marked = fakedb::withEntry(text, *line, hashA, "100");
+    EXPECT_EQ(marked, text + "\r\n");
+    EXPECT_EQ(fakedb::readPersonalList(*marked).list->lookupFake(hashA, "100"), "*** my words");
+    EXPECT_EQ(fakedb::withoutEntry(*marked, hashA, "100"), "note\r\n");
+}
