@@ -2,6 +2,7 @@
 
 #include "edonkey/client_settings.h"
 #include "edonkey/part_file.h"
+#include "fakedb/fake_lookup.h"
 
 #include <optional>
 #include <span>
@@ -28,6 +29,10 @@ struct ClientKindRules {
     std::optional<ClientSettings> (*readSettings)(const std::string& settingsPath,
                                                   const ClientFileReader& read);
     PartFileRead (*readPartFile)(std::string_view bytes, PartFileCheck check);
+    /// The downloads the user rated as fakes, kept beside the settings file
+    /// `settingsPath`; none where the client keeps no ratings.
+    fakedb::RatedFakes (*readRatings)(const std::string& settingsPath,
+                                      const ClientFileReader& read);
 };
 
 /// Every kind, in the order in which a folder holding several settings files
@@ -50,6 +55,10 @@ struct Client {
 /// The client whose settings file `folder` holds (or holds in the kind's
 /// subfolder), names matched without regard to case; nothing when it holds none.
 std::optional<Client> clientInFolder(const std::string& folder);
+
+/// The file `name` in the client's folder, in any letter case, as a full
+/// path; nothing when there is none.
+std::optional<std::string> fileInClientFolder(const Client& client, std::string_view name);
 
 /// The client a settings file the user named belongs to, by its name; any
 /// other name is read as eDonkey2000's pref.met, as it always was.

@@ -3,7 +3,7 @@
 namespace edonkey {
 
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
-                            const fakedb::FakeDatabase& database, PartFileReader reader,
+                            const fakedb::FakeLookup& lookup, PartFileReader reader,
                             PartFileCheck check)
 {
     DownloadCheck result;
@@ -20,7 +20,7 @@ DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& work
         return result;
     }
     result.info = std::move(std::get<PartFileInfo>(read));
-    result.hit = database.lookupFake(result.info.hash, std::to_string(result.info.size));
+    result.hit = lookup.lookupFake(result.info.hash, std::to_string(result.info.size));
     result.status = result.hit.empty() ? DownloadStatus::Clean : DownloadStatus::Fake;
     return result;
 }

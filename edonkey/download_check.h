@@ -2,7 +2,7 @@
 
 #include "edonkey/part_file.h"
 #include "edonkey/working_copy.h"
-#include "fakedb/fake_database.h"
+#include "fakedb/fake_lookup.h"
 
 #include <optional>
 #include <string>
@@ -31,7 +31,7 @@ struct DownloadCheck {
 /// hash, size and name from it by the client's rules and looks it up, the
 /// size in decimal digits.
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
-                            const fakedb::FakeDatabase& database, PartFileReader reader,
+                            const fakedb::FakeLookup& lookup, PartFileReader reader,
                             PartFileCheck check);
 
 } // namespace edonkey

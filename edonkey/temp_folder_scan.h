@@ -2,7 +2,7 @@
 
 #include "edonkey/download_check.h"
 #include "edonkey/working_copy.h"
-#include "fakedb/fake_database.h"
+#include "fakedb/fake_lookup.h"
 
 #include <optional>
 #include <stop_token>
@@ -40,12 +40,22 @@ struct ScanResult {
     std::optional<CopyFault> copyFault; // the first working copy that could not be written
 };
 
+/// Whether a scan falls back on the copies NNN.part.met.bak that aMule and
+/// eMule keep beside their part files.
+enum class BackupCopies { Ignored, Read };
+
 /// Checks every *.part.met in a temp folder, each read through the working
 /// copy by the client's rules; `stop` ends the scan between files. Files that
 /// cannot be read or are no part files are reported to no observer, only in
-/// the result.
+/// the result. With `backups` read, a part file that cannot be read is tried
+/// once more (the client may be saving it), and then its .bak copy is read in
+/// its place; a .bak copy without its part file (aMule 3.x renames the part
+/// file to .bak before it renames the new one into place) is read as the
+/// download. Either only while the download's data file NNN.part is there:
+/// a .bak alone is a download the client has let go.
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
-                          const fakedb::FakeDatabase& database, PartFileReader reader,
-                          DownloadObserver& observer, const std::stop_token& stop);
+                          const fakedb::FakeLookup& lookup, PartFileReader reader,
+                          DownloadObserver& observer, const std::stop_token& stop,
+                          BackupCopies backups = BackupCopies::Ignored);
 
 } // namespace edonkey

@@ -50,12 +50,16 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
 
     log.replace(texts::loadingDatabase);
     result.listLoad = loadDatabaseOrTell(state, services.files, services.desktop);
-    if (!result.listLoad) {
+    if (!result.listLoad && !services.checkWithoutList) {
         result.end = PassEnd::DatabaseMissing;
         return result;
     }
-    log.append(std::string(texts::entriesLoadedBefore) + std::to_string(result.listLoad.entries) +
-               std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
+    if (result.listLoad)
+        log.append(std::string(texts::entriesLoadedBefore) +
+                   std::to_string(result.listLoad.entries) +
+                   std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
+    for (const auto& bad : result.listLoad.personalBadLines)
+        log.append(texts::personalBadLine(bad.number, bad.reason) + std::string(texts::lineEnd));
 
     const auto located = clientToCheck(given, state, services.files, services.registry,
                                        services.places, services.desktop);
@@ -93,12 +97,16 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     DownloadLines lines(log);
     const auto copy = workingCopy(services.files, services.files.partCopy());
     const auto reader = edonkey::rulesOf(client.kind).readPartFile;
-    const auto list = state.list.current();
+    // eDonkey2000 keeps no .bak copies: its folder is read as it always was.
+    const auto backups = client.kind == edonkey::ClientKind::eDonkey2000
+                             ? edonkey::BackupCopies::Ignored
+                             : edonkey::BackupCopies::Read;
+    const auto lookup = listsInUse(state).withRatings(readClientRatings(client, services.files));
     bool foundPartFiles = false;
     bool foundFake = false;
     for (const auto& searched : result.tempFolders) {
-        auto scan =
-            edonkey::scanTempFolder(searched.folder.searched, copy, *list, reader, lines, stop);
+        auto scan = edonkey::scanTempFolder(searched.folder.searched, copy, lookup, reader, lines,
+                                            stop, backups);
         foundPartFiles |= scan.foundPartFiles;
         foundFake |= scan.foundFake;
         result.checked += scan.checked;

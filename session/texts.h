@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 // Every text the program shows the user, in the log box, a message box, the
@@ -50,6 +52,10 @@ inline constexpr std::string_view unreadablePartFilesAfter = " part files could 
 /// A working copy the program folder cannot take, on standard error and, for
 /// clients other than eDonkey2000, in the log: "... PATH: REASON".
 inline constexpr std::string_view cannotWriteWorkingCopy = "cannot write the working copy ";
+
+/// Under the list's count, a line of the user's own list that was left out:
+/// "*** myfakes.dat, line 3 skipped: REASON".
+std::string personalBadLine(std::uint64_t number, std::string_view reason);
 
 // The check of one part file: the name, this, and then the verdict.
 inline constexpr std::string_view afterPartFileName = "...";

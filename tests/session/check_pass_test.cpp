@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 
 using session::PassEnd;
@@ -133,4 +134,26 @@ TEST(WholeLists, LinksAreAnsweredFromWholeListsWhileTheListReloads)
     for (; reloading; ++answers)
         ASSERT_EQ(session::answerLink(link, *state.list.current()).text, "*** Fake - ad");
     EXPECT_GT(answers, 100);
+}
+
+// The window's pass with the user's own list: it answers after fakes.dat and
+// its bad lines are named under the count; without fakes.dat the window still
+// ends with its message, whatever the user's own list holds.
+TEST_F(CheckPass, OwnListAnswersAfterTheListButTheWindowStillNeedsFakesDat)
+{
+    const fixtures::Download mine{"Mine.avi", 5, fixtures::hashFromSeed(8), 0};
+    const auto withMine = fixtures::writeClientFolder(dir.file("mine"), {fake, mine});
+    storePrefPath(withMine.folder);
+    dir.write("program/myfakes.dat", fixtures::fakesDatLine(fake, "mine too") + "oops\r\n" +
+                                         fixtures::fakesDatLine(mine, "marked by me"));
+    EXPECT_EQ(run(), PassEnd::FakesFound);
+    EXPECT_EQ(log.text, "*** Loading Database...done ( 3 entries loaded )\r\n"
+                        "*** myfakes.dat, line 2 skipped: not HASH,SIZE,DESCRIPTION\r\n"
+                        "*** Checking Files..\r\nMatrix.4.avi\r\n*** Fake - ad\r\nMine.avi\r\n"
+                        "*** marked by me\r\n\r\n*** Finished checking.\r\n");
+
+    std::filesystem::remove(files.fakesDat());
+    EXPECT_EQ(run(), PassEnd::DatabaseMissing);
+    EXPECT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(log.text, "*** Loading Database..");
 }
