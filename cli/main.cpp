@@ -163,8 +163,8 @@ void reportBadLines(const session::ListLoad& load)
         return;
     std::cout << std::flush;
     for (const auto& bad : load.personalBadLines)
-        std::cerr << "brisquen-check: "
-                  << session::texts::personalBadLine(bad.number, bad.reason).substr(4) << '\n';
+        std::cerr << "brisquen-check: " << session::texts::personalBadLine(bad.number, bad.reason)
+                  << '\n';
 }
 
 struct Program {
@@ -259,8 +259,9 @@ int passStatus(Program& program, const session::PassResult& result);
 
 int scan(Program& program, const std::optional<std::string>& given, bool verbose)
 {
-    const session::PassServices services{program.files, program.desktop, program.registry,
-                                         program.log,   program.places,  true};
+    session::PassServices services{program.files, program.desktop, program.registry, program.log,
+                                   program.places};
+    services.checkWithoutList = true;
     const auto result = session::checkPass(program.state, services, given, {});
     if (verbose) {
         for (const auto& searched : result.tempFolders)

@@ -8,7 +8,6 @@
 #include <algorithm>
 
 namespace edonkey {
-
 namespace {
 
 constexpr std::string_view backupSuffix = ".bak";

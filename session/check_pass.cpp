@@ -59,7 +59,8 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
                    std::to_string(result.listLoad.entries) +
                    std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
     for (const auto& bad : result.listLoad.personalBadLines)
-        log.append(texts::personalBadLine(bad.number, bad.reason) + std::string(texts::lineEnd));
+        log.append(std::string(texts::personalBadLineBefore) +
+                   texts::personalBadLine(bad.number, bad.reason) + std::string(texts::lineEnd));
 
     const auto located = clientToCheck(given, state, services.files, services.registry,
                                        services.places, services.desktop);
@@ -97,7 +98,7 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     DownloadLines lines(log);
     const auto copy = workingCopy(services.files, services.files.partCopy());
     const auto reader = edonkey::rulesOf(client.kind).readPartFile;
-    // eDonkey2000 keeps no .bak copies: its folder is read as it always was.
+    // eDonkey2000's temp folder is read as it always was: its part files alone.
     const auto backups = client.kind == edonkey::ClientKind::eDonkey2000
                              ? edonkey::BackupCopies::Ignored
                              : edonkey::BackupCopies::Read;

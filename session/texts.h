@@ -53,9 +53,10 @@ inline constexpr std::string_view unreadablePartFilesAfter = " part files could 
 /// clients other than eDonkey2000, in the log: "... PATH: REASON".
 inline constexpr std::string_view cannotWriteWorkingCopy = "cannot write the working copy ";
 
-/// Under the list's count, a line of the user's own list that was left out:
-/// "*** myfakes.dat, line 3 skipped: REASON".
+/// A line of the user's own list that was left out: "myfakes.dat, line 3
+/// skipped: REASON"; in the log under the list's count, after this.
 std::string personalBadLine(std::uint64_t number, std::string_view reason);
+inline constexpr std::string_view personalBadLineBefore = "*** ";
 
 // The check of one part file: the name, this, and then the verdict.
 inline constexpr std::string_view afterPartFileName = "...";

@@ -136,9 +136,9 @@ TEST(WholeLists, LinksAreAnsweredFromWholeListsWhileTheListReloads)
     EXPECT_GT(answers, 100);
 }
 
-// The window's pass with the user's own list: it answers after fakes.dat and
-// its bad lines are named under the count; without fakes.dat the window still
-// ends with its message, whatever the user's own list holds.
+// The window's pass with the user's own list: it answers after fakes.dat, in
+// the pass and for a link, and its bad lines are named under the count; without fakes.dat the
+// window still ends with its message, whatever the user's own list holds.
 TEST_F(CheckPass, OwnListAnswersAfterTheListButTheWindowStillNeedsFakesDat)
 {
     const fixtures::Download mine{"Mine.avi", 5, fixtures::hashFromSeed(8), 0};
@@ -151,6 +151,10 @@ TEST_F(CheckPass, OwnListAnswersAfterTheListButTheWindowStillNeedsFakesDat)
                         "*** myfakes.dat, line 2 skipped: not HASH,SIZE,DESCRIPTION\r\n"
                         "*** Checking Files..\r\nMatrix.4.avi\r\n*** Fake - ad\r\nMine.avi\r\n"
                         "*** marked by me\r\n\r\n*** Finished checking.\r\n");
+    // "&Check it" answers from both lists, as the window asks them.
+    EXPECT_EQ(
+        session::answerLink("ed2k://|file|x|5|" + mine.hash + "|", session::listsInUse(state)).text,
+        "*** marked by me");
 
     std::filesystem::remove(files.fakesDat());
     EXPECT_EQ(run(), PassEnd::DatabaseMissing);
