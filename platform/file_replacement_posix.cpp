@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <memory>
 #include <new>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,7 +18,14 @@ namespace {
 
 using posix::FileDescriptor;
 
-/// A new, uniquely named file beside `path`, created with the umask applied.
+// A file being written is named after its target: "fakes.dat.tmp-" and six
+// letters or digits.
+constexpr std::string_view temporaryMark = ".tmp-";
+constexpr std::size_t temporaryNameLength = 6;
+
+/// A new, uniquely named file beside `path`, created with the umask applied,
+/// and locked (flock) for as long as it is open: one whose lock nobody holds
+/// was left by a process that died.
 FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath)
 {
     static std::atomic<std::uint64_t> counter{0};
@@ -33,15 +41,23 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempo
         seed = (seed ^ (seed >> 30)) * 0xBF58476D1CE4E5B9ull;
         seed = (seed ^ (seed >> 27)) * 0x94D049BB133111EBull;
         seed ^= seed >> 31;
-        std::string name = path + ".";
-        for (int i = 0; i < 6; ++i) {
+        std::string name = path + std::string(temporaryMark);
+        for (std::size_t i = 0; i < temporaryNameLength; ++i) {
             name += digits[seed % (sizeof(digits) - 1)];
             seed /= sizeof(digits) - 1;
         }
         FileDescriptor file(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (file.valid()) {
-            temporaryPath = std::move(name);
-            return file;
+            // A cleaner may have taken the file for a leftover between its
+            // creation and the lock: then it is gone, and another name is tried.
+            struct stat info {};
+            if (::flock(file.get(), LOCK_EX) == 0 && ::fstat(file.get(), &info) == 0 &&
+                info.st_nlink > 0) {
+                temporaryPath = std::move(name);
+                return file;
+            }
+            ::unlink(name.c_str());
+            continue;
         }
         if (errno != EEXIST)
             break;
@@ -98,13 +114,18 @@ public:
         struct stat old {};
         if (::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
             ::fchmod(m_file.get(), old.st_mode & 07777);
-        if ((durable && ::fsync(m_file.get()) != 0) || !m_file.close())
-            return false;
-        if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        if (!durable) {
+            if (!m_file.close() || ::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+                return false;
+            m_temporary.clear();
+            return true;
+        }
+        // Renamed while still open, so its lock is held until it is in place;
+        // once synced, closing it can lose nothing.
+        if (::fsync(m_file.get()) != 0 || ::rename(m_temporary.c_str(), m_target.c_str()) != 0)
             return false;
         m_temporary.clear();
-        if (!durable)
-            return true;
+        m_file.close();
         // Makes the rename itself survive a crash; nothing to undo if it fails.
         const std::string path = folderOf(m_target);
         FileDescriptor folder(
@@ -121,6 +142,23 @@ private:
 };
 
 } // namespace
+
+void removeAbandonedTemporaries(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    const std::string prefix = path.substr(folder.size()) + std::string(temporaryMark);
+    for (const auto& name : findFiles(folder.empty() ? "." : folder, prefix + "*")) {
+        if (!name.starts_with(prefix) || name.size() != prefix.size() + temporaryNameLength)
+            continue;
+        const std::string temporary = folder + name;
+        FileDescriptor file(::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
+        struct stat info {};
+        if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
+            continue;
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
+            ::unlink(temporary.c_str());
+    }
+}
 
 bool copyFile(const std::string& from, const std::string& to)
 {

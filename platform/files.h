@@ -38,6 +38,11 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSi
 /// same folder, so the old file stays whole until the new one is complete.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
 
+/// Deletes the temporary files that writeFileAtomically(`path`) left behind
+/// when its process died: those whose lock nobody holds. Files being written
+/// by a live process stay.
+void removeAbandonedTemporaries(const std::string& path);
+
 /// Whether `path` names a folder the program may enter.
 bool isFolder(const std::string& path);
 
