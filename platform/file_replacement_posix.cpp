@@ -185,8 +185,17 @@ bool copyFile(const std::string& from, const std::string& to)
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
+    return writeFileAtomically(path, {bytes});
+}
+
+bool writeFileAtomically(const std::string& path, std::initializer_list<std::string_view> pieces)
+{
     AtomicReplacement file(path);
-    return file.write(bytes) && file.commit(true);
+    for (const std::string_view piece : pieces) {
+        if (!file.write(piece))
+            return false;
+    }
+    return file.commit(true);
 }
 
 } // namespace platform

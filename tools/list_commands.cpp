@@ -9,8 +9,10 @@
 #include "update/minisign_signing.h"
 #include "update/server_files.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -39,6 +41,11 @@ std::uint64_t countEntries(std::string_view list)
             ++entries;
     });
     return entries;
+}
+
+std::size_t lineCount(std::string_view list)
+{
+    return std::size_t(std::count(list.begin(), list.end(), '\n')) + 1;
 }
 
 std::optional<std::uint64_t> lastSerial(const fs::path& signaturePath)
@@ -99,13 +106,16 @@ int checkList(const std::string& path)
     const auto list = readList(path, "brisquen-list");
     if (!list)
         return exitUsage;
-    EntryTable entries;
+    EntryTable entries(*list);
+    entries.reserve(lineCount(*list));
     std::uint64_t faults = 0;
     forEachListLine(*list, [&](std::string_view line, std::uint64_t number) {
         if (const auto fault = fakedb::faultOf(line)) {
             std::cout << path << ':' << number << ": " << fakedb::faultText(*fault) << '\n';
             ++faults;
-        } else if (const auto seen = entries.insert(*fakedb::splitEntryLine(line), 0, number)) {
+        } else if (const auto seen =
+                       entries.insert(*fakedb::splitEntryLine(line),
+                                      std::uint64_t(line.data() - list->data()), 0, number)) {
             std::cout << path << ':' << number << ": the same hash and size as line " << seen->line
                       << '\n';
             ++faults;
@@ -120,43 +130,91 @@ int mergeLists(const std::string& out, const std::vector<std::string>& lists)
 {
     std::vector<std::string> texts;
     texts.reserve(lists.size());
-    std::size_t total = 0;
+    std::size_t lines = 0;
     for (const auto& path : lists) {
         auto list = readList(path, "brisquen-list");
         if (!list)
             return exitFound;
-        total += list->size() + lineEnd.size();
+        lines += lineCount(*list);
         texts.push_back(std::move(*list));
     }
-    EntryTable entries;
-    std::string merged;
-    merged.reserve(total);
+    // The merged list takes the place of the first one, which is the largest
+    // as a rule, and what the others add goes after it: memory stays near the
+    // lists' size.
+    std::string merged = std::move(texts[0]);
+    std::string added;
+    std::size_t addedAtMost = 0; // each line may gain a CR
+    for (std::size_t i = 1; i < texts.size(); ++i)
+        addedAtMost += texts[i].size() + lineCount(texts[i]);
+    added.reserve(addedAtMost);
+    EntryTable entries(merged, added);
+    entries.reserve(lines);
     std::uint64_t kept = 0;
     std::uint64_t dropped = 0;
-    for (std::uint32_t source = 0; source < texts.size(); ++source) {
+    // Whether the line goes into the list, where it will be stored at `at`.
+    const auto take = [&](std::string_view line, std::uint32_t source, std::uint64_t number,
+                          std::uint64_t at) {
         const std::string& path = lists[source];
-        forEachListLine(texts[source], [&](std::string_view line, std::uint64_t number) {
-            if (const auto fault = fakedb::faultOf(line)) {
-                std::cerr << path << ':' << number << ": " << fakedb::faultText(*fault)
-                          << "; left out\n";
-                ++dropped;
-                return;
+        if (const auto fault = fakedb::faultOf(line)) {
+            std::cerr << path << ':' << number << ": " << fakedb::faultText(*fault)
+                      << "; left out\n";
+            ++dropped;
+            return false;
+        }
+        const auto entry = *fakedb::splitEntryLine(line);
+        if (const auto seen = entries.insert(entry, at, source, number)) {
+            if (seen->description != entry.description) {
+                std::cerr << path << ':' << number << ": another description for the entry of "
+                          << lists[seen->source] << ':' << seen->line << ", which is kept\n";
             }
-            const auto entry = *fakedb::splitEntryLine(line);
-            if (const auto seen = entries.insert(entry, source, number)) {
-                if (seen->description != entry.description) {
-                    std::cerr << path << ':' << number << ": another description for the entry of "
-                              << lists[seen->source] << ':' << seen->line << ", which is kept\n";
-                }
-                ++dropped;
-                return;
+            ++dropped;
+            return false;
+        }
+        ++kept;
+        return true;
+    };
+    const auto append = [&](std::string_view text, std::uint32_t source, std::uint64_t before) {
+        forEachListLine(text, [&](std::string_view line, std::uint64_t number) {
+            if (take(line, source, before + number, EntryTable::secondStart + added.size())) {
+                added += line;
+                added += lineEnd;
             }
-            merged += line;
-            merged += lineEnd;
-            ++kept;
         });
+    };
+
+    // The first list is merged in place, each line kept moved up over those
+    // left out. A line that ended in LF alone grows by its CR: once one would
+    // reach the next line, the rest is merged from a copy.
+    std::size_t write = 0;
+    std::uint64_t number = 0;
+    std::string rest;
+    for (std::size_t read = 0; read < merged.size();) {
+        const auto end = merged.find('\n', read);
+        const std::size_t next = end == std::string::npos ? merged.size() : end + 1;
+        std::string_view line(merged.data() + read,
+                              (end == std::string::npos ? merged.size() : end) - read);
+        if (end != std::string::npos && line.ends_with('\r'))
+            line.remove_suffix(1);
+        if (write + line.size() + lineEnd.size() > next) {
+            rest = merged.substr(read);
+            break;
+        }
+        if (take(line, 0, ++number, write)) {
+            std::memmove(merged.data() + write, line.data(), line.size());
+            write += line.size();
+            merged.replace(write, lineEnd.size(), lineEnd);
+            write += lineEnd.size();
+        }
+        read = next;
     }
-    if (!platform::writeFileAtomically(out, merged)) {
+    merged.resize(write);
+    append(rest, 0, number);
+    rest = std::string();
+    for (std::uint32_t source = 1; source < texts.size(); ++source) {
+        append(texts[source], source, 0);
+        texts[source] = std::string();
+    }
+    if (!platform::writeFileAtomically(out, {merged, added})) {
         std::cerr << "brisquen-list: cannot write " << out << '\n';
         return exitFound;
     }

@@ -96,6 +96,12 @@ TEST(BrisquenList, MergeKeepsFirstEntriesInOrderAndReportsTheRest)
                                ": 3 entries written, 3 lines left out\n"}));
     EXPECT_EQ(readFile(out), hashA + ",1,A\r\n" + hashB + ",2,B\r\n" + hashC + ",3,C\r\n");
 
+    // LF line ends first, which grow by a CR each: merged from a copy.
+    EXPECT_EQ(runCommand(tool("merge '" + out + "' '" + sent + "' '" + published + "' 2>/dev/null"))
+                  .exitCode,
+              0);
+    EXPECT_EQ(readFile(out), hashC + ",3,C\r\n" + hashB + ",2,B\r\n" + hashA + ",1,Not A\r\n");
+
     // A real-sized list merged with itself and one new line: the list, and the line.
     const std::string list = bigList(50000);
     const std::string big = dir.write("big.dat", list);
