@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!check.refusal)
         FUZZ_REQUIRE(update::serialOf(signature->trustedComment) == check.serial);
 
-    unsigned char line[2 + 8 + 64] = {'E', signature->prehashed ? 'D' : 'd'};
+    unsigned char line[2 + 8 + 64] = {'E',
+                                      static_cast<unsigned char>(signature->prehashed ? 'D' : 'd')};
     std::copy(signature->keyId.begin(), signature->keyId.end(), line + 2);
     std::copy(signature->signature.begin(), signature->signature.end(), line + 10);
     const std::string again =
