@@ -1,5 +1,6 @@
 #include "session/update_command.h"
 
+#include "platform/files.h"
 #include "session/folder_lock.h"
 #include "session/settings.h"
 #include "session/texts.h"
@@ -113,7 +114,10 @@ UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std:
                                 folderGuard(files)};
     target.keys = keys.keys;
     target.unreadableKey = !keys.unreadable.empty();
-    target.storedSerial = storedSerial(files);
+    // A serial is that of the list the user holds: with the list gone, any
+    // signed one is welcome again.
+    if (platform::fileSize(files.fakesDat()))
+        target.storedSerial = storedSerial(files);
     target.storeEntryCount = [&settings](std::string_view count) {
         return settings.writeSettingLocked(fakesNrKey, count);
     };

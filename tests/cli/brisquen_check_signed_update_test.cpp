@@ -128,6 +128,11 @@ TEST_F(SignedUpdate, TakesWhatTheKeySignedAndRefusesForgeriesLeavingTheListAsItW
     publish(newList, 10, nullptr, true);
     EXPECT_EQ(testing_support::runCommand(update), (CommandOutcome{0, connecting + taken}));
     EXPECT_EQ(fakesDat(), newList + "\r\n");
+
+    // With the list deleted, the same serial brings it back.
+    std::filesystem::remove(dir.file("program/fakes.dat"));
+    EXPECT_EQ(testing_support::runCommand(update), (CommandOutcome{0, connecting + taken}));
+    EXPECT_EQ(fakesDat(), newList + "\r\n");
 }
 
 // The faults found from outside with a key set: a poisoned count, and lists
