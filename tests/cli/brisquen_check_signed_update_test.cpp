@@ -96,8 +96,8 @@ TEST_F(SignedUpdate, TakesWhatTheKeySignedAndRefusesForgeriesLeavingTheListAsItW
     };
     // One byte of the list changed after signing.
     publish(newList, 6);
-    std::string changed = "[" + newList + "]";
-    changed[40] ^= 1;
+    const std::string served = "[" + newList + "]";
+    const std::string changed = served.substr(0, 40) + char(served[40] ^ 1) + served.substr(41);
     server.serve("/brisquen/update/fakes.dat", HttpAnswer::ok(changed));
     attempt("bad signature");
     // The trusted comment changed: its own signature fails.
