@@ -31,7 +31,7 @@ void FileHasher::stop()
 void FileHasher::hashOne(const std::string& path, const std::stop_token& stop)
 {
     using namespace std::chrono_literals;
-    const QString name = platform::fromClientBytes(session::fileNameOf(path));
+    const QString name = platform::fromClientLine(session::fileNameOf(path));
     // Each report is an event for the window's thread: a few a second are enough.
     session::ProgressPace pace(0ms, 100ms);
     int shownPercent = -1;
@@ -47,7 +47,7 @@ void FileHasher::hashOne(const std::string& path, const std::stop_token& stop)
         return true;
     });
     if (const auto* text = std::get_if<std::string>(&link))
-        emit hashed(platform::fromClientBytes(*text));
+        emit hashed(platform::fromClientLine(*text));
     else if (const auto error = std::get<session::HashError>(link);
              error != session::HashError::Cancelled)
         emit failed(name, platform::fromUtf8Text(session::hashErrorText(error)));

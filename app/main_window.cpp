@@ -309,7 +309,7 @@ void MainWindow::checkLink()
     if (answer.verdict == edonkey::LinkVerdict::Invalid)
         showMessage(answer.text);
     else
-        m_linkAnswer->setText(platform::fromClientBytes(answer.text));
+        m_linkAnswer->setText(platform::fromClientLine(answer.text));
 }
 
 void MainWindow::listReplaced()

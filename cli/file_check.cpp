@@ -16,7 +16,7 @@ namespace {
 class ProgressLine {
 public:
     explicit ProgressLine(std::string_view name)
-        : m_name(forTerminal(name))
+        : m_name(lineForTerminal(name))
     {
     }
     ~ProgressLine()
@@ -65,11 +65,13 @@ FileCheckOutcome checkFinishedFiles(const std::vector<std::string>& paths,
         if (check.error) {
             // Flushed first, so that the two streams keep their order in a log.
             std::cout << std::flush;
-            std::cerr << path << ": " << session::hashErrorText(*check.error) << '\n';
+            std::cerr << lineForTerminal(path) << ": " << session::hashErrorText(*check.error)
+                      << '\n';
             outcome.failed = true;
             continue;
         }
-        std::cout << forTerminal(check.link) << '\n' << forTerminal(check.answer.text) << '\n';
+        std::cout << lineForTerminal(check.link) << '\n'
+                  << lineForTerminal(check.answer.text) << '\n';
         // A link of ours always reads back; should one not, the file counts as failed.
         outcome.failed |= check.answer.verdict == session::LinkVerdict::Invalid;
         outcome.foundFake |= check.answer.verdict == session::LinkVerdict::Fake;

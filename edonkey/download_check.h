@@ -4,6 +4,7 @@
 #include "edonkey/working_copy.h"
 #include "fakedb/fake_database.h"
 
+#include <optional>
 #include <string>
 
 namespace edonkey {
@@ -23,6 +24,7 @@ struct DownloadCheck {
     PartFileInfo info;
     std::string hit;
     std::string_view reason = "cannot be read"; // why a file is no download
+    std::optional<CopyFault> copyFault;         // the working copy could not be written
 };
 
 /// Checks one download: reads its part file through the working copy, takes

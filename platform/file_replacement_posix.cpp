@@ -1,6 +1,7 @@
 #include "platform/directory_search.h"
 #include "platform/file_descriptor_posix.h"
 #include "platform/files.h"
+#include "platform/held_copy.h"
 
 #include <atomic>
 #include <cerrno>
@@ -9,24 +10,15 @@
 #include <fcntl.h>
 #include <memory>
 #include <new>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
-namespace {
 
-using posix::FileDescriptor;
+namespace posix {
 
-// A file being written is named after its target: "fakes.dat.tmp-" and six
-// letters or digits.
-constexpr std::string_view temporaryMark = ".tmp-";
-constexpr std::size_t temporaryNameLength = 6;
-
-/// A new, uniquely named file beside `path`, created with the umask applied,
-/// and locked (flock) for as long as it is open: one whose lock nobody holds
-/// was left by a process that died.
-FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath)
+FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath,
+                                     std::string_view mark)
 {
     static std::atomic<std::uint64_t> counter{0};
     static constexpr char digits[] =
@@ -41,29 +33,44 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempo
         seed = (seed ^ (seed >> 30)) * 0xBF58476D1CE4E5B9ull;
         seed = (seed ^ (seed >> 27)) * 0x94D049BB133111EBull;
         seed ^= seed >> 31;
-        std::string name = path + std::string(temporaryMark);
-        for (std::size_t i = 0; i < temporaryNameLength; ++i) {
+        std::string name = path + std::string(mark);
+        for (int i = 0; i < 6; ++i) {
             name += digits[seed % (sizeof(digits) - 1)];
             seed /= sizeof(digits) - 1;
         }
-        FileDescriptor file(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        FileDescriptor file(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (file.valid()) {
-            // A cleaner may have taken the file for a leftover between its
-            // creation and the lock: then it is gone, and another name is tried.
-            struct stat info {};
-            if (::flock(file.get(), LOCK_EX) == 0 && ::fstat(file.get(), &info) == 0 &&
-                info.st_nlink > 0) {
-                temporaryPath = std::move(name);
-                return file;
-            }
-            ::unlink(name.c_str());
-            continue;
+            temporaryPath = std::move(name);
+            return file;
         }
         if (errno != EEXIST)
             break;
     }
     return FileDescriptor();
 }
+
+bool lockWholeFile(int fd)
+{
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
+} // namespace posix
+
+namespace {
+
+using posix::FileDescriptor;
+
+// A file being written is named after its target: "fakes.dat.tmp-" and six
+// letters or digits. It is locked while open, as working copies are, so one
+// whose lock nobody holds was left by a process that died.
+constexpr std::string_view temporaryMark = ".tmp-";
 
 // Writing through a link replaces the file it points to, not the link.
 std::string resolveLink(const std::string& path)
@@ -86,8 +93,11 @@ public:
     explicit AtomicReplacement(const std::string& path)
         : m_target(resolveLink(path))
     {
-        if (!path.empty())
-            m_file = createTemporaryBeside(m_target, m_temporary);
+        if (!path.empty()) {
+            m_file = posix::createTemporaryBeside(m_target, m_temporary, temporaryMark);
+            if (m_file.valid())
+                posix::lockWholeFile(m_file.get());
+        }
     }
     ~AtomicReplacement()
     {
@@ -147,16 +157,9 @@ void removeAbandonedTemporaries(const std::string& path)
 {
     const std::string folder = folderOf(path);
     const std::string prefix = path.substr(folder.size()) + std::string(temporaryMark);
-    for (const auto& name : findFiles(folder.empty() ? "." : folder, prefix + "*")) {
-        if (!name.starts_with(prefix) || name.size() != prefix.size() + temporaryNameLength)
-            continue;
-        const std::string temporary = folder + name;
-        FileDescriptor file(::open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC));
-        struct stat info {};
-        if (!file.valid() || ::fstat(file.get(), &info) != 0 || !S_ISREG(info.st_mode))
-            continue;
-        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0)
-            ::unlink(temporary.c_str());
+    for (const auto& name : findFiles(folder.empty() ? "." : folder, prefix + "??????")) {
+        if (name.starts_with(prefix))
+            deleteUnheldCopy(folder + name);
     }
 }
 

@@ -47,6 +47,10 @@ inline constexpr std::string_view finishedChecking = "*** Finished checking.";
 inline constexpr std::string_view unreadablePartFilesBefore = "*** ";
 inline constexpr std::string_view unreadablePartFilesAfter = " part files could not be read";
 
+/// A working copy the program folder cannot take, on standard error and, for
+/// clients other than eDonkey2000, in the log: "... PATH: REASON".
+inline constexpr std::string_view cannotWriteWorkingCopy = "cannot write the working copy ";
+
 // The check of one part file: the name, this, and then the verdict.
 inline constexpr std::string_view afterPartFileName = "...";
 inline constexpr std::string_view noFake = "no fake !";

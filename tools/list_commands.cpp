@@ -3,6 +3,7 @@
 #include "fakedb/list_line.h"
 #include "platform/environment.h"
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "tools/list_lines.h"
 #include "tools/terminal_password.h"
 #include "update/database_update.h"
@@ -24,11 +25,17 @@ namespace {
 
 constexpr std::string_view lineEnd = "\r\n";
 
+// Paths are shown with their control characters escaped, as all outside text.
+std::string shown(std::string_view path)
+{
+    return platform::shownText(path);
+}
+
 std::optional<std::string> readList(const std::string& path, std::string_view program)
 {
     auto bytes = platform::readFile(path);
     if (!bytes)
-        std::cerr << program << ": cannot read " << path << '\n';
+        std::cerr << program << ": cannot read " << shown(path) << '\n';
     return bytes;
 }
 
@@ -69,14 +76,14 @@ std::optional<std::string> signList(const std::string& keyPath, std::string_view
     const auto keyFile = platform::readFile(keyPath, 64 * 1024);
     const auto encrypted = keyFile ? update::secretKeyNeedsPassword(*keyFile) : std::nullopt;
     if (!encrypted) {
-        std::cerr << program << ": " << keyPath << " is no minisign secret key\n";
+        std::cerr << program << ": " << shown(keyPath) << " is no minisign secret key\n";
         return std::nullopt;
     }
     std::string password;
     if (*encrypted) {
         auto asked = passwordFor(keyPath);
         if (!asked) {
-            std::cerr << program << ": " << keyPath
+            std::cerr << program << ": " << shown(keyPath)
                       << " needs a password: set BRISQUEN_KEY_PASSWORD or run on a terminal\n";
             return std::nullopt;
         }
@@ -88,7 +95,7 @@ std::optional<std::string> signList(const std::string& keyPath, std::string_view
                   << (read.problem == update::SecretKeyProblem::WrongPassword
                           ? "wrong password for "
                           : "cannot read the secret key ")
-                  << keyPath << '\n';
+                  << shown(keyPath) << '\n';
         return std::nullopt;
     }
     const auto now = std::chrono::duration_cast<std::chrono::seconds>(
@@ -111,18 +118,19 @@ int checkList(const std::string& path)
     std::uint64_t faults = 0;
     forEachListLine(*list, [&](std::string_view line, std::uint64_t number) {
         if (const auto fault = fakedb::faultOf(line)) {
-            std::cout << path << ':' << number << ": " << fakedb::faultText(*fault) << '\n';
+            std::cout << shown(path) << ':' << number << ": " << fakedb::faultText(*fault) << '\n';
             ++faults;
         } else if (const auto seen =
                        entries.insert(*fakedb::splitEntryLine(line),
                                       std::uint64_t(line.data() - list->data()), 0, number)) {
-            std::cout << path << ':' << number << ": the same hash and size as line " << seen->line
-                      << '\n';
+            std::cout << shown(path) << ':' << number << ": the same hash and size as line "
+                      << seen->line << '\n';
             ++faults;
         }
     });
     std::cout << std::flush;
-    std::cerr << path << ": " << countEntries(*list) << " entries, " << faults << " faults\n";
+    std::cerr << shown(path) << ": " << countEntries(*list) << " entries, " << faults
+              << " faults\n";
     return faults == 0 ? exitDone : exitFound;
 }
 
@@ -156,7 +164,7 @@ int mergeLists(const std::string& out, const std::vector<std::string>& lists)
                           std::uint64_t at) {
         const std::string& path = lists[source];
         if (const auto fault = fakedb::faultOf(line)) {
-            std::cerr << path << ':' << number << ": " << fakedb::faultText(*fault)
+            std::cerr << shown(path) << ':' << number << ": " << fakedb::faultText(*fault)
                       << "; left out\n";
             ++dropped;
             return false;
@@ -164,8 +172,9 @@ int mergeLists(const std::string& out, const std::vector<std::string>& lists)
         const auto entry = *fakedb::splitEntryLine(line);
         if (const auto seen = entries.insert(entry, at, source, number)) {
             if (seen->description != entry.description) {
-                std::cerr << path << ':' << number << ": another description for the entry of "
-                          << lists[seen->source] << ':' << seen->line << ", which is kept\n";
+                std::cerr << shown(path) << ':' << number
+                          << ": another description for the entry of " << shown(lists[seen->source])
+                          << ':' << seen->line << ", which is kept\n";
             }
             ++dropped;
             return false;
@@ -191,10 +200,9 @@ int mergeLists(const std::string& out, const std::vector<std::string>& lists)
     for (std::size_t read = 0; read < merged.size();) {
         const auto end = merged.find('\n', read);
         const std::size_t next = end == std::string::npos ? merged.size() : end + 1;
-        std::string_view line(merged.data() + read,
-                              (end == std::string::npos ? merged.size() : end) - read);
-        if (end != std::string::npos && line.ends_with('\r'))
-            line.remove_suffix(1);
+        const std::size_t lineEndsAt =
+            end == std::string::npos ? merged.size() : fakedb::lineTextEnd(merged, read, end);
+        const std::string_view line(merged.data() + read, lineEndsAt - read);
         if (write + line.size() + lineEnd.size() > next) {
             rest = merged.substr(read);
             break;
@@ -215,10 +223,11 @@ int mergeLists(const std::string& out, const std::vector<std::string>& lists)
         texts[source] = std::string();
     }
     if (!platform::writeFileAtomically(out, {merged, added})) {
-        std::cerr << "brisquen-list: cannot write " << out << '\n';
+        std::cerr << "brisquen-list: cannot write " << shown(out) << '\n';
         return exitFound;
     }
-    std::cerr << out << ": " << kept << " entries written, " << dropped << " lines left out\n";
+    std::cerr << shown(out) << ": " << kept << " entries written, " << dropped
+              << " lines left out\n";
     return exitDone;
 }
 
@@ -248,7 +257,8 @@ int publishList(const std::string& path, const std::string& folderGiven,
         const std::uint64_t serial = options.serial.value_or(nextSerial(last, now));
         if (last && serial <= *last) {
             std::cerr << program << ": serial " << serial << " is not above " << *last
-                      << ", the one in " << folder.string() << ": clients would not take it\n";
+                      << ", the one in " << shown(folder.string())
+                      << ": clients would not take it\n";
             return exitFound;
         }
         signature = signList(*options.secretKeyPath, body, serial, program);
@@ -259,8 +269,8 @@ int publishList(const std::string& path, const std::string& folderGiven,
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) {
-        std::cerr << program << ": cannot create " << folder.string() << ": " << error.message()
-                  << '\n';
+        std::cerr << program << ": cannot create " << shown(folder.string()) << ": "
+                  << error.message() << '\n';
         return exitFound;
     }
     const std::uint64_t entries = countEntries(*bytes);
@@ -275,11 +285,11 @@ int publishList(const std::string& path, const std::string& folderGiven,
     for (const auto& [name, contents] : files) {
         const fs::path file = folder / name;
         if (!platform::writeFileAtomically(file.string(), contents)) {
-            std::cerr << program << ": cannot write " << file.string() << '\n';
+            std::cerr << program << ": cannot write " << shown(file.string()) << '\n';
             return exitFound;
         }
     }
-    std::cout << entries << " entries; wrote " << folder.string()
+    std::cout << entries << " entries; wrote " << shown(folder.string())
               << "/{brisquen.txt,fakes.txt,fakes.dat" << (signature ? ",fakes.dat.minisig" : "")
               << "}\n";
     return exitDone;

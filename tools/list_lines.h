@@ -11,19 +11,21 @@
 namespace tools {
 
 /// Calls `onLine(text, number)` for each line of `list`, numbered from 1,
-/// without its line end: LF or CR LF, as fakes.dat is read. A last line
-/// without a line end counts too; a final line end starts no further line.
+/// without its line end, by fakedb's rule (lineTextEnd). A last line without
+/// a line end counts too, as the client adds one after a served list; a final
+/// line end starts no further line.
 template <typename OnLine>
 void forEachListLine(std::string_view list, OnLine&& onLine)
 {
     std::uint64_t number = 0;
-    while (!list.empty()) {
-        const auto end = list.find('\n');
-        std::string_view line = list.substr(0, end);
-        list.remove_prefix(end == std::string_view::npos ? list.size() : end + 1);
-        if (end != std::string_view::npos && line.ends_with('\r'))
-            line.remove_suffix(1);
-        onLine(line, ++number);
+    for (std::size_t start = 0; start < list.size();) {
+        const auto lineFeed = list.find('\n', start);
+        if (lineFeed == std::string_view::npos) {
+            onLine(list.substr(start), ++number);
+            return;
+        }
+        onLine(list.substr(start, fakedb::lineTextEnd(list, start, lineFeed) - start), ++number);
+        start = lineFeed + 1;
     }
 }
 

@@ -12,7 +12,6 @@
 
 #include <chrono>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -87,8 +86,12 @@ TEST_F(UpdateFaults, LeftoverTemporaryFilesGoAndLiveOnesStay)
     const std::string leftover = dir.write("program/fakes.dat.tmp-AbC123", "[half a li");
     const std::string live = dir.write("program/fakes.dat.tmp-XyZ789", "being written");
     const std::string own = dir.write("program/fakes.dat.backup", oldList);
-    const int held = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
-    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    // Held as a live writer holds it: a lock of the open file on the whole file.
+    const int held = ::open(live.c_str(), O_RDWR | O_CLOEXEC);
+    struct flock whole {};
+    whole.l_type = F_WRLCK;
+    whole.l_whence = SEEK_SET;
+    ASSERT_EQ(::fcntl(held, F_OFD_SETLK, &whole), 0);
 
     EXPECT_EQ(update(), UpdateAnswer::Updated);
     EXPECT_FALSE(testing_support::exists(leftover));
