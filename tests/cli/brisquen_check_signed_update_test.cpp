@@ -198,8 +198,12 @@ TEST_F(SignedUpdate, BadSignatureFilesAndKeysChangeNothing)
     EXPECT_EQ(fakesDat(), oldList);
     // A key change: the new key first, the old one kept while lists signed
     // by it are still served.
+    // Read whole however long: here the trusted key is the fifth, past 254 bytes.
     const MinisignKey next = MinisignKey::make(dir, "next");
-    setting("UpdatePublicKey=" + next.publicLine + ", " + key.publicLine);
+    std::string keys;
+    for (int i = 0; i < 4; ++i)
+        keys += next.publicLine + ", ";
+    setting("UpdatePublicKey=" + keys + key.publicLine);
     EXPECT_EQ(testing_support::runCommand(update), (CommandOutcome{0, connecting + taken}));
 }
 
