@@ -258,8 +258,27 @@ void MainWindow::runJob(session::Job job, JobWork work)
     });
 }
 
+void MainWindow::offerFirstList()
+{
+    // Asked once, at the first start of an installed copy that has no list
+    // anywhere: the pass would otherwise end the program before the user
+    // ever reaches "&Get new Database".
+    if (m_firstListOffered || !session::offersFirstList(m_services.files))
+        return;
+    m_firstListOffered = true;
+    std::string question(session::texts::getFirstListBefore);
+    question += m_services.updateServer;
+    question += session::texts::getFirstListAfter;
+    if (!m_services.desktop.askYesNo(question))
+        return;
+    // The pass that follows checks with the list fetched, or, when the
+    // update failed, ends the program as it would have.
+    getNewDatabase();
+}
+
 void MainWindow::activate()
 {
+    offerFirstList();
     runJob(session::Job::CheckPass,
            [this](platform::Desktop& desktop, platform::LogBox& log,
                   const session::ProgramFiles& files, const std::stop_token& stop) {

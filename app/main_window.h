@@ -77,6 +77,7 @@ private:
 
     /// Runs a check pass as soon as no other job holds the working copies.
     void activate();
+    void offerFirstList();
     /// Runs `work` as a job, with the desktop and log box a job uses, and the
     /// program's files waiting for another process for as long as it takes,
     /// unless the window closes.
@@ -107,6 +108,7 @@ private:
     session::ProgramState m_state;
     bool m_shownBefore = false;
     bool m_linkWaitsForList = false;
+    bool m_firstListOffered = false;
 
     QGroupBox* m_downloadsFrame = nullptr;
     QPlainTextEdit* m_logBox = nullptr;

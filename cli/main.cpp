@@ -15,6 +15,7 @@
 #include "session/database.h"
 #include "session/finished_files.h"
 #include "session/link_answer.h"
+#include "session/list_line.h"
 #include "session/locate_client.h"
 #include "session/part_check.h"
 #include "session/program_files.h"
@@ -27,6 +28,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #ifndef BRISQUEN_VERSION
@@ -70,9 +72,16 @@ Commands:
   unmark LINK|FILE|HASH remove them from myfakes.dat
   update [SERVER]       fetch a newer fakes.dat from the update server (or from
                         SERVER, e.g. http://host:8080) when it lists more
-                        entries than the last update brought
-  where                 print the program's files and folders in use, and the
-                        update server
+                        entries than the last update brought; with a public
+                        key set (UpdatePublicKey=), when its signature is
+                        valid and its serial higher than the last one
+  line LINK|FILE [DESCRIPTION]
+                        print the list line (hash,size,description) for an
+                        ed2k link or a file (hashed as by file), to send to
+                        the list's maintainers; the description defaults to
+                        the file's name
+  where                 print the program's files and folders in use, the
+                        update server and the serial of the signed list
   --help, --version     show this text, or the version
 
 Clients: CLIENT is a client's settings file or a folder holding it:
@@ -117,6 +126,11 @@ characters, bidirectional and zero-width marks as visible escapes (\x1b,
 constexpr std::string_view usageTail = R"(;
 an update always writes its own copy. UpdateServer= in Setting.ini's
 [Settings] replaces the update server the program was built with.
+UpdatePublicKey= there holds the list maintainers' minisign public keys (the
+second line of their .pub file; several separated by ","): with one, a list
+is taken only when signed by it, and refusals are logged as
+"*** Database refused: REASON". Without one, the list comes unsigned and
+anyone on the way to the server could change it.
 
 Several Brisquen processes may share one program folder: one that finds the
 working copies in use makes its own, and writes of Setting.ini and fakes.dat
@@ -412,11 +426,26 @@ int updateDatabase(Program& program, const std::optional<std::string>& server)
                                                 http, program.log);
     if (answer == session::UpdateAnswer::FolderBusy)
         return folderBusy(program.files);
+    if (answer == session::UpdateAnswer::Updated &&
+        session::trustedKeys(program.files).keys.empty())
+        std::cerr << "brisquen-check: " << session::texts::cameUnsigned << '\n';
     if (const auto message = session::updateMessage(answer); !message.empty())
         program.desktop.showMessage(message);
     return answer == session::UpdateAnswer::Updated || answer == session::UpdateAnswer::UpToDate
                ? exitClean
                : exitError;
+}
+
+// The line to send the list's maintainers for a link or a file; needs no list.
+int listLine(const std::string& linkOrFile, const std::optional<std::string>& description)
+{
+    const auto line = session::listLineFor(linkOrFile, description);
+    if (const auto* error = std::get_if<std::string>(&line)) {
+        std::cerr << "brisquen-check: " << *error << '\n';
+        return exitError;
+    }
+    std::cout << cli::lineForTerminal(std::get<session::ListLine>(line).text) << '\n';
+    return exitClean;
 }
 
 // Reads, and creates nothing: a script may ask before the first run.
@@ -437,6 +466,9 @@ int where(const session::ProgramFiles& files)
               << "lock file: " << shown(files.lockFile()) << '\n'
               << "working copies: " << shown(files.folder) << '\n'
               << "update server: " << shown(session::chooseUpdateServer(files, std::nullopt))
+              << '\n';
+    const auto serial = session::serialInUse(files);
+    std::cout << "serial: " << (serial ? std::to_string(*serial) : "none, the list is unsigned")
               << '\n';
     return exitClean;
 }
@@ -478,6 +510,8 @@ int runCommand(const std::vector<std::string>& args, int argc, char* argv[],
     }
     if (args.size() == 1 && args[0] == "where")
         return where(files);
+    if ((args.size() == 2 || args.size() == 3) && args[0] == "line")
+        return listLine(args[1], args.size() == 3 ? std::optional(args[2]) : std::nullopt);
     printUsage(std::cerr);
     return exitError;
 }

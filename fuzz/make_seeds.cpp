@@ -45,6 +45,15 @@ int main(int argc, char* argv[])
     const std::string registry = fixtures::wineRegistryText(
         {{"Software\\Classes\\ed2k\\DefaultIcon", "C:\\eDonkey2000\\eDonkey2000.exe,0"},
          {"Software\\Classes\\ed2k\\shell\\open\\command", "\"C:\\Caf\xE9\\e.exe\" \"%1\""}});
+    const std::string minisignSignature =
+        "untrusted comment: signature from minisign secret key\n"
+        "RURbv5G7m+tnVJ+RKblJoqAAlmp2Kg53YriipFASHcbxGOK3AJE3uOZisIGuDeLH/azrTs0XycBf4qU0rhe3FKgQb/"
+        "yyjkYOmQQ=\ntrusted comment: serial=5\n"
+        "B20BZflG9O93vJo58qNEnTNLkboAoKprSdB92O+LUJAXXbAAaz5Elke1mlg4n4opTMpXxWAfv3NWaJnIIdz5Ag=="
+        "\n";
+    const std::string minisignPublicKey =
+        "untrusted comment: minisign public key 5467EB9BBB91BF5B\n"
+        "RWRbv5G7m+tnVJmUl8cLuI73JQZbglioDnSY5SXz4zaokcehANMeovgb\n";
     const std::vector<std::pair<std::string, std::string>> seeds = {
         {"amule_conf/client",
          "[eMule]\nAppVersion=aMule 2.3.3\nTempDir=/home/u/.aMule/Temp\n"
@@ -76,6 +85,13 @@ int main(int argc, char* argv[])
                                 "[Settings]\r\nPrefPath=/home/user/\r\nFakesNr=120\r\n"},
         {"ini_file/odd", provided(" settings ") + provided("prefpath") + provided("x") +
                              provided("'q'") + "\xEF\xBB\xBF[ Settings ]\n PrefPath = \"/q/\"\n"},
+        // Made by minisign for the list "[a,1,x" CR LF "]" with the key below.
+        {"minisign_signature/real", provided("[a,1,x\r\n]") + minisignSignature},
+        {"minisign_signature/legacy-cut", provided("") + minisignSignature.substr(0, 60)},
+        {"minisign_public_key/file", minisignPublicKey},
+        {"minisign_public_key/list",
+         minisignPublicKey.substr(minisignPublicKey.find('\n') + 1) + ", RWQ," +
+             minisignPublicKey.substr(minisignPublicKey.find('\n') + 1)},
         {"wine_registry/keys", provided("ed2k\\DefaultIcon") + provided("") + registry},
         {"wine_registry/cut", provided("ed2k\\shell\\open\\command") + provided("") +
                                   registry.substr(0, registry.size() - 9)},

@@ -24,6 +24,15 @@ public:
 
     /// Hands a web address to the browser. Failures are not reported.
     virtual void openUrl(std::string_view url) = 0;
+
+    /// Asks a question with Yes and No, Yes the default, in a modal box with
+    /// the caption "Brisquen"; true for Yes. A desktop that cannot ask
+    /// answers No.
+    virtual bool askYesNo(std::string_view question)
+    {
+        static_cast<void>(question);
+        return false;
+    }
 };
 
 } // namespace platform

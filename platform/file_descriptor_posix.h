@@ -49,11 +49,17 @@ ssize_t readFully(int fd, char* buffer, std::size_t size);
 /// Writes all of `bytes`, retrying short writes.
 bool writeFully(int fd, std::string_view bytes);
 
-/// A new file beside `path`, open for reading and writing, named `path`, a
-/// dot and six random letters and created with the umask applied; its name in
-/// `temporaryPath`. An invalid descriptor, errno telling why, when none could
-/// be made.
-FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath);
+/// A new file beside `path`, open for reading and writing, named `path`,
+/// `mark` and six random letters and created with the umask applied; its name
+/// in `temporaryPath`. An invalid descriptor, errno telling why, when none
+/// could be made.
+FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath,
+                                     std::string_view mark = ".");
+
+/// Takes a lock of the open file description on the whole file, held while
+/// the descriptor is open, whatever else the process opens or closes; false
+/// when the file system has no locks or another holder has it.
+bool lockWholeFile(int fd);
 
 /// Big reads serve many 2 KiB blocks: a system call per block would make a
 /// large file slow to read.

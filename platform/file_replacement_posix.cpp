@@ -1,6 +1,7 @@
 #include "platform/directory_search.h"
 #include "platform/file_descriptor_posix.h"
 #include "platform/files.h"
+#include "platform/held_copy.h"
 
 #include <atomic>
 #include <cerrno>
@@ -16,7 +17,8 @@ namespace platform {
 
 namespace posix {
 
-FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath)
+FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath,
+                                     std::string_view mark)
 {
     static std::atomic<std::uint64_t> counter{0};
     static constexpr char digits[] =
@@ -31,7 +33,7 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempo
         seed = (seed ^ (seed >> 30)) * 0xBF58476D1CE4E5B9ull;
         seed = (seed ^ (seed >> 27)) * 0x94D049BB133111EBull;
         seed ^= seed >> 31;
-        std::string name = path + ".";
+        std::string name = path + std::string(mark);
         for (int i = 0; i < 6; ++i) {
             name += digits[seed % (sizeof(digits) - 1)];
             seed /= sizeof(digits) - 1;
@@ -47,11 +49,28 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempo
     return FileDescriptor();
 }
 
+bool lockWholeFile(int fd)
+{
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
+        if (errno != EINTR)
+            return false;
+    }
+    return true;
+}
+
 } // namespace posix
 
 namespace {
 
 using posix::FileDescriptor;
+
+// A file being written is named after its target: "fakes.dat.tmp-" and six
+// letters or digits. It is locked while open, as working copies are, so one
+// whose lock nobody holds was left by a process that died.
+constexpr std::string_view temporaryMark = ".tmp-";
 
 // Writing through a link replaces the file it points to, not the link.
 std::string resolveLink(const std::string& path)
@@ -74,8 +93,11 @@ public:
     explicit AtomicReplacement(const std::string& path)
         : m_target(resolveLink(path))
     {
-        if (!path.empty())
-            m_file = posix::createTemporaryBeside(m_target, m_temporary);
+        if (!path.empty()) {
+            m_file = posix::createTemporaryBeside(m_target, m_temporary, temporaryMark);
+            if (m_file.valid())
+                posix::lockWholeFile(m_file.get());
+        }
     }
     ~AtomicReplacement()
     {
@@ -102,13 +124,18 @@ public:
         struct stat old {};
         if (::stat(m_target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
             ::fchmod(m_file.get(), old.st_mode & 07777);
-        if ((durable && ::fsync(m_file.get()) != 0) || !m_file.close())
-            return false;
-        if (::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+        if (!durable) {
+            if (!m_file.close() || ::rename(m_temporary.c_str(), m_target.c_str()) != 0)
+                return false;
+            m_temporary.clear();
+            return true;
+        }
+        // Renamed while still open, so its lock is held until it is in place;
+        // once synced, closing it can lose nothing.
+        if (::fsync(m_file.get()) != 0 || ::rename(m_temporary.c_str(), m_target.c_str()) != 0)
             return false;
         m_temporary.clear();
-        if (!durable)
-            return true;
+        m_file.close();
         // Makes the rename itself survive a crash; nothing to undo if it fails.
         const std::string path = folderOf(m_target);
         FileDescriptor folder(
@@ -125,6 +152,16 @@ private:
 };
 
 } // namespace
+
+void removeAbandonedTemporaries(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    const std::string prefix = path.substr(folder.size()) + std::string(temporaryMark);
+    for (const auto& name : findFiles(folder.empty() ? "." : folder, prefix + "??????")) {
+        if (name.starts_with(prefix))
+            deleteUnheldCopy(folder + name);
+    }
+}
 
 bool copyFile(const std::string& from, const std::string& to)
 {
@@ -151,8 +188,17 @@ bool copyFile(const std::string& from, const std::string& to)
 
 bool writeFileAtomically(const std::string& path, std::string_view bytes)
 {
+    return writeFileAtomically(path, {bytes});
+}
+
+bool writeFileAtomically(const std::string& path, std::initializer_list<std::string_view> pieces)
+{
     AtomicReplacement file(path);
-    return file.write(bytes) && file.commit(true);
+    for (const std::string_view piece : pieces) {
+        if (!file.write(piece))
+            return false;
+    }
+    return file.commit(true);
 }
 
 } // namespace platform

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,6 +38,14 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSi
 /// Replaces the file at `path` with `bytes` through a temporary file in the
 /// same folder, so the old file stays whole until the new one is complete.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);
+
+/// The same for a file made of `pieces` one after the other.
+bool writeFileAtomically(const std::string& path, std::initializer_list<std::string_view> pieces);
+
+/// Deletes the temporary files that writeFileAtomically(`path`) left behind
+/// when its process died: those whose lock nobody holds. Files being written
+/// by a live process stay.
+void removeAbandonedTemporaries(const std::string& path);
 
 /// Whether `path` names a folder the program may enter.
 bool isFolder(const std::string& path);

@@ -12,19 +12,7 @@
 namespace platform {
 namespace {
 
-// A lock of the open file description on the whole file: it lasts while the
-// descriptor is open, whatever else the process opens or closes.
-bool lockWholeFile(int fd)
-{
-    struct flock range {};
-    range.l_type = F_WRLCK;
-    range.l_whence = SEEK_SET;
-    while (::fcntl(fd, F_OFD_SETLK, &range) != 0) {
-        if (errno != EINTR)
-            return false;
-    }
-    return true;
-}
+using posix::lockWholeFile;
 
 bool sameFile(int fd, const std::string& path)
 {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +19,24 @@ public:
     /// bytes. The window's events, clicks included, are handled while it
     /// waits, so the caller must turn away a command that arrives then.
     virtual std::optional<std::string> get(std::string_view url) = 0;
+
+    /// What one transfer may take: the whole of it, however the server
+    /// trickles, and its body's size.
+    struct Limits {
+        std::chrono::milliseconds within;
+        std::size_t maxBytes;
+    };
+
+    /// get(url) within `limits`: fails when the transfer has not ended within
+    /// `limits.within`, or its body would be longer than `limits.maxBytes`
+    /// (refused before reading on when the server declares it so).
+    virtual std::optional<std::string> get(std::string_view url, const Limits& limits)
+    {
+        auto body = get(url);
+        if (body && body->size() > limits.maxBytes)
+            return std::nullopt;
+        return body;
+    }
 };
 
 } // namespace platform

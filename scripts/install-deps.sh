@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-httpserver-dev qt6-websockets-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   librhash-dev rhash
+  libsodium-dev minisign
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-dejavu-core
   xvfb xauth xdotool xclip imagemagick

@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "session/texts.h"
+#include "session/update_command.h"
 
 namespace session {
 
@@ -29,7 +30,65 @@ ListLoad loadDatabaseOrTell(ProgramState& state, const ProgramFiles& files,
     return load;
 }
 
+namespace {
+
+/// The serial of a shared list that one of `keys` signed, by the signature
+/// file beside it; nothing when it has none that verifies.
+std::optional<std::uint64_t> signedSerialOf(const std::string& list,
+                                            const std::vector<update::PublicKey>& keys)
+{
+    const auto signature = platform::readFile(list + ".minisig", update::maxSignatureSize);
+    const auto text = signature ? platform::readFile(list) : std::nullopt;
+    if (!text)
+        return std::nullopt;
+    const auto check = update::checkSignedList(*signature, keys, update::servedListOf(*text));
+    if (check.refusal)
+        return std::nullopt;
+    return check.serial;
+}
+
+struct ListChoice {
+    std::string path;
+    std::optional<std::uint64_t> serial; // of a signed list
+};
+
+// With keys, a shared list must carry its own valid signature and a serial
+// above the one of the user's list: its date proves nothing.
+ListChoice chooseList(const ProgramFiles& files)
+{
+    const auto keys = trustedKeys(files).keys;
+    if (keys.empty())
+        return {databaseToLoadUnsigned(files), std::nullopt};
+    const auto own = storedSerial(files);
+    for (const auto& shared : files.sharedLists) {
+        if (!platform::fileSize(shared))
+            continue;
+        const auto serial = signedSerialOf(shared, keys);
+        if (serial && (!own || *serial > *own || !platform::fileSize(files.fakesDat())))
+            return {shared, serial};
+        break;
+    }
+    return {files.fakesDat(), own};
+}
+
+} // namespace
+
 std::string databaseToLoad(const ProgramFiles& files)
+{
+    return chooseList(files).path;
+}
+
+bool offersFirstList(const ProgramFiles& files)
+{
+    return files.installed && !platform::fileSize(databaseToLoad(files));
+}
+
+std::optional<std::uint64_t> serialInUse(const ProgramFiles& files)
+{
+    return chooseList(files).serial;
+}
+
+std::string databaseToLoadUnsigned(const ProgramFiles& files)
 {
     const auto own = platform::fileModifiedTime(files.fakesDat());
     for (const auto& shared : files.sharedLists) {

@@ -8,6 +8,7 @@
 #include "session/program_state.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,9 +43,24 @@ ListLoad loadDatabaseOrTell(ProgramState& state, const ProgramFiles& files,
 /// The fakes.dat a load reads: the user's own, unless a shared list (the first
 /// of them that exists) was modified later or the user has none. Decided at
 /// each load, as an update may have written the user's copy meanwhile.
+///
+/// With trusted keys (see trustedKeys), a shared list is read only when its
+/// own signature, fakes.dat.minisig beside it, verifies and its serial is
+/// above the user's.
 std::string databaseToLoad(const ProgramFiles& files);
 
 /// The lists in use, fakes.dat's first, then the user's own.
 fakedb::FakeLookup listsInUse(const ProgramState& state);
+
+/// Whether an installed copy starts with no list anywhere, and so offers to
+/// fetch one before its first pass; a portable copy never does.
+bool offersFirstList(const ProgramFiles& files);
+
+/// databaseToLoad as it is without trusted keys: the later of the two.
+std::string databaseToLoadUnsigned(const ProgramFiles& files);
+
+/// The serial of the signed list a load reads; nothing while lists are taken
+/// unsigned, or none was taken yet.
+std::optional<std::uint64_t> serialInUse(const ProgramFiles& files);
 
 } // namespace session

@@ -30,4 +30,10 @@ bool Settings::writeSetting(std::string_view key, std::string_view value) const
     });
 }
 
+bool Settings::writeSettingLocked(std::string_view key, std::string_view value) const
+{
+    makeFolderFor(m_files, m_files.settingIni());
+    return platform::writeIniString(m_files.settingIni(), section, key, value);
+}
+
 } // namespace session

@@ -13,6 +13,10 @@ inline constexpr std::string_view prefPathKey = "PrefPath";
 inline constexpr std::string_view fakesNrKey = "FakesNr";
 /// The update server, set by hand, over the one the programs were built with.
 inline constexpr std::string_view updateServerKey = "UpdateServer";
+/// The serial of the signed list in use.
+inline constexpr std::string_view fakesSerialKey = "FakesSerial";
+/// minisign public keys, separated by ",", that a list must be signed with.
+inline constexpr std::string_view updatePublicKeyKey = "UpdatePublicKey";
 
 /// The program's settings file, Setting.ini, section "Settings".
 class Settings {
@@ -28,6 +32,10 @@ public:
     /// (see withFolderLock); a write that fails otherwise is not reported, as
     /// nothing depends on it.
     [[nodiscard]] bool writeSetting(std::string_view key, std::string_view value) const;
+
+    /// Stores the value for a caller that already holds the program folder's
+    /// lock; true only when it reached the file.
+    [[nodiscard]] bool writeSettingLocked(std::string_view key, std::string_view value) const;
 
 private:
     ProgramFiles m_files;

@@ -79,6 +79,25 @@ inline constexpr std::string_view newerVersion =
 inline constexpr std::string_view upToDate = "*** You already got the newest database... ";
 inline constexpr std::string_view downloaded = "*** New Database downloaded";
 inline constexpr std::string_view saved = "*** New Database saved on disk";
+// A signed update that did not take the server's list: "*** Database refused: "
+// and the reason.
+inline constexpr std::string_view databaseRefused = "*** Database refused: ";
+inline constexpr std::string_view refusedNoSignature = "no signature";
+inline constexpr std::string_view refusedUnreadableSignature = "unreadable signature";
+inline constexpr std::string_view refusedUnknownKey = "unknown key";
+inline constexpr std::string_view refusedBadSignature = "bad signature";
+inline constexpr std::string_view refusedOlder = "older than the one in use";
+inline constexpr std::string_view refusedNotWhole = "not whole";
+inline constexpr std::string_view refusedUnreadableKey = "UpdatePublicKey holds no public key";
+/// On standard error after an update that took a list with no signature.
+inline constexpr std::string_view cameUnsigned =
+    "the list came unsigned: anyone on the way could have changed it (set UpdatePublicKey)";
+
+/// The installed window's question when there is no list at all:
+/// "No list of known fakes yet. Get it now from SERVER?"
+inline constexpr std::string_view getFirstListBefore =
+    "No list of known fakes yet. Get it now from ";
+inline constexpr std::string_view getFirstListAfter = "?";
 
 inline constexpr std::string_view lineEnd = "\r\n";
 

@@ -1,8 +1,11 @@
 #include "session/update_command.h"
 
+#include "platform/files.h"
 #include "session/folder_lock.h"
 #include "session/settings.h"
 #include "session/texts.h"
+
+#include <charconv>
 
 namespace session {
 namespace {
@@ -20,7 +23,6 @@ public:
         m_log.append(line);
     }
 
-private:
     static std::string_view lineOf(update::UpdateProgress progress)
     {
         switch (progress) {
@@ -38,6 +40,36 @@ private:
         return texts::saved;
     }
 
+    void onRefused(update::Refusal refusal) override
+    {
+        std::string line(texts::databaseRefused);
+        line += reasonOf(refusal);
+        line += texts::lineEnd;
+        m_log.append(line);
+    }
+
+private:
+    static std::string_view reasonOf(update::Refusal refusal)
+    {
+        switch (refusal) {
+        case update::Refusal::NoSignature:
+            return texts::refusedNoSignature;
+        case update::Refusal::UnreadableSignature:
+            return texts::refusedUnreadableSignature;
+        case update::Refusal::UnknownKey:
+            return texts::refusedUnknownKey;
+        case update::Refusal::BadSignature:
+            return texts::refusedBadSignature;
+        case update::Refusal::Older:
+            return texts::refusedOlder;
+        case update::Refusal::NotWhole:
+            return texts::refusedNotWhole;
+        case update::Refusal::UnreadableKey:
+            break;
+        }
+        return texts::refusedUnreadableKey;
+    }
+
     platform::LogBox& m_log;
 };
 
@@ -48,8 +80,28 @@ bool updateAlreadyRan(const ProgramState& state)
     return state.justUpdated;
 }
 
+update::PublicKeys trustedKeys(const ProgramFiles& files)
+{
+    std::string keys(update::builtInPublicKeys());
+    keys += ',';
+    keys += Settings(files).readSetting(updatePublicKeyKey);
+    return update::parsePublicKeys(keys);
+}
+
+std::optional<std::uint64_t> storedSerial(const ProgramFiles& files)
+{
+    const std::string text = Settings(files).readSetting(fakesSerialKey);
+    std::uint64_t serial = 0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, serial, 10);
+    if (text.empty() || error != std::errc() || stop != end)
+        return std::nullopt;
+    return serial;
+}
+
 UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std::string_view server,
-                            platform::HttpClient& http, platform::LogBox& log)
+                            platform::HttpClient& http, platform::LogBox& log,
+                            const update::TransferTimes& times)
 {
     // Set before the first transfer, so a click while one is under way is
     // turned away too.
@@ -57,15 +109,29 @@ UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std:
         return UpdateAnswer::JustUpdated;
 
     const Settings settings(files);
-    const update::UpdateTarget target{files.fakesDat(), settings.readSetting(fakesNrKey),
-                                      folderGuard(files)};
+    const update::PublicKeys keys = trustedKeys(files);
+    update::UpdateTarget target{files.fakesDat(), settings.readSetting(fakesNrKey),
+                                folderGuard(files)};
+    target.keys = keys.keys;
+    target.unreadableKey = !keys.unreadable.empty();
+    // A serial is that of the list the user holds: with the list gone, any
+    // signed one is welcome again.
+    if (platform::fileSize(files.fakesDat()))
+        target.storedSerial = storedSerial(files);
+    target.storeEntryCount = [&settings](std::string_view count) {
+        return settings.writeSettingLocked(fakesNrKey, count);
+    };
+    target.storeSerial = [&settings](std::optional<std::uint64_t> serial) {
+        return settings.writeSettingLocked(fakesSerialKey,
+                                           serial ? std::to_string(*serial) : std::string());
+    };
+    target.times = times;
     UpdateLines lines(log);
     auto result = update::getNewDatabase(server, target, http, lines);
     switch (result.end) {
     case update::UpdateEnd::Updated:
         state.list.replace(std::move(result.database));
-        return settings.writeSetting(fakesNrKey, result.entryCount) ? UpdateAnswer::Updated
-                                                                    : UpdateAnswer::FolderBusy;
+        return UpdateAnswer::Updated;
     case update::UpdateEnd::UpToDate:
         return UpdateAnswer::UpToDate;
     case update::UpdateEnd::Failed:

@@ -6,6 +6,7 @@
 #include "session/program_state.h"
 #include "update/database_update.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,8 +29,20 @@ bool updateAlreadyRan(const ProgramState& state);
 /// two check passes, logs each step, and puts the new list in use and
 /// remembers the server's entry count ("FakesNr") once it is saved. The caller
 /// tells the user about JustUpdated and Failed.
+///
+/// With trusted keys (built in, or UpdatePublicKey=), a list is taken only by
+/// its signature and serial ("FakesSerial"); a refusal is logged with its
+/// reason and answered Failed.
 UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std::string_view server,
-                            platform::HttpClient& http, platform::LogBox& log);
+                            platform::HttpClient& http, platform::LogBox& log,
+                            const update::TransferTimes& times = {});
+
+/// The keys a list must be signed with: the built-in ones and UpdatePublicKey=;
+/// none when lists are taken unsigned.
+update::PublicKeys trustedKeys(const ProgramFiles& files);
+
+/// The serial of the signed list last taken ("FakesSerial"), if any.
+std::optional<std::uint64_t> storedSerial(const ProgramFiles& files);
 
 /// The update server to ask: `given` (as brisquen-check update SERVER takes
 /// it), else Setting.ini's UpdateServer, else the one the programs were built

@@ -17,6 +17,14 @@ void QtDesktop::showMessage(std::string_view text)
     box.exec();
 }
 
+bool QtDesktop::askYesNo(std::string_view question)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Brisquen"), fromClientBytes(question),
+                    QMessageBox::Yes | QMessageBox::No, m_owner);
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
 std::string QtDesktop::chooseFile(std::string_view pattern, std::string_view title,
                                   std::string_view initialDir)
 {

@@ -15,6 +15,7 @@ public:
     void setOwner(QWidget* owner) { m_owner = owner; }
 
     void showMessage(std::string_view text) override;
+    bool askYesNo(std::string_view question) override;
     std::string chooseFile(std::string_view pattern, std::string_view title,
                            std::string_view initialDir) override;
     void openUrl(std::string_view url) override;

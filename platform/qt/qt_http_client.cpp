@@ -103,19 +103,30 @@ QtHttpClient::~QtHttpClient() = default;
 
 std::optional<std::string> QtHttpClient::get(std::string_view url)
 {
+    // No transfer lasts longer than this: a body that trickles in keeps the
+    // quiet time-out from ever ending it.
+    constexpr auto longest = std::chrono::hours(24);
+    return get(url, {longest, std::size_t(m_maxBodySize)});
+}
+
+std::optional<std::string> QtHttpClient::get(std::string_view url, const Limits& limits)
+{
     if (m_busy)
         return std::nullopt;
     QUrl address(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size())),
                  QUrl::StrictMode);
     if (!isHttpAddress(address))
         return std::nullopt;
+    const auto deadline = std::chrono::steady_clock::now() + limits.within;
+    const qint64 maxBodySize =
+        std::min(m_maxBodySize, qint64(std::min<std::size_t>(limits.maxBytes, INT64_MAX)));
     m_busy = true;
     const auto notBusy = qScopeGuard([this] { m_busy = false; });
 
     // Redirects are followed here rather than by Qt: Qt 6.4 sends the next
     // request on a connection the server is closing, and the retry can fail.
     for (int redirects = 0; redirects <= maxRedirects; ++redirects) {
-        Answer answer = fetch(address);
+        Answer answer = fetch(address, deadline, maxBodySize);
         if (answer.body)
             return std::move(answer.body);
         if (!answer.redirect)
@@ -131,7 +142,9 @@ std::optional<std::string> QtHttpClient::get(std::string_view url)
     return std::nullopt;
 }
 
-QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
+QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address,
+                                         std::chrono::steady_clock::time_point deadline,
+                                         qint64 maxBodySize)
 {
     QNetworkRequest request(address);
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
@@ -157,7 +170,7 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
         quiet.start();
         // Refused before the first byte when the server says it is too long;
         // otherwise the whole body has its room at once.
-        if (const auto length = declaredLength(*reply); length && *length > m_maxBodySize)
+        if (const auto length = declaredLength(*reply); length && *length > maxBodySize)
             refuse();
         else if (length && *length > 0)
             body.reserve(std::size_t(*length));
@@ -165,7 +178,7 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
     // Taking the bytes as they come stops an endless body at the limit.
     QObject::connect(reply.get(), &QNetworkReply::readyRead, &loop, [&] {
         quiet.start();
-        if (!takeAvailable(*reply, body, m_maxBodySize))
+        if (!takeAvailable(*reply, body, maxBodySize))
             refuse();
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
@@ -177,6 +190,16 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
     });
     if (m_stop.stop_possible())
         stopWatch.start(std::chrono::milliseconds(50));
+    // The whole transfer's end, which no trickle of bytes puts off.
+    QTimer whole;
+    whole.setSingleShot(true);
+    QObject::connect(&whole, &QTimer::timeout, &loop, refuse);
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left <= std::chrono::milliseconds(0))
+        refuse();
+    else
+        whole.start(left);
     if (m_stop.stop_requested())
         refuse();
     quiet.start();
@@ -199,7 +222,7 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address)
     }
     if (status < 200 || status > 299)
         return {};
-    if (reply->isOpen() && !takeAvailable(*reply, body, m_maxBodySize))
+    if (reply->isOpen() && !takeAvailable(*reply, body, maxBodySize))
         return {};
     // Qt 6.4 reports a body cut short itself; this holds should it ever not.
     if (const auto length = declaredLength(*reply); length && *length != qint64(body.size()))

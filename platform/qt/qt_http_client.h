@@ -33,6 +33,9 @@ public:
     /// connection, a time-out, a body cut short against its Content-Length or
     /// one longer than the limit, and for a call made while another one waits.
     std::optional<std::string> get(std::string_view url) override;
+    /// The same within `limits`, besides the client's own time-out and body
+    /// limit: the transfer, redirects included, ends by `limits.within`.
+    std::optional<std::string> get(std::string_view url, const Limits& limits) override;
 
     /// Whether a redirect from `from` to `to` is followed: to http or https
     /// only, and never from https down to http.
@@ -44,7 +47,8 @@ public:
 
 private:
     struct Answer;
-    Answer fetch(const QUrl& address);
+    Answer fetch(const QUrl& address, std::chrono::steady_clock::time_point deadline,
+                 qint64 maxBodySize);
 
     QNetworkAccessManager m_manager;
     std::chrono::milliseconds m_timeout;

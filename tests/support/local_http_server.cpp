@@ -18,8 +18,10 @@ void respond(QTcpSocket* socket, const HttpAnswer& answer)
     QByteArray head = "HTTP/1.1 " + QByteArray::number(answer.status) + " Status\r\n";
     if (!answer.location.empty())
         head += "Location: " + QByteArray::fromStdString(answer.location) + "\r\n";
-    head += chunked ? "Transfer-Encoding: chunked\r\n"
-                    : "Content-Length: " + QByteArray::number(length) + "\r\n";
+    if (chunked)
+        head += "Transfer-Encoding: chunked\r\n";
+    else if (!answer.noLength)
+        head += "Content-Length: " + QByteArray::number(length) + "\r\n";
     socket->write(head + "Connection: close\r\n\r\n");
     const auto framed = [chunked](std::string_view part) {
         const QByteArray bytes(part.data(), qsizetype(part.size()));
@@ -41,11 +43,15 @@ void respond(QTcpSocket* socket, const HttpAnswer& answer)
     QObject::connect(timer, &QTimer::timeout, socket, [=, sent = std::size_t(0)]() mutable {
         const std::size_t from = answer.body.size() * sent / answer.pieces;
         const std::size_t to = answer.body.size() * ++sent / answer.pieces;
-        socket->write(framed(std::string_view(answer.body).substr(from, to - from)));
+        QByteArray piece = framed(std::string_view(answer.body).substr(from, to - from));
+        if (answer.unfinished && sent == std::size_t(answer.pieces))
+            piece.chop((to - from) / 2 + 2);
+        socket->write(piece);
         if (sent < std::size_t(answer.pieces))
             return;
         timer->stop();
-        socket->write(chunked ? "0\r\n\r\n" : "");
+        socket->write(chunked && !answer.unfinished ? "0\r\n\r\n" : "");
+        socket->flush();
         socket->disconnectFromHost();
     });
     timer->start(answer.pause);

@@ -21,8 +21,10 @@ struct HttpAnswer {
     long long length = -1;  // Content-Length; the body's size when negative
     int pieces = 1;         // the body is sent in this many parts, `pause` apart
     std::chrono::milliseconds pause{0};
-    bool chunked = false; // no Content-Length: each part goes as a chunk
-    bool endless = false; // chunked, `body` again and again while the client reads
+    bool chunked = false;    // no Content-Length: each part goes as a chunk
+    bool endless = false;    // chunked, `body` again and again while the client reads
+    bool noLength = false;   // neither Content-Length nor chunks: the close ends the body
+    bool unfinished = false; // chunked, and closed halfway through the last chunk
 
     static HttpAnswer ok(std::string body) { return {.body = std::move(body)}; }
 };

@@ -41,6 +41,12 @@ public:
         if (m_onAsked)
             m_onAsked();
     }
+    /// Answers with `yesToQuestions`, recording the question.
+    bool askYesNo(std::string_view question) override
+    {
+        questions.emplace_back(question);
+        return yesToQuestions;
+    }
     std::string chooseFile(std::string_view pattern, std::string_view title,
                            std::string_view initialDir) override
     {
@@ -55,6 +61,8 @@ public:
     void openUrl(std::string_view url) override { urls.emplace_back(url); }
 
     std::vector<std::string> messages;
+    std::vector<std::string> questions;
+    bool yesToQuestions = false;
     std::vector<Dialog> dialogs;
     std::vector<std::string> urls;
 
