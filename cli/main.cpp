@@ -37,6 +37,17 @@ constexpr int exitClean = 0;
 constexpr int exitFake = 1;
 constexpr int exitError = 2;
 constexpr int exitNothingChecked = 3;
+constexpr int exitSuspect = 4;
+
+// Where several outcomes apply, a fake counts before a suspect, a suspect
+// before an error, and an error before a clean result.
+int weightiest(int a, int b)
+{
+    const auto weight = [](int status) {
+        return status == exitFake ? 3 : status == exitSuspect ? 2 : status == exitError ? 1 : 0;
+    };
+    return weight(a) >= weight(b) ? a : b;
+}
 
 constexpr std::string_view usageHead = R"(Usage: brisquen-check COMMAND [ARGUMENT]
 
@@ -48,7 +59,8 @@ Commands:
   scan [-v] [CLIENT]    check every unfinished download of the client: the
                         client folder stored in Setting.ini is used, or the
                         one CLIENT gives; -v names on stderr the temp folders
-                        searched and each part file that could not be read
+                        searched, each part file that could not be read,
+                        and how many downloads could not be looked at yet
   part FILE.part.met    check one unfinished download, read by the rules of
                         the stored client (eDonkey2000's when none is stored)
   link 'ed2k://|file|NAME|SIZE|HASH|'
@@ -81,16 +93,25 @@ prefix ($WINEPREFIX, else ~/.wine), where the client's ed2k registration also
 names its folder, and else beside the client folder, letters compared
 without regard to case.
 
+Suspects: for aMule and eMule downloads whose first bytes have come, and for
+finished files, the first few KiB are read (a download's in place, from its
+NNN.part data file) and their type is compared with what the name's extension
+claims. A program under any name but a program's, an archive under a video,
+audio, picture or disc-image name, or any type under a name of plainly another
+type gets the line "*** Suspect - " with both in plain words, under the
+download's or the file's answer; scan ends with "*** N suspect downloads".
+
 Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
 client folder, an invalid link, a file that is no part file, another Brisquen
 process holding the program folder for over 60 seconds), 3 scan checked nothing
 (the temp folders hold no *.part.met, cannot be entered, or not one of their
-part files could be read; standard error names them). When only some part
-files could not be read, scan exits as the others decide and says on standard
-error how many it skipped. For file and incoming, every file is checked, and 2
-wins over 1: a file that cannot be hashed (named on standard error) gives 2
-even when another is a fake. For update: 0 updated or already up to date, 2
-the update failed.
+part files could be read; standard error names them), 4 no fake but at least
+one suspect (scan, part, file, incoming). Where several apply, 1 comes before
+4, 4 before 2, and 2 before 0. When only some part files could not be read,
+scan exits as the others decide and says on standard error how many it
+skipped. For file and incoming, every file is checked; a file that cannot be
+hashed (named on standard error) gives 2 unless another is a fake or a
+suspect. For update: 0 updated or already up to date, 2 the update failed.
 
 )";
 
@@ -216,9 +237,18 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
                       << (searched.entered ? "" : ": cannot be entered") << '\n';
     }
     reportSkipped(result, verbose);
+    if (const auto notLooked = result.notDownloaded + result.dataUnreadable;
+        verbose && notLooked > 0) {
+        std::cout << std::flush;
+        std::cerr << "brisquen-check: " << notLooked
+                  << (notLooked == 1 ? " download" : " downloads")
+                  << " could not be looked at yet (" << result.notDownloaded
+                  << " first bytes not downloaded, " << result.dataUnreadable
+                  << " data file unreadable)\n";
+    }
     switch (result.end) {
     case session::PassEnd::Clean:
-        return exitClean;
+        return result.suspects > 0 ? exitSuspect : exitClean;
     case session::PassEnd::NothingToCheck:
         // A script must tell "clean" from "looked nowhere".
         std::cerr << "brisquen-check: nothing checked: no *.part.met could be read in "
@@ -251,7 +281,7 @@ int part(Program& program, const std::string& path)
                                               program.places.winePrefix, program.log);
     switch (check.status) {
     case session::DownloadStatus::Clean:
-        return exitClean;
+        return check.look && check.look->suspicion ? exitSuspect : exitClean;
     case session::DownloadStatus::Fake:
         return exitFake;
     case session::DownloadStatus::Unreadable:
@@ -283,7 +313,10 @@ int link(Program& program, const std::string& text)
 int checkFiles(const session::FakeDatabase& list, const std::vector<std::string>& paths)
 {
     const auto outcome = cli::checkFinishedFiles(paths, list);
-    return outcome.failed ? exitError : outcome.foundFake ? exitFake : exitClean;
+    return outcome.foundFake      ? exitFake
+           : outcome.foundSuspect ? exitSuspect
+           : outcome.failed       ? exitError
+                                  : exitClean;
 }
 
 // The client is found as for scan: the one given, or else the stored folder.
@@ -309,7 +342,7 @@ int incoming(Program& program, const std::optional<std::string>& given)
     for (const auto& folder : incoming.unreadableFolders)
         std::cerr << folder << ": not a readable folder\n";
     const int status = checkFiles(*list, incoming.files);
-    return incoming.unreadableFolders.empty() ? status : exitError;
+    return incoming.unreadableFolders.empty() ? status : weightiest(status, exitError);
 }
 
 int updateDatabase(Program& program, const std::optional<std::string>& server)

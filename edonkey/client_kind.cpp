@@ -25,9 +25,10 @@ PartFileRead walkedPartFile(std::string_view bytes, PartFileCheck)
 constexpr std::array kinds = {
     ClientKindRules{ClientKind::eDonkey2000, "eDonkey2000", "pref.met", "", prefMetSettings,
                     readEdonkeyPartFile},
-    ClientKindRules{ClientKind::aMule, "aMule", "amule.conf", "", amuleSettings, walkedPartFile},
+    ClientKindRules{ClientKind::aMule, "aMule", "amule.conf", "", amuleSettings, walkedPartFile,
+                    readMissingRanges},
     ClientKindRules{ClientKind::eMule, "eMule", "preferences.ini", "config/", emuleSettings,
-                    walkedPartFile},
+                    walkedPartFile, readMissingRanges},
 };
 
 // The entry of `folder` named `name` in any letter case, as a full path.

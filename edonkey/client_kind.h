@@ -2,11 +2,13 @@
 
 #include "edonkey/client_settings.h"
 #include "edonkey/part_file.h"
+#include "edonkey/part_file_gaps.h"
 
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace edonkey {
 
@@ -28,6 +30,9 @@ struct ClientKindRules {
     std::optional<ClientSettings> (*readSettings)(const std::string& settingsPath,
                                                   const ClientFileReader& read);
     PartFileRead (*readPartFile)(std::string_view bytes, PartFileCheck check);
+    /// The ranges of a download still missing, from its part file's bytes;
+    /// null for a client whose downloads are not looked at.
+    std::optional<std::vector<ByteRange>> (*readMissingRanges)(std::string_view bytes) = nullptr;
 };
 
 /// Every kind, in the order in which a folder holding several settings files

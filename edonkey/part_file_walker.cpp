@@ -77,6 +77,7 @@ private:
 struct Tag {
     std::uint8_t type = 0;
     std::optional<std::uint8_t> id; // none for a name of other than one byte
+    std::string_view name;          // the long form's name; empty in the compact one
     std::string_view value;
 };
 
@@ -85,7 +86,7 @@ std::variant<Tag, PartFileFault> readTag(Cursor& in)
     const auto typeByte = in.number(1);
     if (!typeByte)
         return PartFileFault::CutShort;
-    Tag tag{static_cast<std::uint8_t>(*typeByte & ~compactFormBit), std::nullopt, {}};
+    Tag tag{static_cast<std::uint8_t>(*typeByte & ~compactFormBit), std::nullopt, {}, {}};
     if (*typeByte & compactFormBit) {
         const auto id = in.number(1);
         if (!id)
@@ -96,6 +97,7 @@ std::variant<Tag, PartFileFault> readTag(Cursor& in)
         const auto name = nameLength ? in.take(*nameLength) : std::nullopt;
         if (!name)
             return PartFileFault::CutShort;
+        tag.name = *name;
         if (name->size() == 1)
             tag.id = static_cast<std::uint8_t>(name->front());
     }
@@ -130,9 +132,10 @@ bool isUnsigned(std::uint8_t type)
     return type == u8Type || type == u16Type || type == u32Type || type == u64Type;
 }
 
-} // namespace
-
-std::variant<PartFileInfo, PartFileFault> walkPartFile(std::string_view bytes)
+/// Walks the header and then every tag the tag count promises, handing each
+/// to `onTag`: the stored hash, or the fault that stopped the walk.
+template <typename OnTag>
+std::variant<std::string_view, PartFileFault> walkTags(std::string_view bytes, OnTag&& onTag)
 {
     Cursor in(bytes);
     const auto version = in.number(1);
@@ -145,18 +148,27 @@ std::variant<PartFileInfo, PartFileFault> walkPartFile(std::string_view bytes)
     const auto tagCount = in.number(4);
     if (!version || !date || !hash || !partHashes || !tagCount)
         return PartFileFault::CutShort;
-
-    PartFileInfo info;
-    for (const char byte : *hash)
-        info.hash += byteToHex(static_cast<std::uint8_t>(byte));
-    std::optional<std::uint64_t> size;
-    bool named = false;
     // Every tag takes at least three bytes, so a false count soon runs out of file.
     for (std::uint64_t i = 0; i < *tagCount; ++i) {
         const auto read = readTag(in);
         if (const auto* fault = std::get_if<PartFileFault>(&read))
             return *fault;
-        const auto& tag = std::get<Tag>(read);
+        onTag(std::get<Tag>(read));
+    }
+    return *hash;
+}
+
+// Gap tags are named by the byte 0x09 (start) or 0x0A (end) and the gap's index.
+constexpr char gapStartId = 0x09, gapEndId = 0x0A;
+
+} // namespace
+
+std::variant<PartFileInfo, PartFileFault> walkPartFile(std::string_view bytes)
+{
+    PartFileInfo info;
+    std::optional<std::uint64_t> size;
+    bool named = false;
+    const auto walked = walkTags(bytes, [&](const Tag& tag) {
         if (tag.id == fileNameId && !named && isString(tag.type)) {
             auto name = tag.value;
             if (name.starts_with(utf8ByteOrderMark))
@@ -166,11 +178,32 @@ std::variant<PartFileInfo, PartFileFault> walkPartFile(std::string_view bytes)
         } else if (tag.id == fileSizeId && !size && isUnsigned(tag.type)) {
             size = Cursor(tag.value).number(tag.value.size());
         }
-    }
+    });
+    if (const auto* fault = std::get_if<PartFileFault>(&walked))
+        return *fault;
+    for (const char byte : std::get<std::string_view>(walked))
+        info.hash += byteToHex(static_cast<std::uint8_t>(byte));
     if (!size)
         return PartFileFault::NoSizeTag;
     info.size = *size;
     return info;
+}
+
+std::optional<std::vector<ByteRange>> readMissingRanges(std::string_view bytes)
+{
+    const auto walked = walkPartFile(bytes);
+    const auto* info = std::get_if<PartFileInfo>(&walked);
+    if (!info)
+        return std::nullopt;
+    std::vector<GapTag> gaps;
+    walkTags(bytes, [&](const Tag& tag) {
+        if (tag.name.size() < 2 || (tag.name[0] != gapStartId && tag.name[0] != gapEndId) ||
+            !isUnsigned(tag.type))
+            return;
+        const auto offset = Cursor(tag.value).number(tag.value.size());
+        gaps.push_back({tag.name.substr(1), tag.name[0] == gapEndId, offset.value_or(0)});
+    });
+    return missingRanges(gaps, info->size);
 }
 
 std::string_view partFileFaultText(PartFileFault fault)

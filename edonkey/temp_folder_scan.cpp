@@ -7,7 +7,8 @@ namespace edonkey {
 
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
                           const fakedb::FakeDatabase& database, PartFileReader reader,
-                          DownloadObserver& observer, const std::stop_token& stop)
+                          DownloadObserver& observer, const std::stop_token& stop,
+                          MissingRangesReader readMissing)
 {
     ScanResult result;
     const std::string folder = platform::withFinalSlash(tempFolder);
@@ -19,8 +20,8 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
     for (const auto& name : names) {
         if (stop.stop_requested())
             break;
-        const DownloadCheck check =
-            checkDownload(folder + name, workingCopy, database, reader, PartFileCheck::Scan);
+        const DownloadCheck check = checkDownload(folder + name, workingCopy, database, reader,
+                                                  PartFileCheck::Scan, readMissing);
         if (check.status == DownloadStatus::Unreadable ||
             check.status == DownloadStatus::NotPartFile) {
             result.skipped.push_back({folder + name, check.reason});
@@ -31,6 +32,15 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
         if (check.status == DownloadStatus::Fake) {
             observer.onFake(check.hit);
             result.foundFake = true;
+        }
+        if (!check.look)
+            continue;
+        const auto& look = *check.look;
+        result.notDownloaded += look.end == LookEnd::NotDownloaded;
+        result.dataUnreadable += look.end == LookEnd::DataUnreadable;
+        if (look.suspicion) {
+            observer.onSuspect(*look.suspicion);
+            ++result.suspects;
         }
     }
     return result;

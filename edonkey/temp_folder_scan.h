@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edonkey/content_look.h"
 #include "edonkey/download_check.h"
 #include "edonkey/working_copy.h"
 #include "fakedb/fake_database.h"
@@ -21,6 +22,10 @@ public:
 
     /// The download just named is listed: the lookup's "*** " line.
     virtual void onFake(std::string_view hit) = 0;
+
+    /// The download just named has first bytes that are not what its name
+    /// says; told after any fake line.
+    virtual void onSuspect(const Suspicion& /*suspicion*/) {}
 };
 
 /// A part file the scan passed over, and why.
@@ -36,14 +41,19 @@ struct ScanResult {
     bool foundFake = false;
     std::size_t checked = 0;          // part files read and looked up
     std::vector<SkippedFile> skipped; // part files that could not be read or are none
+    std::size_t suspects = 0;         // downloads whose first bytes are a suspect
+    std::size_t notDownloaded = 0;    // downloads whose first bytes have not come yet
+    std::size_t dataUnreadable = 0;   // downloads whose data file could not be read
 };
 
 /// Checks every *.part.met in a temp folder, each read through the working
 /// copy by the client's rules; `stop` ends the scan between files. Files that
 /// cannot be read or are no part files are reported to no observer, only in
-/// the result.
+/// the result. With `readMissing`, each download's first bytes are looked
+/// at in its data file, once they have come.
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
                           const fakedb::FakeDatabase& database, PartFileReader reader,
-                          DownloadObserver& observer, const std::stop_token& stop);
+                          DownloadObserver& observer, const std::stop_token& stop,
+                          MissingRangesReader readMissing = nullptr);
 
 } // namespace edonkey

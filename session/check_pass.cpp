@@ -4,6 +4,7 @@
 #include "session/database.h"
 #include "session/folder_lock.h"
 #include "session/locate_client.h"
+#include "session/suspect_lines.h"
 #include "session/texts.h"
 
 namespace session {
@@ -18,6 +19,10 @@ public:
     }
     void onDownload(std::string_view name) override { appendLine(name); }
     void onFake(std::string_view hit) override { appendLine(hit); }
+    void onSuspect(const edonkey::Suspicion& suspicion) override
+    {
+        appendLine(suspectLine(suspicion));
+    }
 
 private:
     void appendLine(std::string_view text)
@@ -76,12 +81,16 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     DownloadLines lines(log);
     const auto copy = workingCopy(services.files, services.files.partCopy());
     const auto reader = edonkey::rulesOf(client.kind).readPartFile;
+    const auto readMissing = edonkey::rulesOf(client.kind).readMissingRanges;
     const auto list = state.list.current();
     bool foundPartFiles = false;
     bool foundFake = false;
     for (const auto& searched : result.tempFolders) {
-        auto scan =
-            edonkey::scanTempFolder(searched.folder.searched, copy, *list, reader, lines, stop);
+        auto scan = edonkey::scanTempFolder(searched.folder.searched, copy, *list, reader, lines,
+                                            stop, readMissing);
+        result.suspects += scan.suspects;
+        result.notDownloaded += scan.notDownloaded;
+        result.dataUnreadable += scan.dataUnreadable;
         foundPartFiles |= scan.foundPartFiles;
         foundFake |= scan.foundFake;
         result.checked += scan.checked;
@@ -101,6 +110,8 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         log.append(std::string(texts::unreadablePartFilesBefore) +
                    std::to_string(result.skipped.size()) +
                    std::string(texts::unreadablePartFilesAfter) + std::string(texts::lineEnd));
+    if (result.suspects > 0)
+        log.append(suspectCountLine(result.suspects) + std::string(texts::lineEnd));
     if (!foundFake)
         log.append(std::string(texts::noFakesFound) + std::string(texts::lineEnd));
     else

@@ -52,6 +52,11 @@ struct PassResult {
     std::size_t checked = 0;                 // part files read and looked up
     std::vector<edonkey::SkippedFile> skipped;
     ListLoad listLoad; // how the list's load ended
+    // The downloads' first bytes: suspects found, and downloads not looked at
+    // yet because the bytes have not come or their data file cannot be read.
+    std::size_t suspects = 0;
+    std::size_t notDownloaded = 0;
+    std::size_t dataUnreadable = 0;
 };
 
 /// The program's main job: loads fakes.dat, finds the client (or uses the

@@ -1,5 +1,6 @@
 #include "session/finished_files.h"
 
+#include "edonkey/content_look.h"
 #include "platform/files.h"
 #include "session/client_folders.h"
 
@@ -16,6 +17,7 @@ FinishedFileCheck checkFinishedFile(const std::string& path, const fakedb::FakeD
     }
     check.link = std::move(std::get<std::string>(link));
     check.answer = answerLink(check.link, list);
+    check.suspicion = edonkey::lookAtFinishedFile(path, fileNameOf(path)).suspicion;
     return check;
 }
 

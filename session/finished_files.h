@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edonkey/client_kind.h"
+#include "edonkey/file_type.h"
 #include "edonkey/finished_files.h"
 #include "fakedb/fake_database.h"
 #include "session/link_answer.h"
@@ -25,6 +26,8 @@ struct FinishedFileCheck {
     std::string link;                        // empty when the file could not be hashed
     std::optional<edonkey::HashError> error; // why not
     LinkAnswer answer;                       // once hashed
+    /// Once hashed: what the file's first bytes are, when not what its name says.
+    std::optional<edonkey::Suspicion> suspicion;
 };
 
 FinishedFileCheck checkFinishedFile(const std::string& path, const fakedb::FakeDatabase& list,

@@ -3,6 +3,7 @@
 #include "edonkey/client_discovery.h"
 #include "session/folder_lock.h"
 #include "session/settings.h"
+#include "session/suspect_lines.h"
 #include "session/texts.h"
 
 namespace session {
@@ -16,9 +17,10 @@ edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState
         edonkey::storedClientKind(Settings(files).readSetting(prefPathKey), winePrefix);
     static const fakedb::FakeDatabase none;
     const auto list = state.list.current();
-    auto check =
-        edonkey::checkDownload(path, workingCopy(files, files.partCopy()), list ? *list : none,
-                               edonkey::rulesOf(kind).readPartFile, edonkey::PartFileCheck::Single);
+    const auto& rules = edonkey::rulesOf(kind);
+    auto check = edonkey::checkDownload(path, workingCopy(files, files.partCopy()),
+                                        list ? *list : none, rules.readPartFile,
+                                        edonkey::PartFileCheck::Single, rules.readMissingRanges);
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)
         return check;
@@ -26,6 +28,8 @@ edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState
                 std::string(texts::lineEnd));
     log.append((check.hit.empty() ? std::string(texts::noFake) : check.hit) +
                std::string(texts::lineEnd));
+    if (check.look && check.look->suspicion)
+        log.append(suspectLine(*check.look->suspicion) + std::string(texts::lineEnd));
     return check;
 }
 
