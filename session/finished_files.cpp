@@ -17,8 +17,13 @@ FinishedFileCheck checkFinishedFile(const std::string& path, const fakedb::FakeD
     }
     check.link = std::move(std::get<std::string>(link));
     check.answer = answerLink(check.link, list);
-    check.suspicion = edonkey::lookAtFinishedFile(path, fileNameOf(path)).suspicion;
+    check.suspicion = finishedFileSuspicion(path);
     return check;
+}
+
+std::optional<edonkey::Suspicion> finishedFileSuspicion(const std::string& path)
+{
+    return edonkey::lookAtFinishedFile(path, fileNameOf(path)).suspicion;
 }
 
 IncomingFiles incomingFiles(const edonkey::Client& client, const ProgramFiles& files,

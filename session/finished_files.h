@@ -33,6 +33,10 @@ struct FinishedFileCheck {
 FinishedFileCheck checkFinishedFile(const std::string& path, const fakedb::FakeDatabase& list,
                                     const HashProgress& progress);
 
+/// What a finished file's first bytes are, when not what its name says; only
+/// those bytes are read.
+std::optional<edonkey::Suspicion> finishedFileSuspicion(const std::string& path);
+
 /// The files in a client's incoming folders.
 struct IncomingFiles {
     bool named = false;                         // the settings name an incoming folder
