@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <optional>
+#include <sstream>
 #include <thread>
 
 using edonkey::FileClass;
@@ -230,3 +231,29 @@ TEST(MimeType, EachThreadNamesTypesWithItsOwnHandle)
 }
 
 } // namespace
+
+// The README prints the extension table: each of its rows is the class the
+// program gives those extensions.
+TEST(NameType, TheReadmesExtensionTableIsTheProgramsOwn)
+{
+    const std::pair<std::string_view, FileClass> classes[] = {
+        {"video", FileClass::Video},       {"audio", FileClass::Audio},
+        {"archive", FileClass::Archive},   {"disc image", FileClass::DiscImage},
+        {"document", FileClass::Document}, {"picture", FileClass::Picture},
+        {"program", FileClass::Program},   {"text", FileClass::Text},
+    };
+    std::istringstream readme(testing_support::readFile(BRISQUEN_TEST_DATA "/../../README.md"));
+    std::size_t rows = 0;
+    for (std::string line; std::getline(readme, line);) {
+        for (const auto& [words, fileClass] : classes) {
+            const std::string head = "| " + std::string(words) + " | ";
+            if (!line.starts_with(head) || line.find('.') != std::string::npos)
+                continue;
+            ++rows;
+            std::istringstream extensions(line.substr(head.size()));
+            for (std::string extension; extensions >> extension && extension != "|";)
+                EXPECT_EQ(edonkey::typeOfName("x." + extension).fileClass, fileClass) << extension;
+        }
+    }
+    EXPECT_EQ(rows, std::size(classes));
+}
