@@ -313,10 +313,12 @@ int link(Program& program, const std::string& text)
 int checkFiles(const session::FakeDatabase& list, const std::vector<std::string>& paths)
 {
     const auto outcome = cli::checkFinishedFiles(paths, list);
-    return outcome.foundFake      ? exitFake
-           : outcome.foundSuspect ? exitSuspect
-           : outcome.failed       ? exitError
-                                  : exitClean;
+    int status = outcome.failed ? exitError : exitClean;
+    if (outcome.foundSuspect)
+        status = weightiest(status, exitSuspect);
+    if (outcome.foundFake)
+        status = weightiest(status, exitFake);
+    return status;
 }
 
 // The client is found as for scan: the one given, or else the stored folder.
