@@ -139,27 +139,17 @@ Judged judgedBytes(const FirstBytes& bytes)
 
 std::string_view fileClassWords(FileClass fileClass)
 {
-    switch (fileClass) {
-    case FileClass::Video:
-        return "a video";
-    case FileClass::Audio:
-        return "audio";
-    case FileClass::Archive:
-        return "an archive";
-    case FileClass::DiscImage:
-        return "a disc image";
-    case FileClass::Document:
-        return "a document";
-    case FileClass::Picture:
-        return "a picture";
-    case FileClass::Program:
-        return "a program";
-    case FileClass::Text:
-        return "text";
-    case FileClass::Unknown:
-        break;
-    }
-    return "a file of no known type";
+    // In the order of FileClass.
+    constexpr std::array<std::string_view, 9> words = {"a file of no known type",
+                                                       "a video",
+                                                       "audio",
+                                                       "an archive",
+                                                       "a disc image",
+                                                       "a document",
+                                                       "a picture",
+                                                       "a program",
+                                                       "text"};
+    return words[static_cast<std::size_t>(fileClass)];
 }
 
 NamedType typeOfName(std::string_view name)
