@@ -460,4 +460,7 @@ TEST_F(Suspects, FinishedFilesGetTheSuspectLineUnderTheirAnswer)
     EXPECT_EQ(std::count(answer.output.begin(), answer.output.end(), '\n'), 5);
     EXPECT_EQ(run("file '" + program + "' '" + dir.file("missing") + "'").exitCode, 4);
     EXPECT_EQ(run("file '" + video + "'").exitCode, 0);
+    const auto client = fixtures::writeClientFolder(dir.file("client"), {});
+    std::filesystem::copy_file(program, client.incomingFolder + "Movie.avi");
+    EXPECT_EQ(run("incoming '" + client.prefMet + "'").exitCode, 4);
 }
