@@ -32,7 +32,7 @@ void FileHasher::stop()
 void FileHasher::hashOne(const std::string& path, const std::stop_token& stop)
 {
     using namespace std::chrono_literals;
-    const QString name = platform::fromClientBytes(session::fileNameOf(path));
+    const QString name = platform::fromClientLine(session::fileNameOf(path));
     // Each report is an event for the window's thread: a few a second are enough.
     session::ProgressPace pace(0ms, 100ms);
     int shownPercent = -1;
@@ -49,8 +49,8 @@ void FileHasher::hashOne(const std::string& path, const std::stop_token& stop)
     });
     if (const auto* text = std::get_if<std::string>(&link)) {
         const auto suspicion = session::finishedFileSuspicion(path);
-        emit hashed(platform::fromClientBytes(*text),
-                    suspicion ? platform::fromClientBytes(session::suspectLine(*suspicion))
+        emit hashed(platform::fromClientLine(*text),
+                    suspicion ? platform::fromClientLine(session::suspectLine(*suspicion))
                               : QString());
     } else if (const auto error = std::get<session::HashError>(link);
                error != session::HashError::Cancelled)

@@ -289,7 +289,7 @@ void MainWindow::checkLink()
     if (answer.verdict == edonkey::LinkVerdict::Invalid)
         showMessage(answer.text);
     else
-        m_linkAnswer->setText(platform::fromClientBytes(answer.text) +
+        m_linkAnswer->setText(platform::fromClientLine(answer.text) +
                               (m_linkBox->text() == m_droppedLink ? m_droppedSuspect : QString()));
 }
 

@@ -8,11 +8,12 @@ namespace cli {
 
 std::string forTerminal(std::string_view text)
 {
-    std::string out = platform::toDisplayUtf8(text);
-    std::string::size_type pos = 0;
-    while ((pos = out.find("\r\n", pos)) != std::string::npos)
-        out.erase(pos, 1);
-    return out;
+    return platform::shownLines(text, "\n");
+}
+
+std::string lineForTerminal(std::string_view text)
+{
+    return platform::shownText(text);
 }
 
 ConsoleDesktop::ConsoleDesktop(std::ostream& out)

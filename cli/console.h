@@ -36,7 +36,13 @@ private:
     std::ostream& m_out;
 };
 
-/// `text` for the terminal: UTF-8, CR LF turned into LF.
+/// `text`, lines ended by CR LF or LF, for the terminal or a pipe: UTF-8,
+/// lines ended by LF, and every other control character escaped (see
+/// platform::shownLines), so what it prints can only be read, never obeyed.
 std::string forTerminal(std::string_view text);
+
+/// One line of outside text (a path, a name, a link): as forTerminal, with a
+/// CR LF in it escaped too.
+std::string lineForTerminal(std::string_view text);
 
 } // namespace cli

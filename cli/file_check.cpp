@@ -17,7 +17,7 @@ namespace {
 class ProgressLine {
 public:
     explicit ProgressLine(std::string_view name)
-        : m_name(forTerminal(name))
+        : m_name(lineForTerminal(name))
     {
     }
     ~ProgressLine()
@@ -66,13 +66,15 @@ FileCheckOutcome checkFinishedFiles(const std::vector<std::string>& paths,
         if (check.error) {
             // Flushed first, so that the two streams keep their order in a log.
             std::cout << std::flush;
-            std::cerr << path << ": " << session::hashErrorText(*check.error) << '\n';
+            std::cerr << lineForTerminal(path) << ": " << session::hashErrorText(*check.error)
+                      << '\n';
             outcome.failed = true;
             continue;
         }
-        std::cout << forTerminal(check.link) << '\n' << forTerminal(check.answer.text) << '\n';
+        std::cout << lineForTerminal(check.link) << '\n'
+                  << lineForTerminal(check.answer.text) << '\n';
         if (check.suspicion) {
-            std::cout << forTerminal(session::suspectLine(*check.suspicion)) << '\n';
+            std::cout << lineForTerminal(session::suspectLine(*check.suspicion)) << '\n';
             outcome.foundSuspect = true;
         }
         // A link of ours always reads back; should one not, the file counts as failed.

@@ -112,6 +112,12 @@ scan exits as the others decide and says on standard error how many it
 skipped. For file and incoming, every file is checked; a file that cannot be
 hashed (named on standard error) gives 2 unless another is a fake or a
 suspect. For update: 0 updated or already up to date, 2 the update failed.
+Standard error says why a check ended in 2 or 3, e.g. "cannot write the
+working copy FOLDER/pref.bck: REASON".
+
+Names, descriptions and paths come from outside: they are printed with control
+characters, bidirectional and zero-width marks as visible escapes (\x1b,
+\u202e), so each download stays one line.
 
 )";
 
@@ -135,16 +141,17 @@ void tellWhyThereIsNoList(const session::ProgramFiles& files, const session::Lis
 {
     std::cout << std::flush;
     if (load.end == session::LoadEnd::TooLarge) {
-        std::cerr << "brisquen-check: " << load.path << " is too large for memory\n";
+        std::cerr << "brisquen-check: " << cli::lineForTerminal(load.path)
+                  << " is too large for memory\n";
         return;
     }
-    std::cerr << "brisquen-check: no fakes.dat in " << files.folder;
+    std::cerr << "brisquen-check: no fakes.dat in " << cli::lineForTerminal(files.folder);
     const auto& shared = files.sharedLists;
     for (std::size_t i = 0; i < shared.size(); ++i) {
         std::cerr << (i == 0                   ? ", nor in "
                       : i + 1 == shared.size() ? " or "
                                                : ", ")
-                  << platform::folderOf(shared[i]);
+                  << cli::lineForTerminal(platform::folderOf(shared[i]));
     }
     std::cerr << '\n';
 }
@@ -154,7 +161,7 @@ int folderBusy(const session::ProgramFiles& files)
 {
     std::cout << std::flush;
     std::cerr << "brisquen-check: gave up after 60 seconds: another Brisquen process has held "
-              << files.lockFile() << " for too long\n";
+              << cli::lineForTerminal(files.lockFile()) << " for too long\n";
     return exitError;
 }
 
@@ -188,12 +195,22 @@ int noClientFolder(std::string_view command)
     return exitError;
 }
 
+// A working copy the program folder could not take: the real cause of what
+// failed, whatever the window's message says.
+void tellCopyFault(const std::optional<edonkey::CopyFault>& fault)
+{
+    if (!fault)
+        return;
+    std::cout << std::flush;
+    std::cerr << "brisquen-check: " << session::copyFaultText(*fault) << '\n';
+}
+
 // The temp folders searched, as "A, B".
 std::string folderList(const std::vector<session::SearchedFolder>& folders)
 {
     std::string list;
     for (const auto& searched : folders)
-        list += (list.empty() ? "" : ", ") + cli::forTerminal(searched.folder.searched);
+        list += (list.empty() ? "" : ", ") + cli::lineForTerminal(searched.folder.searched);
     return list;
 }
 
@@ -206,7 +223,7 @@ void reportSkipped(const session::PassResult& result, bool verbose)
     std::cout << std::flush;
     if (verbose) {
         for (const auto& skipped : result.skipped)
-            std::cerr << "skipped " << cli::forTerminal(skipped.path) << ": " << skipped.reason
+            std::cerr << "skipped " << cli::lineForTerminal(skipped.path) << ": " << skipped.reason
                       << '\n';
     }
     std::vector<std::pair<std::string_view, std::size_t>> reasons;
@@ -232,11 +249,12 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
     const auto result = session::checkPass(program.state, services, given, {});
     if (verbose) {
         for (const auto& searched : result.tempFolders)
-            std::cerr << "temp folder: " << cli::forTerminal(searched.folder.stored)
-                      << " (searched as " << cli::forTerminal(searched.folder.searched) << ")"
+            std::cerr << "temp folder: " << cli::lineForTerminal(searched.folder.stored)
+                      << " (searched as " << cli::lineForTerminal(searched.folder.searched) << ")"
                       << (searched.entered ? "" : ": cannot be entered") << '\n';
     }
     reportSkipped(result, verbose);
+    tellCopyFault(result.copyFault);
     if (const auto notLooked = result.notDownloaded + result.dataUnreadable;
         verbose && notLooked > 0) {
         std::cout << std::flush;
@@ -288,7 +306,8 @@ int part(Program& program, const std::string& path)
     case session::DownloadStatus::NotPartFile:
         break;
     }
-    std::cerr << path << ": " << check.reason << '\n';
+    tellCopyFault(check.copyFault);
+    std::cerr << cli::lineForTerminal(path) << ": " << check.reason << '\n';
     return exitError;
 }
 
@@ -298,7 +317,7 @@ int link(Program& program, const std::string& text)
     if (!list)
         return exitError;
     const auto answer = session::answerLink(text, *list);
-    std::cout << cli::forTerminal(answer.text) << '\n';
+    std::cout << cli::lineForTerminal(answer.text) << '\n';
     switch (answer.verdict) {
     case session::LinkVerdict::Fake:
         return exitFake;
@@ -338,11 +357,11 @@ int incoming(Program& program, const std::optional<std::string>& given)
     const auto incoming =
         session::incomingFiles(located.client, program.files, program.places.winePrefix);
     if (!incoming.named) {
-        std::cerr << located.client.settingsFile << ": no incoming folder\n";
+        std::cerr << cli::lineForTerminal(located.client.settingsFile) << ": no incoming folder\n";
         return exitError;
     }
     for (const auto& folder : incoming.unreadableFolders)
-        std::cerr << folder << ": not a readable folder\n";
+        std::cerr << cli::lineForTerminal(folder) << ": not a readable folder\n";
     const int status = checkFiles(*list, incoming.files);
     return incoming.unreadableFolders.empty() ? status : weightiest(status, exitError);
 }
@@ -365,17 +384,21 @@ int updateDatabase(Program& program, const std::optional<std::string>& server)
 // Reads, and creates nothing: a script may ask before the first run.
 int where(const session::ProgramFiles& files)
 {
+    const auto shown = [](const std::string& path) {
+        return cli::lineForTerminal(path);
+    };
     std::cout << "layout: " << (files.installed ? "installed" : "portable") << '\n'
-              << "settings: " << files.settingIni() << '\n'
-              << "list: " << files.fakesDat() << '\n';
+              << "settings: " << shown(files.settingIni()) << '\n'
+              << "list: " << shown(files.fakesDat()) << '\n';
     for (const auto& shared : files.sharedLists)
-        std::cout << "shared list: " << shared << '\n';
+        std::cout << "shared list: " << shown(shared) << '\n';
     const std::string loaded = session::databaseToLoad(files);
-    std::cout << "loads: " << (platform::fileSize(loaded) ? loaded : "nothing, no list found")
-              << '\n'
-              << "lock file: " << files.lockFile() << '\n'
-              << "working copies: " << files.folder << '\n'
-              << "update server: " << session::chooseUpdateServer(files, std::nullopt) << '\n';
+    std::cout << "loads: "
+              << (platform::fileSize(loaded) ? shown(loaded) : "nothing, no list found") << '\n'
+              << "lock file: " << shown(files.lockFile()) << '\n'
+              << "working copies: " << shown(files.folder) << '\n'
+              << "update server: " << shown(session::chooseUpdateServer(files, std::nullopt))
+              << '\n';
     return exitClean;
 }
 

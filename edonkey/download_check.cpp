@@ -7,9 +7,12 @@ DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& work
                             PartFileCheck check, MissingRangesReader readMissing)
 {
     DownloadCheck result;
-    const auto bytes = readThroughWorkingCopy(partFile, workingCopy);
-    if (!bytes)
+    const auto bytes = readThroughWorkingCopy(partFile, workingCopy, &result.copyFault);
+    if (!bytes) {
+        if (result.copyFault)
+            result.reason = "the working copy cannot be written";
         return result;
+    }
     auto read = reader(*bytes, check);
     if (const auto* reason = std::get_if<std::string_view>(&read)) {
         result.status = DownloadStatus::NotPartFile;

@@ -30,6 +30,7 @@ struct DownloadCheck {
     PartFileInfo info;
     std::string hit;
     std::string_view reason = "cannot be read"; // why a file is no download
+    std::optional<CopyFault> copyFault;         // the working copy could not be written
     /// The look at the download's first bytes, when the check was given a
     /// reader of the ranges still missing.
     std::optional<ContentLook> look;

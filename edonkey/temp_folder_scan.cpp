@@ -25,6 +25,8 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
         if (check.status == DownloadStatus::Unreadable ||
             check.status == DownloadStatus::NotPartFile) {
             result.skipped.push_back({folder + name, check.reason});
+            if (!result.copyFault)
+                result.copyFault = check.copyFault;
             continue;
         }
         ++result.checked;

@@ -5,6 +5,7 @@
 #include "edonkey/working_copy.h"
 #include "fakedb/fake_database.h"
 
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <string_view>
@@ -39,11 +40,12 @@ struct SkippedFile {
 struct ScanResult {
     bool foundPartFiles = false; // false: the folder could not be read or holds none
     bool foundFake = false;
-    std::size_t checked = 0;          // part files read and looked up
-    std::vector<SkippedFile> skipped; // part files that could not be read or are none
-    std::size_t suspects = 0;         // downloads whose first bytes are a suspect
-    std::size_t notDownloaded = 0;    // downloads whose first bytes have not come yet
-    std::size_t dataUnreadable = 0;   // downloads whose data file could not be read
+    std::size_t checked = 0;            // part files read and looked up
+    std::vector<SkippedFile> skipped;   // part files that could not be read or are none
+    std::optional<CopyFault> copyFault; // the first working copy that could not be written
+    std::size_t suspects = 0;           // downloads whose first bytes are a suspect
+    std::size_t notDownloaded = 0;      // downloads whose first bytes have not come yet
+    std::size_t dataUnreadable = 0;     // downloads whose data file could not be read
 };
 
 /// Checks every *.part.met in a temp folder, each read through the working

@@ -113,29 +113,11 @@ std::uint32_t tagOf(std::uint64_t keyHash)
     return static_cast<std::uint32_t>(keyHash >> 32);
 }
 
-// Where the first CR LF starting at or after `from` begins, or npos. Searching
-// for the LF is what memchr is fast at: there is about one per line.
+// Where the line holding `from` ends its text, or npos when no line end follows.
 std::size_t findLineEnd(std::string_view text, std::size_t from)
 {
-    for (std::size_t at = from + 1; at < text.size();) {
-        const void* lineFeed = std::memchr(text.data() + at, '\n', text.size() - at);
-        if (!lineFeed)
-            return std::string_view::npos;
-        at = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - text.data());
-        if (text[at - 1] == '\r')
-            return at - 1;
-        ++at;
-    }
-    return std::string_view::npos;
-}
-
-std::size_t countLineEnds(std::string_view text)
-{
-    std::size_t count = 0;
-    for (std::size_t at = findLineEnd(text, 0); at != std::string_view::npos;
-         at = findLineEnd(text, at + 2))
-        ++count;
-    return count;
+    const auto line = lineAt(text, from);
+    return line ? from + line->text.size() : std::string_view::npos;
 }
 
 // Whether the complete, indexed line at `lineStart` begins with `hash`, a
@@ -195,7 +177,7 @@ bool FakeDatabase::replace(std::string text)
         clear();
         m_text = std::move(text);
         // There are no more entries than line ends; sizing for them saves rehashing.
-        reserveSlots(countLineEnds(m_text));
+        reserveSlots(static_cast<std::size_t>(std::count(m_text.begin(), m_text.end(), '\n')));
         indexCompleteLines();
         return true;
     } catch (const std::bad_alloc&) {
@@ -291,12 +273,10 @@ void FakeDatabase::indexLines()
             const auto lineFeed = static_cast<std::size_t>(static_cast<const char*>(found) - text);
             ++lineFeeds;
             searchFrom = lineFeed + 1;
-            // A lone LF belongs to the line; the byte before a line's first is an LF.
-            if (lineFeed == 0 || text[lineFeed - 1] != '\r')
-                continue;
             const std::size_t start = indexedUpTo;
             indexedUpTo = lineFeed + 1;
-            const auto entry = splitEntryLine({text + start, lineFeed - 1 - start});
+            const auto entry =
+                splitEntryLine({text + start, lineTextEnd(m_text, start, lineFeed) - start});
             if (!entry)
                 continue;
             const std::uint32_t tag = tagOf(hashKey(entry->hash, entry->size));
@@ -373,7 +353,7 @@ void FakeDatabase::resizeTable(std::size_t slotCount, bool wide)
 LoadResult loadFakeDatabase(const std::string& path)
 {
     platform::ReadFailure failure = platform::ReadFailure::Unreadable;
-    auto text = platform::readFile(path, UINT64_MAX, &failure);
+    auto text = platform::readFile(path, fakeDatabaseSizeLimit, &failure);
     if (!text)
         return {failure == platform::ReadFailure::TooLarge ? LoadEnd::TooLarge
                                                            : LoadEnd::Unreadable,

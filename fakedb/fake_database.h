@@ -14,8 +14,12 @@ class FakeDatabase;
 enum class LoadEnd {
     Loaded,
     Unreadable, // missing, no regular file, or a read failed
-    TooLarge,   // more than memory holds
+    TooLarge,   // over fakeDatabaseSizeLimit, or more than memory holds
 };
+
+/// Far more than any real list holds (a million entries take about 70 MB): a
+/// larger file is refused by its size, before a byte of it is read.
+inline constexpr std::uint64_t fakeDatabaseSizeLimit = std::uint64_t{1} << 30;
 
 /// The outcome of loadFakeDatabase; true when loaded.
 struct LoadResult {
@@ -26,8 +30,9 @@ struct LoadResult {
     explicit operator bool() const { return end == LoadEnd::Loaded; }
 };
 
-/// The list of known fakes as the text of fakes.dat, one entry per CR LF-ended
-/// line: hash, size and description separated by commas. Lookups are answered
+/// The list of known fakes as the text of fakes.dat, one entry per line ended
+/// by CR LF or LF (lineAt in entry_line.h): hash, size and description
+/// separated by commas. Lookups are answered
 /// from an index kept in step with the text, with the same result as reading
 /// the lines from the top and stopping at the first match.
 class FakeDatabase {
@@ -48,7 +53,7 @@ public:
 
     /// "*** " and the description of the first line whose first field equals
     /// `hash` and whose second field equals `size`, both exactly; the empty text
-    /// when no line matches. Text after the last CR LF is never matched.
+    /// when no line matches. Text after the last line end is never matched.
     std::string lookupFake(std::string_view hash, std::string_view size) const;
 
     const std::string& text() const { return m_text; }

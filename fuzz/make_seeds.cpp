@@ -78,6 +78,9 @@ int main(int argc, char* argv[])
                                std::string(64, '\0')},
         {"pref_met/client", pref},
         {"pref_met/cut", pref.substr(0, pref.size() - 5)},
+        {"shown_text/hostile-name", "\x1b[1A\x1b[2Kname\r\n*** forged\xE2\x80\xAE.exe"},
+        {"shown_text/windows-1252", "caf\xE9 \x9D"
+                                    "0;title\x07\r\nnext\rline\n"},
         {"ed2k_link/plain", "ed2k://|file|Knoppix.iso|700000000|" + iso.hash + "|/"},
         {"ed2k_link/anchor", "<a href=\"ed2k://|file|x.iso|1|" + iso.hash + "|/\">x</a>"},
         {"ini_file/stored", provided("Settings") + provided("PrefPath") + provided("FakesNr") +

@@ -49,6 +49,12 @@ ssize_t readFully(int fd, char* buffer, std::size_t size);
 /// Writes all of `bytes`, retrying short writes.
 bool writeFully(int fd, std::string_view bytes);
 
+/// A new file beside `path`, open for reading and writing, named `path`, a
+/// dot and six random letters and created with the umask applied; its name in
+/// `temporaryPath`. An invalid descriptor, errno telling why, when none could
+/// be made.
+FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath);
+
 /// Big reads serve many 2 KiB blocks: a system call per block would make a
 /// large file slow to read.
 inline constexpr std::size_t ioBufferSize = 256 * 1024;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -28,6 +29,12 @@ public:
     /// True too when the file cannot be opened or locked at all: the caller
     /// then goes on unprotected, as on a folder it cannot write.
     bool tryLock();
+
+    /// Takes the lock shared with other shared holders, waiting at most
+    /// `patience` while one holds it alone; false when that one kept it (a
+    /// process paused meanwhile, say). True when the file cannot be opened or
+    /// locked at all, as for tryLock.
+    bool lockShared(std::chrono::milliseconds patience);
 
     /// Lets the next holder in; also done when the object goes.
     void unlock();

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 
 namespace platform {
@@ -44,6 +45,22 @@ bool FileLock::tryLock()
         return true;
     if (!setLock(m_fd, m_byte, F_WRLCK))
         return errno != EAGAIN && errno != EACCES;
+    m_locked = true;
+    return true;
+}
+
+bool FileLock::lockShared(std::chrono::milliseconds patience)
+{
+    if (m_locked || m_fd < 0)
+        return true;
+    const auto deadline = std::chrono::steady_clock::now() + patience;
+    while (!setLock(m_fd, m_byte, F_RDLCK)) {
+        if (errno != EAGAIN && errno != EACCES)
+            return true; // no locks here: unprotected, as tryLock goes on
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
     m_locked = true;
     return true;
 }

@@ -11,8 +11,14 @@ std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSi
     if (failure)
         *failure = ReadFailure::Unreadable;
     SequentialFile file(path);
-    if (file.error() || file.length() > maxSize)
+    if (file.error())
         return std::nullopt;
+    // Told by the size the file has when opened, before a byte is read.
+    if (file.length() > maxSize) {
+        if (failure)
+            *failure = ReadFailure::TooLarge;
+        return std::nullopt;
+    }
     std::string bytes;
     try {
         if (file.length() > bytes.max_size())

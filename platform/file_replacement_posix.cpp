@@ -13,11 +13,9 @@
 #include <unistd.h>
 
 namespace platform {
-namespace {
 
-using posix::FileDescriptor;
+namespace posix {
 
-/// A new, uniquely named file beside `path`, created with the umask applied.
 FileDescriptor createTemporaryBeside(const std::string& path, std::string& temporaryPath)
 {
     static std::atomic<std::uint64_t> counter{0};
@@ -38,7 +36,7 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempo
             name += digits[seed % (sizeof(digits) - 1)];
             seed /= sizeof(digits) - 1;
         }
-        FileDescriptor file(::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        FileDescriptor file(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (file.valid()) {
             temporaryPath = std::move(name);
             return file;
@@ -48,6 +46,12 @@ FileDescriptor createTemporaryBeside(const std::string& path, std::string& tempo
     }
     return FileDescriptor();
 }
+
+} // namespace posix
+
+namespace {
+
+using posix::FileDescriptor;
 
 // Writing through a link replaces the file it points to, not the link.
 std::string resolveLink(const std::string& path)
@@ -71,7 +75,7 @@ public:
         : m_target(resolveLink(path))
     {
         if (!path.empty())
-            m_file = createTemporaryBeside(m_target, m_temporary);
+            m_file = posix::createTemporaryBeside(m_target, m_temporary);
     }
     ~AtomicReplacement()
     {

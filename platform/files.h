@@ -23,8 +23,8 @@ std::optional<std::uint64_t> fileSize(const std::string& path);
 
 /// Why a file could not be read whole.
 enum class ReadFailure {
-    Unreadable, // missing, no regular file, larger than allowed, or a read failed
-    TooLarge,   // more than memory holds
+    Unreadable, // missing, no regular file, or a read failed
+    TooLarge,   // larger than allowed, or more than memory holds
 };
 
 /// The whole file as raw bytes, as long as it was when opened (a file cut

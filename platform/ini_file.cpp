@@ -14,9 +14,6 @@
 namespace platform {
 namespace {
 
-// Windows hands values over in a 255-byte buffer, NUL included.
-constexpr std::size_t maxValueLength = 254;
-
 // A settings file is a few lines; anything this big is not one and is not
 // read into memory.
 constexpr std::uint64_t maxIniFileSize = 16ull * 1024 * 1024;
@@ -196,11 +193,12 @@ std::optional<std::string> IniFile::value(std::string_view section, std::string_
     return std::string(cutAtNul(withoutQuotes(parseLine(lines[*location.keyLine].text).value)));
 }
 
-std::string readIniString(const std::string& path, std::string_view section, std::string_view key)
+std::string readIniString(const std::string& path, std::string_view section, std::string_view key,
+                          std::size_t bufferSize)
 {
     const std::optional<IniFile> ini = IniFile::load(path);
     std::optional<std::string> value = ini ? ini->value(section, key) : std::nullopt;
-    return value ? value->substr(0, maxValueLength) : std::string();
+    return value ? value->substr(0, bufferSize > 0 ? bufferSize - 1 : 0) : std::string();
 }
 
 bool writeIniString(const std::string& path, std::string_view section, std::string_view key,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,10 +40,15 @@ private:
     IniEncoding m_encoding;
 };
 
+/// The buffer Windows' clients hand over for a value, NUL included.
+inline constexpr std::size_t windowsValueBuffer = 255;
+
 /// Reads `key` in `section` of an INI file as the client's system does, as
-/// IniFile::value finds it: a missing key or file reads as empty, and values
-/// are cut at 254 bytes, as Windows hands them to the client.
-std::string readIniString(const std::string& path, std::string_view section, std::string_view key);
+/// IniFile::value finds it: a missing key or file reads as empty, and a value
+/// is cut to fit a buffer of `bufferSize` bytes with its NUL (254 bytes, as
+/// Windows hands them to the client, unless the caller asks for more).
+std::string readIniString(const std::string& path, std::string_view section, std::string_view key,
+                          std::size_t bufferSize = windowsValueBuffer);
 
 /// Writes `key`=`value` in `section`: replaces the key's value in place and
 /// keeps every other line; creates the file and the section when missing, adds

@@ -48,6 +48,25 @@ std::optional<char32_t> decodeUtf8(std::string_view text, std::size_t& pos)
     return code;
 }
 
+// Characters shown as escapes: they move the cursor, end a line, start a
+// terminal command (ESC, the C1 CSI and OSC), or reorder or hide the text
+// around them (bidirectional overrides and isolates, zero-width marks).
+bool needsEscape(char32_t code)
+{
+    return (code < 0x20 && code != '\t') || (code >= 0x7F && code <= 0x9F) || code == 0x061C ||
+           (code >= 0x200B && code <= 0x200F) || (code >= 0x2028 && code <= 0x202E) ||
+           (code >= 0x2060 && code <= 0x2064) || (code >= 0x2066 && code <= 0x206F) ||
+           code == 0xFEFF;
+}
+
+void appendEscape(std::string& out, char32_t code)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    out += code <= 0xFF ? "\\x" : "\\u";
+    for (int shift = code <= 0xFF ? 4 : 12; shift >= 0; shift -= 4)
+        out += hex[(code >> shift) & 0xF];
+}
+
 /// `count` UTF-16 code units, the i-th given by `unitAt(i)`, as UTF-8.
 template <typename UnitAt>
 DecodedUtf16 decodeUtf16(std::size_t count, UnitAt unitAt)
@@ -119,6 +138,40 @@ std::string windows1252ToUtf8(std::string_view bytes)
 std::string toDisplayUtf8(std::string_view bytes)
 {
     return isValidUtf8(bytes) ? std::string(bytes) : windows1252ToUtf8(bytes);
+}
+
+std::string shownText(std::string_view bytes)
+{
+    const std::string utf8 = toDisplayUtf8(bytes);
+    std::string shown;
+    shown.reserve(utf8.size());
+    for (std::size_t pos = 0; pos < utf8.size();) {
+        const std::size_t start = pos;
+        const std::optional<char32_t> code = decodeUtf8(utf8, pos);
+        if (!code) // never, as toDisplayUtf8 gives strict UTF-8; but never loop
+            appendEscape(shown, static_cast<unsigned char>(utf8[pos++]));
+        else if (needsEscape(*code))
+            appendEscape(shown, *code);
+        else
+            shown.append(utf8, start, pos - start);
+    }
+    return shown;
+}
+
+std::string shownLines(std::string_view bytes, std::string_view lineEnd)
+{
+    std::string shown;
+    for (std::size_t start = 0;;) {
+        const std::size_t lineFeed = bytes.find('\n', start);
+        std::size_t end = lineFeed;
+        if (end != std::string_view::npos && end > start && bytes[end - 1] == '\r')
+            --end;
+        shown += shownText(bytes.substr(start, end - start));
+        if (lineFeed == std::string_view::npos)
+            return shown;
+        shown += lineEnd;
+        start = lineFeed + 1;
+    }
 }
 
 DecodedUtf16 utf16LeToUtf8(std::string_view bytes)

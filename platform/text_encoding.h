@@ -24,6 +24,20 @@ std::string windows1252ToUtf8(std::string_view bytes);
 /// code page the client wrote it in.
 std::string toDisplayUtf8(std::string_view bytes);
 
+/// Text from outside (a name a peer chose, a description from the update
+/// server, a path) as UTF-8 safe to show on a terminal, in a pipe or in a
+/// window, on one line: decoded as toDisplayUtf8 decodes it, then every
+/// character that could move the cursor, end the line, start a terminal
+/// command, or reorder or hide what is shown (control characters but tab,
+/// bidirectional and zero-width marks, line separators) is shown as a visible
+/// escape, `\x1b` or `\u202e`. Decoding first catches the control characters
+/// that Windows-1252's undefined bytes stand for.
+std::string shownText(std::string_view bytes);
+
+/// Text whose lines end in CR LF or LF, each line shown as shownText shows
+/// it and ended by `lineEnd` instead; a CR on its own is escaped.
+std::string shownLines(std::string_view bytes, std::string_view lineEnd);
+
 /// Text decoded from UTF-16, as UTF-8; inexact when part of it could not be
 /// decoded.
 struct DecodedUtf16 {

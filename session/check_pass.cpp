@@ -1,6 +1,7 @@
 #include "session/check_pass.h"
 
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "session/database.h"
 #include "session/folder_lock.h"
 #include "session/locate_client.h"
@@ -11,6 +12,8 @@ namespace session {
 namespace {
 
 // The scan's downloads as log lines: each name, and a fake's line under it.
+// Both come from outside (a peer named the download, the update server wrote
+// the line): escaped, so a name holding CR LF cannot pass for a line of ours.
 class DownloadLines final : public edonkey::DownloadObserver {
 public:
     explicit DownloadLines(platform::LogBox& log)
@@ -27,7 +30,7 @@ public:
 private:
     void appendLine(std::string_view text)
     {
-        std::string line(text);
+        std::string line = platform::shownText(text);
         line += texts::lineEnd;
         m_log.append(line);
     }
@@ -36,6 +39,12 @@ private:
 };
 
 } // namespace
+
+std::string copyFaultText(const edonkey::CopyFault& fault)
+{
+    return std::string(texts::cannotWriteWorkingCopy) + platform::shownText(fault.path) + ": " +
+           platform::shownText(fault.reason);
+}
 
 PassResult checkPass(ProgramState& state, const PassServices& services,
                      const std::optional<std::string>& given, const std::stop_token& stop)
@@ -62,12 +71,20 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     const edonkey::Client& client = located.client;
     result.kind = client.kind;
 
-    const auto folders = readClientFolders(client, services.files, services.places.winePrefix);
+    const auto folders =
+        readClientFolders(client, services.files, services.places.winePrefix, &result.copyFault);
+    // eDonkey2000's users get the message they always had; the others learn
+    // the cause, which lies in the program folder, not the client's.
+    const bool ownLines = client.kind != edonkey::ClientKind::eDonkey2000;
     if (!folders || folders->temp.empty()) {
-        services.desktop.showMessage(texts::noTempFolder);
+        if (ownLines && result.copyFault)
+            log.append("*** " + copyFaultText(*result.copyFault) + std::string(texts::lineEnd));
+        else
+            services.desktop.showMessage(texts::noTempFolder);
         result.end = PassEnd::TempFolderError;
         return result;
     }
+    result.copyFault.reset(); // a copy that failed once, with the settings read after all
     for (const auto& folder : folders->temp)
         result.tempFolders.push_back({folder, platform::isFolder(folder.searched)});
     for (const auto& searched : result.tempFolders) {
@@ -96,6 +113,8 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         result.checked += scan.checked;
         for (auto& skipped : scan.skipped)
             result.skipped.push_back(std::move(skipped));
+        if (!result.copyFault)
+            result.copyFault = std::move(scan.copyFault);
     }
     if (stop.stop_requested()) {
         result.end = PassEnd::Cancelled;
@@ -105,18 +124,19 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         result.end = PassEnd::NothingToCheck;
         return result;
     }
-    // eDonkey2000's log keeps the lines it always had.
-    if (client.kind != edonkey::ClientKind::eDonkey2000 && !result.skipped.empty())
+    // eDonkey2000's log keeps the lines it always had; the others say "no
+    // fakes" only of downloads that were checked.
+    if (ownLines && !result.skipped.empty())
         log.append(std::string(texts::unreadablePartFilesBefore) +
                    std::to_string(result.skipped.size()) +
                    std::string(texts::unreadablePartFilesAfter) + std::string(texts::lineEnd));
     if (result.suspects > 0)
         log.append(suspectCountLine(result.suspects) + std::string(texts::lineEnd));
-    if (!foundFake)
-        log.append(std::string(texts::noFakesFound) + std::string(texts::lineEnd));
-    else
+    if (foundFake)
         log.append(std::string(texts::lineEnd) + std::string(texts::finishedChecking) +
                    std::string(texts::lineEnd));
+    else if (!ownLines || result.checked > 0)
+        log.append(std::string(texts::noFakesFound) + std::string(texts::lineEnd));
     result.end = result.checked == 0 ? PassEnd::NothingReadable
                  : foundFake         ? PassEnd::FakesFound
                                      : PassEnd::Clean;

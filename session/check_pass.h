@@ -51,13 +51,17 @@ struct PassResult {
     std::vector<SearchedFolder> tempFolders; // once the settings named them
     std::size_t checked = 0;                 // part files read and looked up
     std::vector<edonkey::SkippedFile> skipped;
-    ListLoad listLoad; // how the list's load ended
+    std::optional<edonkey::CopyFault> copyFault; // a working copy that could not be written
+    ListLoad listLoad;                           // how the list's load ended
     // The downloads' first bytes: suspects found, and downloads not looked at
     // yet because the bytes have not come or their data file cannot be read.
     std::size_t suspects = 0;
     std::size_t notDownloaded = 0;
     std::size_t dataUnreadable = 0;
 };
+
+/// "cannot write the working copy PATH: REASON", escaped for display.
+std::string copyFaultText(const edonkey::CopyFault& fault);
 
 /// The program's main job: loads fakes.dat, finds the client (or uses the
 /// settings file or folder `given`), reads its temp folders and checks every

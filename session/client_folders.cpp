@@ -41,12 +41,13 @@ std::vector<ClientFolder> resolved(const std::vector<std::string>& stored,
 
 std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
                                                const ProgramFiles& files,
-                                               const std::optional<std::string>& winePrefix)
+                                               const std::optional<std::string>& winePrefix,
+                                               std::optional<edonkey::CopyFault>* fault)
 {
     const auto copy = workingCopy(files, files.prefCopy());
     const auto settings = edonkey::rulesOf(client.kind)
                               .readSettings(client.settingsFile, [&](const std::string& path) {
-                                  return edonkey::readThroughWorkingCopy(path, copy);
+                                  return edonkey::readThroughWorkingCopy(path, copy, fault);
                               });
     if (!settings)
         return std::nullopt;

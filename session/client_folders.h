@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edonkey/client_kind.h"
+#include "edonkey/working_copy.h"
 #include "session/program_files.h"
 
 #include <optional>
@@ -27,9 +28,11 @@ struct ClientFolders {
 /// each folder they name to where it lies here: relative ones in the client
 /// folder, Windows ones through the Wine prefix or beside the client folder.
 /// A folder that resolves to one listed before it is left out. Nothing when
-/// the settings cannot be read.
+/// the settings cannot be read, and then `fault`, when given, says so if the
+/// working copy could not be written.
 std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
                                                const ProgramFiles& files,
-                                               const std::optional<std::string>& winePrefix);
+                                               const std::optional<std::string>& winePrefix,
+                                               std::optional<edonkey::CopyFault>* fault = nullptr);
 
 } // namespace session

@@ -32,18 +32,15 @@ platform::SectionGuard folderGuard(const ProgramFiles& files)
 edonkey::WorkingCopy workingCopy(const ProgramFiles& files, const std::string& copy)
 {
     makeFolderFor(files, copy);
-    return {copy, files.lockFile()};
+    edonkey::WorkingCopy workingCopy{copy, files.lockFile()};
+    edonkey::removeLeftoverCopies(workingCopy);
+    return workingCopy;
 }
 
 void removeWorkingCopies(const ProgramFiles& files)
 {
     for (const auto& copy : {files.prefCopy(), files.partCopy()})
-        platform::deleteFile(platform::perProcessName(copy));
-    platform::FileLock lock(files.lockFile(), edonkey::workingCopyLockByte);
-    if (!lock.tryLock())
-        return;
-    platform::deleteFile(files.prefCopy());
-    platform::deleteFile(files.partCopy());
+        edonkey::removeLeftoverCopies({copy, files.lockFile()});
 }
 
 } // namespace session

@@ -21,11 +21,12 @@ inline constexpr std::uint32_t settingsLockByte = 0;
 /// The same, for the domain's saving of fakes.dat.
 platform::SectionGuard folderGuard(const ProgramFiles& files);
 
-/// The working copy `copy` of the program folder, shared with other processes.
+/// The working copy `copy` of the program folder, shared with other processes;
+/// copies of it that processes which died left behind are removed first.
 edonkey::WorkingCopy workingCopy(const ProgramFiles& files, const std::string& copy);
 
-/// Deletes this process's working copies, and those a crash may have left
-/// unless another process is using them right now; for the program's end.
+/// Deletes the working copies no process holds, those of a crash included;
+/// for the program's end.
 void removeWorkingCopies(const ProgramFiles& files);
 
 } // namespace session

@@ -1,6 +1,7 @@
 #include "session/part_check.h"
 
 #include "edonkey/client_discovery.h"
+#include "platform/text_encoding.h"
 #include "session/folder_lock.h"
 #include "session/settings.h"
 #include "session/suspect_lines.h"
@@ -24,12 +25,15 @@ edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)
         return check;
-    log.replace(check.info.name + std::string(texts::afterPartFileName) +
+    // The name, the list's line and the name's extension in a suspect line come
+    // from outside: escaped, each stays one line.
+    log.replace(platform::shownText(check.info.name) + std::string(texts::afterPartFileName) +
                 std::string(texts::lineEnd));
-    log.append((check.hit.empty() ? std::string(texts::noFake) : check.hit) +
+    log.append((check.hit.empty() ? std::string(texts::noFake) : platform::shownText(check.hit)) +
                std::string(texts::lineEnd));
     if (check.look && check.look->suspicion)
-        log.append(suspectLine(*check.look->suspicion) + std::string(texts::lineEnd));
+        log.append(platform::shownText(suspectLine(*check.look->suspicion)) +
+                   std::string(texts::lineEnd));
     return check;
 }
 

@@ -3,6 +3,8 @@
 #include "platform/ini_file.h"
 #include "session/folder_lock.h"
 
+#include <cstdint>
+
 namespace session {
 namespace {
 constexpr std::string_view section = "Settings";
@@ -15,7 +17,9 @@ Settings::Settings(ProgramFiles files)
 
 std::string Settings::readSetting(std::string_view key) const
 {
-    return platform::readIniString(m_files.settingIni(), section, key);
+    // Asked for whole: a client folder deep in a home folder is longer than the
+    // 254 bytes a Windows program would take.
+    return platform::readIniString(m_files.settingIni(), section, key, SIZE_MAX);
 }
 
 bool Settings::writeSetting(std::string_view key, std::string_view value) const

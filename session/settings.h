@@ -19,7 +19,8 @@ class Settings {
 public:
     explicit Settings(ProgramFiles files);
 
-    /// The key's value, or the empty text when the key or the file is missing.
+    /// The key's value, whole whatever its length, or the empty text when the
+    /// key or the file is missing.
     std::string readSetting(std::string_view key) const;
 
     /// Stores the value under the program folder's lock, so that another

@@ -47,6 +47,10 @@ inline constexpr std::string_view finishedChecking = "*** Finished checking.";
 inline constexpr std::string_view unreadablePartFilesBefore = "*** ";
 inline constexpr std::string_view unreadablePartFilesAfter = " part files could not be read";
 
+/// A working copy the program folder cannot take, on standard error and, for
+/// clients other than eDonkey2000, in the log: "... PATH: REASON".
+inline constexpr std::string_view cannotWriteWorkingCopy = "cannot write the working copy ";
+
 // Under a download or finished file whose first bytes are not what its name
 // says: "*** Suspect - named as a video (.avi), but its first bytes are a
 // Windows program"; and before the closing line, "*** 2 suspect downloads".

@@ -3,6 +3,7 @@
 
 #include "fakedb/entry_line.h"
 #include "platform/files.h"
+#include "platform/text_encoding.h"
 #include "update/server_files.h"
 
 #include <cstdint>
@@ -47,18 +48,11 @@ constexpr char listEnd = ']';
 /// The lines a lookup can match in `list` + CR LF, which is what clients store.
 std::uint64_t countEntries(std::string_view list)
 {
+    const std::string stored = std::string(list) + std::string(lineEnd);
     std::uint64_t entries = 0;
-    // Every piece between CR LFs is a line, the last one completed by the
-    // client's CR LF.
-    for (std::size_t start = 0;;) {
-        const auto end = list.find(lineEnd, start);
-        const auto line = list.substr(start, end == std::string_view::npos ? end : end - start);
-        if (fakedb::splitEntryLine(line))
-            ++entries;
-        if (end == std::string_view::npos)
-            return entries;
-        start = end + lineEnd.size();
-    }
+    for (auto line = fakedb::lineAt(stored, 0); line; line = fakedb::lineAt(stored, line->next))
+        entries += fakedb::splitEntryLine(line->text).has_value();
+    return entries;
 }
 
 bool writeServerFile(const fs::path& folder, std::string_view name, std::string_view bytes)
@@ -66,7 +60,8 @@ bool writeServerFile(const fs::path& folder, std::string_view name, std::string_
     const fs::path path = folder / name;
     if (platform::writeFileAtomically(path.string(), bytes))
         return true;
-    std::cerr << "brisquen-server-files: cannot write " << path.string() << '\n';
+    std::cerr << "brisquen-server-files: cannot write " << platform::shownText(path.string())
+              << '\n';
     return false;
 }
 
@@ -90,7 +85,7 @@ int main(int argc, char* argv[])
     const std::string fakesDat(args[0]);
     const auto bytes = platform::readFile(fakesDat);
     if (!bytes) {
-        std::cerr << "brisquen-server-files: cannot read " << fakesDat << '\n';
+        std::cerr << "brisquen-server-files: cannot read " << platform::shownText(fakesDat) << '\n';
         return exitFailed;
     }
     // The client adds a CR LF of its own after the list.
@@ -102,8 +97,8 @@ int main(int argc, char* argv[])
     std::error_code error;
     fs::create_directories(folder, error);
     if (error) {
-        std::cerr << "brisquen-server-files: cannot create " << folder.string() << ": "
-                  << error.message() << '\n';
+        std::cerr << "brisquen-server-files: cannot create " << platform::shownText(folder.string())
+                  << ": " << error.message() << '\n';
         return exitFailed;
     }
     std::string body;
@@ -121,7 +116,7 @@ int main(int argc, char* argv[])
         if (!writeServerFile(folder, files[i], contents[i]))
             return exitFailed;
     }
-    std::cout << entries << " entries; wrote " << folder.string()
+    std::cout << entries << " entries; wrote " << platform::shownText(folder.string())
               << "/{brisquen.txt,fakes.txt,fakes.dat}\n";
     return exitDone;
 }

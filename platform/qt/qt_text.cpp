@@ -8,8 +8,12 @@ namespace platform {
 
 QString fromClientBytes(std::string_view bytes)
 {
-    const std::string utf8 = toDisplayUtf8(bytes);
-    return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
+    return fromUtf8Text(shownLines(bytes, "\r\n"));
+}
+
+QString fromClientLine(std::string_view bytes)
+{
+    return fromUtf8Text(shownText(bytes));
 }
 
 QString fromUtf8Text(std::string_view text)

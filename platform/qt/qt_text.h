@@ -7,9 +7,14 @@
 
 namespace platform {
 
-/// Bytes from the client's files or the database as text for a widget: valid
-/// UTF-8 as UTF-8, anything else as Windows-1252.
+/// Lines from the client's files or the database, ended by CR LF or LF, as text
+/// for a widget: valid UTF-8 as UTF-8, anything else as Windows-1252, and
+/// what could disturb the display escaped (platform::shownLines).
 QString fromClientBytes(std::string_view bytes);
+
+/// One line of outside text (a name, a link, a description) for a label:
+/// decoded and escaped as platform::shownText does, a CR LF included.
+QString fromClientLine(std::string_view bytes);
 
 /// The program's own UTF-8 texts (captions, addresses, titles) for a widget.
 QString fromUtf8Text(std::string_view text);

@@ -431,6 +431,42 @@ private slots:
         QCOMPARE(program.endings, 2);
     }
 
+    // A client folder of 330 bytes chosen in the pass's dialog is stored whole
+    // and found again by the next pass. A name and a description from outside
+    // show as escapes: the name on one line, the fake's line under it, and the
+    // description in the link's answer as in the log.
+    void longChosenFolderIsFoundAgainAndOutsideTextIsEscaped()
+    {
+        Program program;
+        std::string folder = program.dir.path();
+        while (folder.size() < 260)
+            folder += std::string(60, 'd') + "/";
+        folder += std::string(330 - folder.size() - 1, 'e') + "/";
+        const fixtures::Download forged{"a\x1b[1A\r\n*** forged", 5, fixtures::hashFromSeed(77), 0};
+        program.dir.write("program/fakes.dat",
+                          fixtures::fakesDatLine(forged, "\x1b]52;c;eA==\x07\xE2\x80\xAE"
+                                                         "desc"));
+        program.scripted.queueFileChoice(fixtures::writeClientFolder(folder, {forged}).prefMet);
+        program.form->show();
+        QCOMPARE(program.waitForPass(1), PassEnd::FakesFound);
+        QCOMPARE(
+            platform::readIniString(program.files.settingIni(), "Settings", "PrefPath", SIZE_MAX),
+            folder);
+        const QString shown = QStringLiteral("*** \\x1b]52;c;eA==\\x07\\u202edesc");
+        QVERIFY(program.log().contains(QStringLiteral("*** Checking Files..\r\n"
+                                                      "a\\x1b[1A\\x0d\\x0a*** forged\r\n") +
+                                       shown + QStringLiteral("\r\n")));
+        program.click("Command2");
+        QTest::keyClick(program.form->aboutWindow()->findChild<QWidget*>("Command1"),
+                        Qt::Key_Return);
+        QCOMPARE(program.waitForPass(2), PassEnd::FakesFound);
+        QCOMPARE(program.scripted.dialogs.size(), std::size_t{1});
+        program.find<QLineEdit>("Text2")->setText(
+            QString::fromStdString("ed2k://|file|x|5|" + forged.hash + "|"));
+        program.click("Command1");
+        QCOMPARE(program.label1(), shown);
+    }
+
     // A text too long for its label's box, as in fonts wider than the design's,
     // gets a smaller font that holds it; one that fits keeps the window font.
     void labelsShrinkTheirFontToHoldTheirText()

@@ -7,21 +7,18 @@
 
 namespace fakedb::model {
 
-/// What a lookup must answer, found the slow and obvious way: read the CR
-/// LF-ended lines from the top and stop at the first one whose fields match.
+/// What a lookup must answer, found the slow and obvious way: read the lines
+/// from the top and stop at the first one whose fields match.
 /// The indexed database is checked against this, and the benchmark times it.
 inline std::string lookupByLineScan(std::string_view text, std::string_view hash,
                                     std::string_view size)
 {
-    for (std::size_t lineStart = 0;;) {
-        const std::size_t lineEnd = text.find("\r\n", lineStart);
-        if (lineEnd == std::string_view::npos)
-            return {};
-        const auto entry = splitEntryLine(text.substr(lineStart, lineEnd - lineStart));
-        lineStart = lineEnd + 2;
+    for (auto line = lineAt(text, 0); line; line = lineAt(text, line->next)) {
+        const auto entry = splitEntryLine(line->text);
         if (entry && entry->size == size && entry->hash == hash)
             return "*** " + std::string(entry->description);
     }
+    return {};
 }
 
 } // namespace fakedb::model

@@ -26,6 +26,30 @@ TEST(AnsiText, ValidUtf8IsKeptAndAnythingElseReadAsWindows1252)
     EXPECT_EQ(platform::windows1252ToUtf8("\xC3\xA9"), "\xC3\x83\xC2\xA9");
 }
 
+// What could steer a terminal or reorder a line is shown as an escape, after
+// decoding: the C1 controls that Windows-1252's undefined bytes stand for are
+// caught as well as those written in UTF-8; the rest stays as it decodes.
+TEST(ShownText, ControlsBidirectionalAndZeroWidthMarksAreEscaped)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"plain caf\xC3\xA9\tname \\x1b", "plain caf\xC3\xA9\tname \\x1b"},
+        {"\x1b[1A\x1b[2K", "\\x1b[1A\\x1b[2K"},
+        {"a\0b\x7F\r\n*** x"s, "a\\x00b\\x7f\\x0d\\x0a*** x"},
+        {"\xC2\x9B"
+         "2J \xC2\x85",
+         "\\x9b2J \\x85"},
+        {"caf\xE9\x9D\x81\x80", "caf\xC3\xA9\\x9d\\x81\xE2\x82\xAC"},
+        {"gpj\xE2\x80\xAE.exe \xE2\x81\xA6x\xE2\x81\xA9", "gpj\\u202e.exe \\u2066x\\u2069"},
+        {"zero\xE2\x80\x8Bwidth\xE2\x80\x8F \xE2\x80\xA8 \xEF\xBB\xBF",
+         "zero\\u200bwidth\\u200f \\u2028 \\ufeff"},
+        {"\xE2\x80\x8A \xE2\x80\xAF \xE2\x80\x90", "\xE2\x80\x8A \xE2\x80\xAF \xE2\x80\x90"},
+    };
+    for (const auto& [bytes, shown] : cases)
+        EXPECT_EQ(platform::shownText(bytes), shown) << bytes;
+    EXPECT_EQ(platform::shownLines("a\x1b\r\n\r\nb\nc\rd\r\n", "\r\n"),
+              "a\\x1b\r\n\r\nb\r\nc\\x0dd\r\n");
+}
+
 TEST(TextEncoding, Utf16DecodesPairsAndMarksWhatItCannotDecode)
 {
     const struct {

@@ -138,8 +138,8 @@ TEST(WholeLists, LinksAreAnsweredFromWholeListsWhileTheListReloads)
 }
 
 // The window's log holds the scan's lines: a suspect's under its download,
-// after a fake's, and the count before the closing line; the downloads not
-// looked at are counted in the result.
+// after a fake's, escaped where the name's extension is, and the count before
+// the closing line; the downloads not looked at are counted in the result.
 TEST_F(CheckPass, SuspectsAreLoggedUnderTheirDownloadsAndCountedBeforeTheClosingLine)
 {
     const std::string program =
@@ -149,9 +149,10 @@ TEST_F(CheckPass, SuspectsAreLoggedUnderTheirDownloadsAndCountedBeforeTheClosing
         {fake.name, fake.size, fake.hash, 10'000},
         {"Later.avi", 1'000'000, fixtures::hashFromSeed(41), 0},
         {"Gone.avi", 1'000'000, fixtures::hashFromSeed(42), 10'000},
+        {"Trick.x\r\n*** Fake - forged", 1'000'000, fixtures::hashFromSeed(43), 10'000},
     };
     const auto amule = fixtures::writeAmuleHome(places.home, downloads);
-    for (const std::size_t i : {0, 1})
+    for (const std::size_t i : {0, 1, 4})
         fixtures::writeFile(amule.tempFolder + fixtures::partFileNumber(i + 1) + ".part", program);
     std::filesystem::remove(amule.tempFolder + "004.part");
 
@@ -161,9 +162,11 @@ TEST_F(CheckPass, SuspectsAreLoggedUnderTheirDownloadsAndCountedBeforeTheClosing
     EXPECT_EQ(log.text, "*** Loading Database...done ( 3 entries loaded )\r\n"
                         "*** Checking Files..\r\nMovie.avi\r\n" +
                             suspect + "Matrix.4.avi\r\n*** Fake - ad\r\n" + suspect +
-                            "Later.avi\r\nGone.avi\r\n*** 2 suspect downloads\r\n\r\n"
+                            "Later.avi\r\nGone.avi\r\nTrick.x\\x0d\\x0a*** Fake - forged\r\n"
+                            "*** Suspect - named as .x\\x0d\\x0a*** fake - forged, but its first "
+                            "bytes are a Windows program\r\n*** 3 suspect downloads\r\n\r\n"
                             "*** Finished checking.\r\n");
     EXPECT_EQ(result.end, PassEnd::FakesFound);
     EXPECT_EQ((std::vector{result.suspects, result.notDownloaded, result.dataUnreadable}),
-              (std::vector<std::size_t>{2, 1, 1}));
+              (std::vector<std::size_t>{3, 1, 1}));
 }
