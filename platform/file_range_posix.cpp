@@ -1,9 +1,6 @@
 #include "platform/file_descriptor_posix.h"
 #include "platform/files.h"
 
-#include <cerrno>
-#include <unistd.h>
-
 namespace platform {
 
 std::optional<std::string> readFileRange(const std::string& path, std::uint64_t offset,
@@ -13,19 +10,8 @@ std::optional<std::string> readFileRange(const std::string& path, std::uint64_t 
     if (!file.valid())
         return std::nullopt;
     std::string bytes(length, '\0');
-    std::size_t done = 0;
-    while (done < length) {
-        const auto at = offset + done;
-        if (at > static_cast<std::uint64_t>(INT64_MAX))
-            return std::nullopt;
-        const ssize_t got =
-            ::pread(file.get(), bytes.data() + done, length - done, static_cast<off_t>(at));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return std::nullopt;
-        done += static_cast<std::size_t>(got);
-    }
+    if (!posix::readFullyAt(file.get(), bytes.data(), length, offset))
+        return std::nullopt;
     return bytes;
 }
 
