@@ -8,6 +8,7 @@
 #include "app/web_links.h"
 #include "app/window_thread.h"
 #include "platform/qt/qt_text.h"
+#include "session/database.h"
 #include "session/link_answer.h"
 #include "session/locate_client.h"
 #include "session/part_check.h"
@@ -285,7 +286,8 @@ void MainWindow::checkLink()
     m_linkWaitsForList = !list;
     if (!list)
         return;
-    const auto answer = session::answerLink(platform::toClientBytes(m_linkBox->text()), *list);
+    const auto answer = session::answerLink(platform::toClientBytes(m_linkBox->text()),
+                                            session::listsInUse(m_state));
     if (answer.verdict == edonkey::LinkVerdict::Invalid)
         showMessage(answer.text);
     else

@@ -48,7 +48,7 @@ private:
 } // namespace
 
 FileCheckOutcome checkFinishedFiles(const std::vector<std::string>& paths,
-                                    const session::FakeDatabase& list)
+                                    const fakedb::FakeLookup& list, const KnownFilesFor& knownFor)
 {
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     FileCheckOutcome outcome;
@@ -56,12 +56,14 @@ FileCheckOutcome checkFinishedFiles(const std::vector<std::string>& paths,
         session::FinishedFileCheck check;
         {
             ProgressLine line(session::fileNameOf(path));
-            check = session::checkFinishedFile(path, list,
-                                               [&](std::uint64_t done, std::uint64_t total) {
-                                                   if (terminal)
-                                                       line.update(done, total);
-                                                   return true;
-                                               });
+            check = session::checkFinishedFile(
+                path, list,
+                [&](std::uint64_t done, std::uint64_t total) {
+                    if (terminal)
+                        line.update(done, total);
+                    return true;
+                },
+                knownFor ? knownFor(path) : nullptr);
         }
         if (check.error) {
             // Flushed first, so that the two streams keep their order in a log.
@@ -71,6 +73,7 @@ FileCheckOutcome checkFinishedFiles(const std::vector<std::string>& paths,
             outcome.failed = true;
             continue;
         }
+        outcome.fromKnownMet += check.fromKnownMet ? 1 : 0;
         std::cout << lineForTerminal(check.link) << '\n'
                   << lineForTerminal(check.answer.text) << '\n';
         if (check.suspicion) {

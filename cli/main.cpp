@@ -4,6 +4,7 @@
 
 #include "cli/console.h"
 #include "cli/file_check.h"
+#include "cli/mark_command.h"
 #include "platform/directory_search.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -23,6 +24,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -67,9 +69,17 @@ Commands:
                         check an ed2k file link
   file PATH...          check finished files: print each one's ed2k link
                         and what "&Check it" answers for it
-  incoming [CLIENT]     the same for every file in the client's incoming
+  incoming [-v] [CLIENT]
+                        the same for every file in the client's incoming
                         folders (its own and its categories'), where finished
-                        downloads go
+                        downloads go; a file aMule's or eMule's known.met
+                        records with the same name, size and date is not read
+                        (nor by file, for files there); -v says how many
+  mark LINK|FILE [DESCRIPTION]
+                        add the link's or file's hash and size to your own
+                        list, myfakes.dat beside fakes.dat (default
+                        description "marked by me")
+  unmark LINK|FILE|HASH remove them from myfakes.dat
   update [SERVER]       fetch a newer fakes.dat from the update server (or from
                         SERVER, e.g. http://host:8080) when it lists more
                         entries than the last update brought
@@ -93,6 +103,9 @@ prefix ($WINEPREFIX, else ~/.wine), where the client's ed2k registration also
 names its folder, and else beside the client folder, letters compared
 without regard to case.
 
+A download is a fake when fakes.dat lists it, else when myfakes.dat does,
+else when you rated it "Invalid / Corrupt / Fake" in aMule or eMule.
+
 Suspects: for aMule and eMule downloads whose first bytes have come, and for
 finished files, the first few KiB are read (a download's in place, from its
 NNN.part data file) and their type is compared with what the name's extension
@@ -112,7 +125,9 @@ scan exits as the others decide and says on standard error how many it
 skipped. For file and incoming, every file is checked; a file that cannot be
 hashed (named on standard error) gives 2 unless another is a fake or a
 suspect. For update: 0 updated or already up to date, 2 the update failed.
-Standard error says why a check ended in 2 or 3, e.g. "cannot write the
+Without fakes.dat, scan, part, file and incoming still check myfakes.dat, the
+ratings and the first bytes: 1 when they find a fake, 4 when a suspect, else
+2. Standard error says why a check ended in 2 or 3, e.g. "cannot write the
 working copy FOLDER/pref.bck: REASON".
 
 Names, descriptions and paths come from outside: they are printed with control
@@ -159,10 +174,19 @@ void tellWhyThereIsNoList(const session::ProgramFiles& files, const session::Lis
 // Another process held the program folder for the whole minute a script waits.
 int folderBusy(const session::ProgramFiles& files)
 {
-    std::cout << std::flush;
-    std::cerr << "brisquen-check: gave up after 60 seconds: another Brisquen process has held "
-              << cli::lineForTerminal(files.lockFile()) << " for too long\n";
+    cli::tellFolderBusy(files);
     return exitError;
+}
+
+// The lines of myfakes.dat that were left out, for commands without a log.
+void reportBadLines(const session::ListLoad& load)
+{
+    if (load.personalBadLines.empty())
+        return;
+    std::cout << std::flush;
+    for (const auto& bad : load.personalBadLines)
+        std::cerr << "brisquen-check: " << session::texts::personalBadLine(bad.number, bad.reason)
+                  << '\n';
 }
 
 struct Program {
@@ -172,16 +196,27 @@ struct Program {
     cli::ConsoleDesktop desktop{std::cout};
     cli::ConsoleLog log{std::cout};
     session::ProgramState state = {};
+    /// Whether fakes.dat was loaded: without it the user's own list and the
+    /// client's ratings are still checked, but only a fake found counts.
+    bool listLoaded = false;
 
-    /// The list, loaded once whole; nothing after the message that there is none.
-    std::shared_ptr<const session::FakeDatabase> loadList()
+    /// fakes.dat and the user's own list; after the message that there is no
+    /// fakes.dat, the user's own list alone.
+    fakedb::FakeLookup loadLists()
     {
         const auto load = session::loadDatabaseOrTell(state, files, desktop);
-        if (!load) {
+        reportBadLines(load);
+        listLoaded = static_cast<bool>(load);
+        if (!listLoaded)
             tellWhyThereIsNoList(files, load);
-            return nullptr;
-        }
-        return state.list.current();
+        return session::listsInUse(state);
+    }
+
+    /// The exit status for `status`, reached without fakes.dat: a fake or a
+    /// suspect found still says so, anything else is the error of the missing list.
+    int withoutListCheck(int status) const
+    {
+        return listLoaded || status == exitFake || status == exitSuspect ? status : exitError;
     }
 };
 
@@ -242,10 +277,13 @@ void reportSkipped(const session::PassResult& result, bool verbose)
     std::cerr << ")\n";
 }
 
+int passStatus(Program& program, const session::PassResult& result);
+
 int scan(Program& program, const std::optional<std::string>& given, bool verbose)
 {
-    const session::PassServices services{program.files, program.desktop, program.registry,
-                                         program.log, program.places};
+    session::PassServices services{program.files, program.desktop, program.registry, program.log,
+                                   program.places};
+    services.checkWithoutList = true;
     const auto result = session::checkPass(program.state, services, given, {});
     if (verbose) {
         for (const auto& searched : result.tempFolders)
@@ -264,6 +302,15 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
                   << " first bytes not downloaded, " << result.dataUnreadable
                   << " data file unreadable)\n";
     }
+    const int status = passStatus(program, result);
+    if (result.listLoad)
+        return status;
+    tellWhyThereIsNoList(program.files, result.listLoad);
+    return status == exitFake || status == exitSuspect ? status : exitError;
+}
+
+int passStatus(Program& program, const session::PassResult& result)
+{
     switch (result.end) {
     case session::PassEnd::Clean:
         return result.suspects > 0 ? exitSuspect : exitClean;
@@ -283,8 +330,6 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
     case session::PassEnd::FolderBusy:
         return folderBusy(program.files);
     case session::PassEnd::DatabaseMissing:
-        tellWhyThereIsNoList(program.files, result.listLoad);
-        break;
     case session::PassEnd::TempFolderError:
         break;
     }
@@ -293,13 +338,13 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
 
 int part(Program& program, const std::string& path)
 {
-    if (!program.loadList())
-        return exitError;
+    program.loadLists();
     const auto check = session::checkPartFile(path, program.state, program.files,
                                               program.places.winePrefix, program.log);
     switch (check.status) {
     case session::DownloadStatus::Clean:
-        return check.look && check.look->suspicion ? exitSuspect : exitClean;
+        return program.withoutListCheck(check.look && check.look->suspicion ? exitSuspect
+                                                                            : exitClean);
     case session::DownloadStatus::Fake:
         return exitFake;
     case session::DownloadStatus::Unreadable:
@@ -313,10 +358,10 @@ int part(Program& program, const std::string& path)
 
 int link(Program& program, const std::string& text)
 {
-    const auto list = program.loadList();
-    if (!list)
+    const auto lookup = program.loadLists();
+    if (!program.listLoaded)
         return exitError;
-    const auto answer = session::answerLink(text, *list);
+    const auto answer = session::answerLink(text, lookup);
     std::cout << cli::lineForTerminal(answer.text) << '\n';
     switch (answer.verdict) {
     case session::LinkVerdict::Fake:
@@ -329,25 +374,49 @@ int link(Program& program, const std::string& text)
     return exitError;
 }
 
-int checkFiles(const session::FakeDatabase& list, const std::vector<std::string>& paths)
+int checkFiles(const Program& program, const fakedb::FakeLookup& lookup,
+               const std::vector<std::string>& paths, const cli::KnownFilesFor& knownFor = {},
+               bool verbose = false)
 {
-    const auto outcome = cli::checkFinishedFiles(paths, list);
+    const auto outcome = cli::checkFinishedFiles(paths, lookup, knownFor);
+    if (verbose)
+        std::cerr << "hashes taken from known.met: " << outcome.fromKnownMet << " of "
+                  << paths.size() << " files\n";
     int status = outcome.failed ? exitError : exitClean;
     if (outcome.foundSuspect)
         status = weightiest(status, exitSuspect);
     if (outcome.foundFake)
         status = weightiest(status, exitFake);
-    return status;
+    return program.withoutListCheck(status);
+}
+
+// Finished files given by path: those in the stored client's incoming
+// folders take their hash from its known.met where it records them.
+int file(Program& program, const std::vector<std::string>& paths)
+{
+    const auto lookup = program.loadLists();
+    const auto client = session::storedClient(program.files, program.places.winePrefix);
+    if (!client)
+        return checkFiles(program, lookup, paths);
+    const auto known = session::readKnownFiles(*client, program.files);
+    const auto incoming = session::incomingFiles(*client, program.files, program.places.winePrefix);
+    const auto rated = lookup.withRatings(session::readClientRatings(*client, program.files));
+    return checkFiles(program, rated, paths, [&](const std::string& path) {
+        const bool inIncoming =
+            std::any_of(incoming.files.begin(), incoming.files.end(), [&](const auto& each) {
+                std::error_code error;
+                return std::filesystem::equivalent(each, path, error);
+            });
+        return inIncoming ? &known : nullptr;
+    });
 }
 
 // The client is found as for scan: the one given, or else the stored folder.
 // Each incoming folder is checked; one that cannot be read is named on
 // standard error, and the others are still checked.
-int incoming(Program& program, const std::optional<std::string>& given)
+int incoming(Program& program, const std::optional<std::string>& given, bool verbose)
 {
-    const auto list = program.loadList();
-    if (!list)
-        return exitError;
+    const auto lookup = program.loadLists();
     const auto located = session::clientToCheck(given, program.state, program.files,
                                                 program.registry, program.places, program.desktop);
     if (located.end == session::Located::FolderBusy)
@@ -362,7 +431,11 @@ int incoming(Program& program, const std::optional<std::string>& given)
     }
     for (const auto& folder : incoming.unreadableFolders)
         std::cerr << cli::lineForTerminal(folder) << ": not a readable folder\n";
-    const int status = checkFiles(*list, incoming.files);
+    const auto known = session::readKnownFiles(located.client, program.files);
+    const auto rated =
+        lookup.withRatings(session::readClientRatings(located.client, program.files));
+    const int status = checkFiles(
+        program, rated, incoming.files, [&](const std::string&) { return &known; }, verbose);
     return incoming.unreadableFolders.empty() ? status : weightiest(status, exitError);
 }
 
@@ -389,7 +462,8 @@ int where(const session::ProgramFiles& files)
     };
     std::cout << "layout: " << (files.installed ? "installed" : "portable") << '\n'
               << "settings: " << shown(files.settingIni()) << '\n'
-              << "list: " << shown(files.fakesDat()) << '\n';
+              << "list: " << shown(files.fakesDat()) << '\n'
+              << "own list: " << shown(files.myFakesDat()) << '\n';
     for (const auto& shared : files.sharedLists)
         std::cout << "shared list: " << shown(shared) << '\n';
     const std::string loaded = session::databaseToLoad(files);
@@ -418,12 +492,20 @@ int runCommand(const std::vector<std::string>& args, int argc, char* argv[],
         return part(program, args[1]);
     if (args.size() == 2 && args[0] == "link")
         return link(program, args[1]);
-    if (args.size() >= 2 && args[0] == "file") {
-        const auto list = program.loadList();
-        return list ? checkFiles(*list, {args.begin() + 1, args.end()}) : exitError;
+    if (args.size() >= 2 && args[0] == "file")
+        return file(program, {args.begin() + 1, args.end()});
+    if (!args.empty() && args[0] == "incoming") {
+        const bool verbose = args.size() > 1 && args[1] == "-v";
+        const std::size_t rest = args.size() - (verbose ? 2 : 1);
+        if (rest <= 1)
+            return incoming(program, rest == 1 ? std::optional(args.back()) : std::nullopt,
+                            verbose);
     }
-    if (!args.empty() && args[0] == "incoming" && args.size() <= 2)
-        return incoming(program, args.size() == 2 ? std::optional(args[1]) : std::nullopt);
+    if ((args.size() == 2 || args.size() == 3) && args[0] == "mark")
+        return cli::markCommand(files, args[1],
+                                args.size() == 3 ? args[2] : cli::defaultMarkDescription);
+    if (args.size() == 2 && args[0] == "unmark")
+        return cli::unmarkCommand(files, args[1]);
     if (!args.empty() && args[0] == "update" && args.size() <= 2) {
         // Qt's networking needs an application object; only this command uses it.
         QCoreApplication application(argc, argv);

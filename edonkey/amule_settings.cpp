@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <memory>
 #include <vector>
 
 namespace edonkey {
@@ -186,6 +187,11 @@ std::optional<std::string> AmuleConf::value(std::string_view group, std::string_
     return found->second;
 }
 
+long AmuleConf::number(std::string_view group, std::string_view key) const
+{
+    return parseLong(value(group, key).value_or(""));
+}
+
 std::optional<ClientSettings> amuleSettings(const std::string& path, const ClientFileReader& read)
 {
     const auto text = read(path);
@@ -202,8 +208,7 @@ std::optional<ClientSettings> amuleSettings(const std::string& path, const Clien
     settings.incomingFolders.push_back(folderOr("IncomingDir", folder + "Incoming"));
 
     // Categories count from 1; aMule passes over one without title or folder.
-    const long count =
-        std::min(parseLong(conf.value("General", "Count").value_or("")), categoryLimit);
+    const long count = std::min(conf.number("General", "Count"), categoryLimit);
     for (long number = 1; number <= count; ++number) {
         const std::string group = "Cat#" + std::to_string(number);
         auto incoming = conf.value(group, "Incoming");
@@ -211,6 +216,16 @@ std::optional<ClientSettings> amuleSettings(const std::string& path, const Clien
             settings.incomingFolders.push_back(asOnDisk(std::move(*incoming)));
     }
     return settings;
+}
+
+fakedb::RatedFakes amuleRatedFakes(const std::string& path, const ClientFileReader& read)
+{
+    const auto text = read(path);
+    if (!text)
+        return {};
+    auto conf = std::make_shared<const AmuleConf>(*text);
+    return {[conf](std::string_view hash) { return conf->number(hash, "Rate") == fakeRating; },
+            std::string(ratedFakeInAmule)};
 }
 
 } // namespace edonkey

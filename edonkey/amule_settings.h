@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edonkey/client_settings.h"
+#include "fakedb/fake_lookup.h"
 
 #include <map>
 #include <optional>
@@ -22,6 +23,10 @@ public:
     /// the file has no such key.
     std::optional<std::string> value(std::string_view group, std::string_view key) const;
 
+    /// The value of `key` in `group` read as aMule reads a number: blanks
+    /// around it allowed, nothing else; 0 when missing or no number.
+    long number(std::string_view group, std::string_view key) const;
+
 private:
     std::map<std::string, std::string> m_values; // folded "group/key" -> value
 };
@@ -33,5 +38,10 @@ private:
 /// bytes read as Latin-1 is taken as those bytes. Nothing when the file cannot
 /// be read.
 std::optional<ClientSettings> amuleSettings(const std::string& path, const ClientFileReader& read);
+
+/// The downloads rated "Invalid / Corrupt / Fake" (Rate=1) in the amule.conf
+/// at `path`, where aMule keeps each rated file's group, named by its hash.
+/// Read once, now: aMule writes them when it saves its settings.
+fakedb::RatedFakes amuleRatedFakes(const std::string& path, const ClientFileReader& read);
 
 } // namespace edonkey

@@ -63,11 +63,17 @@ std::string folderToStore(const std::string& chosenPath)
                                                   : chosen.folder();
 }
 
+std::optional<Client> storedClient(const std::string& storedFolder,
+                                   const std::optional<std::string>& winePrefix)
+{
+    const std::string folder = storedClientFolder(storedFolder, winePrefix);
+    return folder.empty() ? std::nullopt : clientInFolder(folder);
+}
+
 ClientKind storedClientKind(const std::string& storedFolder,
                             const std::optional<std::string>& winePrefix)
 {
-    const std::string folder = storedClientFolder(storedFolder, winePrefix);
-    const auto held = folder.empty() ? std::nullopt : clientInFolder(folder);
+    const auto held = storedClient(storedFolder, winePrefix);
     return held ? held->kind : ClientKind::eDonkey2000;
 }
 

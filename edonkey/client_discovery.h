@@ -36,6 +36,11 @@ std::optional<FoundClient> findClient(const std::string& storedFolder, const Cli
 /// rule for pref.met and unknown names, the file's folder for the others.
 std::string folderToStore(const std::string& chosenPath);
 
+/// The client whose settings file the stored folder holds; nothing when it
+/// holds none.
+std::optional<Client> storedClient(const std::string& storedFolder,
+                                   const std::optional<std::string>& winePrefix);
+
 /// The kind of client the stored folder holds; eDonkey2000 when there is
 /// none, or the folder holds no other client's settings.
 ClientKind storedClientKind(const std::string& storedFolder,

@@ -22,13 +22,19 @@ PartFileRead walkedPartFile(std::string_view bytes, PartFileCheck)
     return partFileFaultText(std::get<PartFileFault>(walked));
 }
 
+// eDonkey2000 keeps no ratings of its own.
+fakedb::RatedFakes noRatings(const std::string&, const ClientFileReader&)
+{
+    return {};
+}
+
 constexpr std::array kinds = {
     ClientKindRules{ClientKind::eDonkey2000, "eDonkey2000", "pref.met", "", prefMetSettings,
-                    readEdonkeyPartFile},
+                    readEdonkeyPartFile, noRatings},
     ClientKindRules{ClientKind::aMule, "aMule", "amule.conf", "", amuleSettings, walkedPartFile,
-                    readMissingRanges},
+                    amuleRatedFakes, readMissingRanges},
     ClientKindRules{ClientKind::eMule, "eMule", "preferences.ini", "config/", emuleSettings,
-                    walkedPartFile, readMissingRanges},
+                    walkedPartFile, emuleRatedFakes, readMissingRanges},
 };
 
 // The entry of `folder` named `name` in any letter case, as a full path.
@@ -54,6 +60,11 @@ const ClientKindRules& rulesOf(ClientKind kind)
             return rules;
     }
     return kinds.front();
+}
+
+std::optional<std::string> fileInClientFolder(const Client& client, std::string_view name)
+{
+    return entryIn(client.folder(), name);
 }
 
 std::string Client::folder() const

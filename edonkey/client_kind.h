@@ -3,6 +3,7 @@
 #include "edonkey/client_settings.h"
 #include "edonkey/part_file.h"
 #include "edonkey/part_file_gaps.h"
+#include "fakedb/fake_lookup.h"
 
 #include <optional>
 #include <span>
@@ -30,6 +31,10 @@ struct ClientKindRules {
     std::optional<ClientSettings> (*readSettings)(const std::string& settingsPath,
                                                   const ClientFileReader& read);
     PartFileRead (*readPartFile)(std::string_view bytes, PartFileCheck check);
+    /// The downloads the user rated as fakes, kept beside the settings file
+    /// `settingsPath`; none where the client keeps no ratings.
+    fakedb::RatedFakes (*readRatings)(const std::string& settingsPath,
+                                      const ClientFileReader& read);
     /// The ranges of a download still missing, from its part file's bytes;
     /// null for a client whose downloads are not looked at.
     std::optional<std::vector<ByteRange>> (*readMissingRanges)(std::string_view bytes) = nullptr;
@@ -55,6 +60,10 @@ struct Client {
 /// The client whose settings file `folder` holds (or holds in the kind's
 /// subfolder), names matched without regard to case; nothing when it holds none.
 std::optional<Client> clientInFolder(const std::string& folder);
+
+/// The file `name` in the client's folder, in any letter case, as a full
+/// path; nothing when there is none.
+std::optional<std::string> fileInClientFolder(const Client& client, std::string_view name);
 
 /// The client a settings file the user named belongs to, by its name; any
 /// other name is read as eDonkey2000's pref.met, as it always was.

@@ -3,7 +3,7 @@
 namespace edonkey {
 
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
-                            const fakedb::FakeDatabase& database, PartFileReader reader,
+                            const fakedb::FakeLookup& lookup, PartFileReader reader,
                             PartFileCheck check, MissingRangesReader readMissing)
 {
     DownloadCheck result;
@@ -23,7 +23,7 @@ DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& work
     if (const auto missing = readMissing ? readMissing(*bytes) : std::nullopt)
         result.look =
             lookAtDownload(dataFileOf(partFile), result.info.name, result.info.size, *missing);
-    result.hit = database.lookupFake(result.info.hash, std::to_string(result.info.size));
+    result.hit = lookup.lookupFake(result.info.hash, std::to_string(result.info.size));
     result.status = result.hit.empty() ? DownloadStatus::Clean : DownloadStatus::Fake;
     return result;
 }

@@ -4,7 +4,7 @@
 #include "edonkey/part_file.h"
 #include "edonkey/part_file_gaps.h"
 #include "edonkey/working_copy.h"
-#include "fakedb/fake_database.h"
+#include "fakedb/fake_lookup.h"
 
 #include <optional>
 #include <string>
@@ -41,7 +41,7 @@ struct DownloadCheck {
 /// size in decimal digits; with `readMissing`, also looks at the first bytes
 /// in its data file once they have come.
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
-                            const fakedb::FakeDatabase& database, PartFileReader reader,
+                            const fakedb::FakeLookup& lookup, PartFileReader reader,
                             PartFileCheck check, MissingRangesReader readMissing = nullptr);
 
 } // namespace edonkey

@@ -8,6 +8,7 @@
 
 #include <array>
 #include <charconv>
+#include <memory>
 
 using namespace std::string_view_literals;
 
@@ -106,6 +107,20 @@ std::optional<ClientSettings> emuleSettings(const std::string& path, const Clien
         settings.incomingFolders.emplace_back(platform::trimBlanks(incoming));
     addCategoryFolders(platform::folderOf(path), read, settings.incomingFolders);
     return settings;
+}
+
+fakedb::RatedFakes emuleRatedFakes(const std::string& path, const ClientFileReader& read)
+{
+    const std::string folder = platform::folderOf(path);
+    const auto names = platform::findFiles(folder, "fileinfo.ini");
+    const auto bytes = names.empty() ? std::nullopt : read(folder + names.front());
+    if (!bytes)
+        return {};
+    auto ini = std::make_shared<const platform::IniFile>(platform::IniFile::parse(*bytes));
+    return {[ini](std::string_view hash) {
+                return leadingNumber(ini->value(hash, "Rate").value_or("")) == fakeRating;
+            },
+            std::string(ratedFakeInEmule)};
 }
 
 bool namesEmule(std::string_view command)

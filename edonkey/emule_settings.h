@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edonkey/client_settings.h"
+#include "fakedb/fake_lookup.h"
 #include "platform/registry.h"
 
 #include <optional>
@@ -17,6 +18,11 @@ namespace edonkey {
 /// cut at 255 UTF-16 units, as eMule reads them, and turned into UTF-8: an
 /// ANSI file's as Windows-1252. Nothing when preferences.ini cannot be read.
 std::optional<ClientSettings> emuleSettings(const std::string& path, const ClientFileReader& read);
+
+/// The downloads rated "Invalid / Corrupt / Fake" (Rate=1) in fileinfo.ini
+/// beside the preferences.ini at `path`, where eMule keeps a section per rated
+/// file, named by its hash.
+fakedb::RatedFakes emuleRatedFakes(const std::string& path, const ClientFileReader& read);
 
 /// Whether an ed2k protocol command runs eMule ("emule.exe", any letter case).
 bool namesEmule(std::string_view command);

@@ -26,6 +26,24 @@ std::variant<std::string, HashError> finishedFileLink(const std::string& path,
     return ed2kFileLink(fileNameOf(path), hash.size, hash.hash);
 }
 
+std::optional<std::string> knownFileLink(const std::string& path, const KnownFiles& known)
+{
+    const auto size = platform::fileSize(path);
+    const auto modified = platform::fileModifiedTime(path);
+    if (!size || !modified)
+        return std::nullopt;
+    constexpr std::int64_t nanosecondsPerSecond = 1'000'000'000;
+    // Whole seconds, as the client stores them, rounded down before 1970 too.
+    std::int64_t seconds = *modified / nanosecondsPerSecond;
+    if (*modified % nanosecondsPerSecond < 0)
+        --seconds;
+    const auto name = fileNameOf(path);
+    const auto hash = known.hashOf(name, *size, seconds);
+    if (!hash)
+        return std::nullopt;
+    return ed2kFileLink(name, *size, *hash);
+}
+
 std::string_view fileNameOf(std::string_view path)
 {
     const auto slash = path.rfind('/');

@@ -35,12 +35,12 @@ std::optional<Ed2kLink> parseEd2kLink(std::string_view text)
     return Ed2kLink{std::string(fields[0]), std::string(fields[1]), std::string(fields[2])};
 }
 
-LinkCheck checkEd2kLink(std::string_view text, const fakedb::FakeDatabase& database)
+LinkCheck checkEd2kLink(std::string_view text, const fakedb::FakeLookup& lookup)
 {
     const auto link = parseEd2kLink(text);
     if (!link)
         return {};
-    std::string hit = database.lookupFake(link->hash, link->size);
+    std::string hit = lookup.lookupFake(link->hash, link->size);
     if (hit.empty())
         return {LinkVerdict::NotListed, {}};
     return {LinkVerdict::Fake, std::move(hit)};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fakedb/fake_database.h"
+#include "fakedb/fake_lookup.h"
 
 #include <optional>
 #include <string>
@@ -33,6 +33,6 @@ struct LinkCheck {
 };
 
 /// Looks a pasted link up in the list of fakes.
-LinkCheck checkEd2kLink(std::string_view text, const fakedb::FakeDatabase& database);
+LinkCheck checkEd2kLink(std::string_view text, const fakedb::FakeLookup& lookup);
 
 } // namespace edonkey

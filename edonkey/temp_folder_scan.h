@@ -3,7 +3,7 @@
 #include "edonkey/content_look.h"
 #include "edonkey/download_check.h"
 #include "edonkey/working_copy.h"
-#include "fakedb/fake_database.h"
+#include "fakedb/fake_lookup.h"
 
 #include <optional>
 #include <stop_token>
@@ -48,14 +48,25 @@ struct ScanResult {
     std::size_t dataUnreadable = 0;     // downloads whose data file could not be read
 };
 
+/// Whether a scan falls back on the copies NNN.part.met.bak that aMule and
+/// eMule keep beside their part files.
+enum class BackupCopies { Ignored, Read };
+
 /// Checks every *.part.met in a temp folder, each read through the working
 /// copy by the client's rules; `stop` ends the scan between files. Files that
 /// cannot be read or are no part files are reported to no observer, only in
-/// the result. With `readMissing`, each download's first bytes are looked
-/// at in its data file, once they have come.
+/// the result. With `backups` read, a part file that cannot be read is tried
+/// once more (the client may be saving it), and then its .bak copy is read in
+/// its place; a .bak copy without its part file (aMule 3.x renames the part
+/// file to .bak before it renames the new one into place) is read as the
+/// download. Either only while the download's data file NNN.part is there:
+/// a .bak alone is a download the client has let go. With `readMissing`,
+/// each download's first bytes are looked at in its data file, once they
+/// have come.
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
-                          const fakedb::FakeDatabase& database, PartFileReader reader,
+                          const fakedb::FakeLookup& lookup, PartFileReader reader,
                           DownloadObserver& observer, const std::stop_token& stop,
+                          BackupCopies backups = BackupCopies::Ignored,
                           MissingRangesReader readMissing = nullptr);
 
 } // namespace edonkey

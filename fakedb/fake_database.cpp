@@ -370,4 +370,17 @@ LoadResult loadFakeDatabase(const std::string& path)
     }
 }
 
+void forEachListLine(std::string_view text, const std::function<void(const NumberedLine&)>& visit)
+{
+    std::uint64_t number = 1;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto line = lineAt(text, start);
+        const std::size_t next = line ? line->next : text.size();
+        visit(NumberedLine{line ? line->text : text.substr(start), text.substr(start, next - start),
+                           number++, line.has_value()});
+        start = next;
+    }
+}
+
 } // namespace fakedb

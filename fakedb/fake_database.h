@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -94,5 +95,17 @@ private:
 /// Loads the file at `path` into a database of its own, which the caller puts
 /// in use only once it is whole.
 LoadResult loadFakeDatabase(const std::string& path);
+
+/// One line of a list's text, as the lookup reads it.
+struct NumberedLine {
+    std::string_view text;    // without its line end
+    std::string_view withEnd; // with it, as the file holds the line
+    std::uint64_t number = 0; // counted from 1 as an editor counts: LF bytes before it, plus one
+    bool ended = false;       // false for text after the last line end, which is never matched
+};
+
+/// Calls `visit` with each line of `text` in turn, the text after the last
+/// line end included when there is any.
+void forEachListLine(std::string_view text, const std::function<void(const NumberedLine&)>& visit);
 
 } // namespace fakedb

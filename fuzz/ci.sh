@@ -12,7 +12,7 @@ source fuzz/common.sh
 declare -A runs=([amule_conf]=300000 [part_file]=850000 [part_file_walker]=2000000 [pref_met]=5000000
     [download_gaps]=200000 [file_type]=20000
     [ed2k_link]=1000000 [ini_file]=60000 [fake_database]=20000 [wine_registry]=250000
-    [shown_text]=80000)
+    [shown_text]=80000 [known_met]=280000 [personal_list]=12000)
 
 # The values a target compares would steer the mutations, but they hold
 # addresses, which change with the address space's random layout and even with

@@ -95,6 +95,10 @@ int main(int argc, char* argv[])
          provided("x") + provided("Port") +
              "WINE REGISTRY Version 2\n[Software\\\\Classes\\\\x] 1\n\"Port\"=dword:0000120a\n"
              "\"Name\"=\"a\"\n\"Bin\"=hex(4):0a,00,\\\n  00,00\n"},
+        {"known_met/amule",
+         fixtures::knownMetBytes({{iso}, {large, 1'600'000'000}}, fixtures::Mule::aMule, true)},
+        {"known_met/emule", fixtures::knownMetBytes({{odd}, {iso}}, fixtures::Mule::eMule)},
+        {"personal_list/mine", fakes + "junk line\r\n" + iso.hash + ",1,no end"},
         {"fake_database/list",
          provided(fakes) + provided(iso.hash) + provided("700000000") + "\x01\x00\x00\x00"s},
         {"fake_database/odd-lines",

@@ -55,12 +55,17 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
 
     log.replace(texts::loadingDatabase);
     result.listLoad = loadDatabaseOrTell(state, services.files, services.desktop);
-    if (!result.listLoad) {
+    if (!result.listLoad && !services.checkWithoutList) {
         result.end = PassEnd::DatabaseMissing;
         return result;
     }
-    log.append(std::string(texts::entriesLoadedBefore) + std::to_string(result.listLoad.entries) +
-               std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
+    if (result.listLoad)
+        log.append(std::string(texts::entriesLoadedBefore) +
+                   std::to_string(result.listLoad.entries) +
+                   std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
+    for (const auto& bad : result.listLoad.personalBadLines)
+        log.append(std::string(texts::personalBadLineBefore) +
+                   texts::personalBadLine(bad.number, bad.reason) + std::string(texts::lineEnd));
 
     const auto located = clientToCheck(given, state, services.files, services.registry,
                                        services.places, services.desktop);
@@ -98,13 +103,17 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     DownloadLines lines(log);
     const auto copy = workingCopy(services.files, services.files.partCopy());
     const auto reader = edonkey::rulesOf(client.kind).readPartFile;
+    // eDonkey2000's temp folder is read as it always was: its part files alone.
+    const auto backups = client.kind == edonkey::ClientKind::eDonkey2000
+                             ? edonkey::BackupCopies::Ignored
+                             : edonkey::BackupCopies::Read;
     const auto readMissing = edonkey::rulesOf(client.kind).readMissingRanges;
-    const auto list = state.list.current();
+    const auto lookup = listsInUse(state).withRatings(readClientRatings(client, services.files));
     bool foundPartFiles = false;
     bool foundFake = false;
     for (const auto& searched : result.tempFolders) {
-        auto scan = edonkey::scanTempFolder(searched.folder.searched, copy, *list, reader, lines,
-                                            stop, readMissing);
+        auto scan = edonkey::scanTempFolder(searched.folder.searched, copy, lookup, reader, lines,
+                                            stop, backups, readMissing);
         result.suspects += scan.suspects;
         result.notDownloaded += scan.notDownloaded;
         result.dataUnreadable += scan.dataUnreadable;

@@ -25,6 +25,10 @@ struct PassServices {
     platform::Registry& registry;
     platform::LogBox& log;
     const ClientPlaces& places;
+    /// Without a usable fakes.dat, check the downloads against the user's own
+    /// list and the client's ratings instead of ending (brisquen-check does;
+    /// the window ends with its message).
+    bool checkWithoutList = false;
 };
 
 /// How a check pass ended.
@@ -52,7 +56,8 @@ struct PassResult {
     std::size_t checked = 0;                 // part files read and looked up
     std::vector<edonkey::SkippedFile> skipped;
     std::optional<edonkey::CopyFault> copyFault; // a working copy that could not be written
-    ListLoad listLoad;                           // how the list's load ended
+    ListLoad listLoad; // how the list's load ended; when it failed and the pass
+                       // checked without it, `end` says how the check ended
     // The downloads' first bytes: suspects found, and downloads not looked at
     // yet because the bytes have not come or their data file cannot be read.
     std::size_t suspects = 0;

@@ -39,20 +39,30 @@ std::vector<ClientFolder> resolved(const std::vector<std::string>& stored,
 
 } // namespace
 
+edonkey::ClientFileReader throughPrefCopy(const ProgramFiles& files,
+                                          std::optional<edonkey::CopyFault>* fault)
+{
+    return [copy = workingCopy(files, files.prefCopy()), fault](const std::string& path) {
+        return edonkey::readThroughWorkingCopy(path, copy, fault);
+    };
+}
+
 std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
                                                const ProgramFiles& files,
                                                const std::optional<std::string>& winePrefix,
                                                std::optional<edonkey::CopyFault>* fault)
 {
-    const auto copy = workingCopy(files, files.prefCopy());
     const auto settings = edonkey::rulesOf(client.kind)
-                              .readSettings(client.settingsFile, [&](const std::string& path) {
-                                  return edonkey::readThroughWorkingCopy(path, copy, fault);
-                              });
+                              .readSettings(client.settingsFile, throughPrefCopy(files, fault));
     if (!settings)
         return std::nullopt;
     return ClientFolders{resolved(settings->tempFolders, client, winePrefix),
                          resolved(settings->incomingFolders, client, winePrefix)};
+}
+
+fakedb::RatedFakes readClientRatings(const edonkey::Client& client, const ProgramFiles& files)
+{
+    return edonkey::rulesOf(client.kind).readRatings(client.settingsFile, throughPrefCopy(files));
 }
 
 } // namespace session

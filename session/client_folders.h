@@ -35,4 +35,14 @@ std::optional<ClientFolders> readClientFolders(const edonkey::Client& client,
                                                const std::optional<std::string>& winePrefix,
                                                std::optional<edonkey::CopyFault>* fault = nullptr);
 
+/// Reads a client file through the pref.bck working copy; a copy that cannot
+/// be written is told through `fault`, when given.
+edonkey::ClientFileReader throughPrefCopy(const ProgramFiles& files,
+                                          std::optional<edonkey::CopyFault>* fault = nullptr);
+
+/// The downloads the user rated as fakes in the client, read through the
+/// pref.bck working copy; none when the client keeps no ratings or they
+/// cannot be read.
+fakedb::RatedFakes readClientRatings(const edonkey::Client& client, const ProgramFiles& files);
+
 } // namespace session

@@ -7,7 +7,10 @@ namespace session {
 
 ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files)
 {
-    ListLoad load{fakedb::LoadEnd::Unreadable, 0, databaseToLoad(files)};
+    ListLoad load{fakedb::LoadEnd::Unreadable, 0, databaseToLoad(files), {}};
+    auto personal = fakedb::readPersonalList(platform::readFile(files.myFakesDat()).value_or(""));
+    load.personalBadLines = std::move(personal.badLines);
+    state.personal.replace(std::move(personal.list));
     auto loaded = fakedb::loadFakeDatabase(load.path);
     load.end = loaded.end;
     if (!loaded)
@@ -34,6 +37,11 @@ std::string databaseToLoad(const ProgramFiles& files)
             return own && *own >= *modified ? files.fakesDat() : shared;
     }
     return files.fakesDat();
+}
+
+fakedb::FakeLookup listsInUse(const ProgramState& state)
+{
+    return {state.list.current(), state.personal.current()};
 }
 
 } // namespace session

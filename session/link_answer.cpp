@@ -4,7 +4,7 @@
 
 namespace session {
 
-LinkAnswer answerLink(std::string_view link, const fakedb::FakeDatabase& list)
+LinkAnswer answerLink(std::string_view link, const fakedb::FakeLookup& list)
 {
     auto check = edonkey::checkEd2kLink(link, list);
     switch (check.verdict) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "edonkey/link_check.h"
-#include "fakedb/fake_database.h"
+#include "fakedb/fake_lookup.h"
 
 #include <string>
 #include <string_view>
@@ -20,6 +20,6 @@ struct LinkAnswer {
 };
 
 /// Looks a pasted link up in `list` and says what the program answers.
-LinkAnswer answerLink(std::string_view link, const fakedb::FakeDatabase& list);
+LinkAnswer answerLink(std::string_view link, const fakedb::FakeLookup& list);
 
 } // namespace session

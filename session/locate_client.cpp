@@ -63,4 +63,10 @@ LocatedClient clientToCheck(const std::optional<std::string>& given, ProgramStat
     return locatePrefMet(state, files, registry, places, desktop);
 }
 
+std::optional<edonkey::Client> storedClient(const ProgramFiles& files,
+                                            const std::optional<std::string>& winePrefix)
+{
+    return edonkey::storedClient(Settings(files).readSetting(prefPathKey), winePrefix);
+}
+
 } // namespace session

@@ -55,4 +55,9 @@ LocatedClient clientToCheck(const std::optional<std::string>& given, ProgramStat
                             const ProgramFiles& files, platform::Registry& registry,
                             const ClientPlaces& places, platform::Desktop& desktop);
 
+/// The client of the stored folder ("PrefPath"), without looking further;
+/// nothing when none is stored or it holds no settings file.
+std::optional<edonkey::Client> storedClient(const ProgramFiles& files,
+                                            const std::optional<std::string>& winePrefix);
+
 } // namespace session

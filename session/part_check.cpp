@@ -2,7 +2,10 @@
 
 #include "edonkey/client_discovery.h"
 #include "platform/text_encoding.h"
+#include "session/client_folders.h"
+#include "session/database.h"
 #include "session/folder_lock.h"
+#include "session/locate_client.h"
 #include "session/settings.h"
 #include "session/suspect_lines.h"
 #include "session/texts.h"
@@ -14,14 +17,16 @@ edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState
                                      const std::optional<std::string>& winePrefix,
                                      platform::LogBox& log)
 {
-    const auto kind =
-        edonkey::storedClientKind(Settings(files).readSetting(prefPathKey), winePrefix);
-    static const fakedb::FakeDatabase none;
-    const auto list = state.list.current();
+    const auto client = storedClient(files, winePrefix);
+    const auto kind = client ? client->kind : edonkey::ClientKind::eDonkey2000;
+    // The stored client's ratings count for its part files, as in a scan.
+    auto lookup = listsInUse(state);
+    if (client)
+        lookup = lookup.withRatings(readClientRatings(*client, files));
     const auto& rules = edonkey::rulesOf(kind);
-    auto check = edonkey::checkDownload(path, workingCopy(files, files.partCopy()),
-                                        list ? *list : none, rules.readPartFile,
-                                        edonkey::PartFileCheck::Single, rules.readMissingRanges);
+    auto check = edonkey::checkDownload(path, workingCopy(files, files.partCopy()), lookup,
+                                        rules.readPartFile, edonkey::PartFileCheck::Single,
+                                        rules.readMissingRanges);
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)
         return check;

@@ -34,6 +34,8 @@ struct ProgramFiles {
     LockWaiting lockWaiting = {};
 
     std::string fakesDat() const { return folder + "fakes.dat"; }
+    /// The user's own list, beside fakes.dat and in its format.
+    std::string myFakesDat() const { return folder + "myfakes.dat"; }
     std::string settingIni() const
     {
         return (settingsFolder.empty() ? folder : settingsFolder) + "Setting.ini";

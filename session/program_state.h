@@ -32,6 +32,9 @@ private:
 /// What the program keeps between commands.
 struct ProgramState {
     FakeList list;
+    /// The user's own list, myfakes.dat, loaded with fakes.dat; an update
+    /// never replaces it.
+    FakeList personal;
     /// Set by a database update, cleared by every check pass; read by the
     /// window's thread while a job runs.
     std::atomic<bool> justUpdated = false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <string>
 #include <string_view>
 
 // Every text the program shows the user, in the log box, a message box, the
@@ -50,6 +52,11 @@ inline constexpr std::string_view unreadablePartFilesAfter = " part files could 
 /// A working copy the program folder cannot take, on standard error and, for
 /// clients other than eDonkey2000, in the log: "... PATH: REASON".
 inline constexpr std::string_view cannotWriteWorkingCopy = "cannot write the working copy ";
+
+/// A line of the user's own list that was left out: "myfakes.dat, line 3
+/// skipped: REASON"; in the log under the list's count, after this.
+std::string personalBadLine(std::uint64_t number, std::string_view reason);
+inline constexpr std::string_view personalBadLineBefore = "*** ";
 
 // Under a download or finished file whose first bytes are not what its name
 // says: "*** Suspect - named as a video (.avi), but its first bytes are a

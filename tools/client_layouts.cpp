@@ -1,6 +1,8 @@
 #include "tools/client_layouts.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
@@ -71,6 +73,21 @@ AmuleHome writeAmuleHome(const std::string& home, const std::vector<Download>& d
         amule.partFiles.push_back(
             writePartFile(amule.tempFolder, i + 1, mulePartMetBytes(downloads[i], Mule::aMule)));
     return amule;
+}
+
+void interruptAmule3Save(const std::string& partMet, Amule3Save save)
+{
+    std::ifstream in(partMet, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    switch (save) {
+    case Amule3Save::BetweenRenames:
+        writeFile(partMet + ".tmp", bytes);
+        fs::rename(partMet, partMet + ".bak");
+        break;
+    case Amule3Save::PartFileCutShort:
+        writeFile(partMet, bytes.substr(0, bytes.size() / 2));
+        break;
+    }
 }
 
 EmulePrefix writeEmulePrefix(const std::string& prefix, const std::vector<Download>& downloads)

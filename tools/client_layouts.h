@@ -21,6 +21,17 @@ struct AmuleHome {
 /// aMule writes them, each with its .bak copy and its (empty) data file.
 AmuleHome writeAmuleHome(const std::string& home, const std::vector<Download>& downloads);
 
+/// Where aMule 3.x can be caught saving a part file: it writes
+/// NNN.part.met.tmp, renames NNN.part.met to .bak, then renames the .tmp.
+enum class Amule3Save {
+    BetweenRenames,   // the .tmp and the .bak there, no NNN.part.met
+    PartFileCutShort, // NNN.part.met ends early (as after a crash); its .bak whole
+};
+
+/// Leaves the part file `partMet`, written by writeAmuleHome, as aMule 3.x
+/// leaves it when `save` is interrupted.
+void interruptAmule3Save(const std::string& partMet, Amule3Save save);
+
 /// A Wine prefix holding eMule, written to disk.
 struct EmulePrefix {
     std::string prefix;                   // ends in "/"

@@ -96,6 +96,14 @@ public:
         putU64(m_bytes, value);
         ++m_count;
     }
+    void blob(std::string_view name, std::string_view value)
+    {
+        m_bytes += '\x07';
+        putString(m_bytes, name);
+        putU32(m_bytes, static_cast<std::uint32_t>(value.size()));
+        m_bytes += value;
+        ++m_count;
+    }
     std::string countAndTags() const
     {
         std::string out;
@@ -251,6 +259,13 @@ constexpr std::string_view fileNameTag = "\x01", fileSizeTag = "\x02", lastSeenC
                            downloadPriorityTag = "\x18", uploadPriorityTag = "\x19",
                            uploadedTag = "\x50", requestsTag = "\x51", acceptsTag = "\x52",
                            categoryTag = "\x53", uploadedHighTag = "\x54";
+// And into known.met.
+constexpr std::string_view flagsTag = "\x22", aichHashTag = "\x27", lastSeenTag = "\x28",
+                           lastSharedTag = "\x34", aichHashSetTag = "\x35", lastUploadTag = "\x55",
+                           sharedSinceTag = "\x56";
+// Media tags, which aMule 3.x writes again: text, text, text, seconds, kbps, text.
+constexpr std::string_view artistTag = "\xD0", albumTag = "\xD1", titleTag = "\xD2",
+                           lengthTag = "\xD3", bitrateTag = "\xD4", codecTag = "\xD5";
 
 void putAMuleTags(TagList& tags, const Download& download, const MulePartOptions& options)
 {
@@ -267,13 +282,42 @@ void putAMuleTags(TagList& tags, const Download& download, const MulePartOptions
     tags.u32(categoryTag, options.category);
     for (const auto statistic : {uploadedTag, uploadedHighTag, requestsTag, acceptsTag})
         tags.u32(statistic, 0);
+    // aMule 3.x copies what a search result claimed about the file.
+    if (options.mediaTags) {
+        tags.string(artistTag, "Some Artist");
+        tags.string(albumTag, "Some Album");
+        tags.string(titleTag, "Some Title");
+        tags.u32(lengthTag, 5400);
+        tags.u32(bitrateTag, 1200);
+        tags.string(codecTag, "xvid");
+    }
+}
+
+// Each byte of `text` as a Latin-1 character, in UTF-8: aMule's second name tag.
+std::string doubleEncoded(std::string_view text)
+{
+    std::string out;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            out += c;
+            continue;
+        }
+        out += static_cast<char>(0xC0 | byte >> 6);
+        out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+    return out;
+}
+
+bool isAscii(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 void putEMuleTags(TagList& tags, const Download& download, const MulePartOptions& options)
 {
-    const bool ascii = std::all_of(download.name.begin(), download.name.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    tags.string(fileNameTag, (ascii ? "" : "\xEF\xBB\xBF") + download.name);
+    tags.string(fileNameTag, (isAscii(download.name) ? "" : "\xEF\xBB\xBF") + download.name);
     tags.offset(fileSizeTag, download.size);
     if (download.transferred != 0)
         tags.offset(transferredTag, download.transferred);
@@ -316,6 +360,54 @@ std::string mulePartMetBytes(const Download& download, Mule client, const MulePa
         tags.offset(std::string{'\x0A', '0'}, download.size);
     }
     return out + tags.countAndTags();
+}
+
+std::string knownMetBytes(const std::vector<KnownRecord>& records, Mule client, bool amule3)
+{
+    const bool anyLarge = std::any_of(records.begin(), records.end(), [](const auto& record) {
+        return record.file.size > kLargeFileSize;
+    });
+    std::string out(1, anyLarge ? '\x0F' : '\x0E');
+    putU32(out, static_cast<std::uint32_t>(records.size()));
+    for (const auto& record : records) {
+        const Download& file = record.file;
+        putU32(out, record.date);
+        out += hashBytes(file.hash);
+        const std::uint64_t partHashes = file.size < kPartSize ? 0 : file.size / kPartSize + 1;
+        putU16(out, static_cast<std::uint16_t>(partHashes));
+        std::uint64_t state = file.size;
+        for (std::uint64_t i = 0; i < partHashes; ++i)
+            out += hashBytes(hashFromSeed(splitmix64(state)));
+        TagList tags(file.size > kLargeFileSize);
+        const std::string aich(32, 'A');
+        if (client == Mule::aMule) {
+            tags.string(fileNameTag, file.name);
+            tags.string(fileNameTag, doubleEncoded(file.name));
+            tags.offset(fileSizeTag, file.size);
+            tags.string(aichHashTag, aich);
+            for (const auto statistic : {uploadedTag, uploadedHighTag, requestsTag, acceptsTag})
+                tags.u32(statistic, 0);
+            tags.u32(uploadPriorityTag, kAutoPriority);
+            if (amule3) {
+                for (const auto date : {lastSeenTag, lastUploadTag, sharedSinceTag})
+                    tags.u32(date, record.date);
+                tags.u32(lengthTag, 5400);
+                tags.u32(bitrateTag, 1200);
+                tags.string(codecTag, "h264");
+            }
+        } else {
+            tags.string(fileNameTag, (isAscii(file.name) ? "" : "\xEF\xBB\xBF") + file.name);
+            tags.offset(fileSizeTag, file.size);
+            tags.u32(lastSharedTag, record.date);
+            tags.string(aichHashTag, aich);
+            tags.blob(aichHashSetTag, std::string(40, '\x5A'));
+            tags.u32(flagsTag, 0);
+            tags.u32(uploadPriorityTag, kAutoPriority);
+            tags.u32(lengthTag, 5400);
+        }
+        out += tags.countAndTags();
+    }
+    return out;
 }
 
 std::string prefMetBytes(std::string_view tempFolder, std::string_view nickname,

@@ -45,6 +45,8 @@ struct MulePartOptions {
     bool paused = false;
     bool hashSetKnown = true; // false: part-hash count 0, as before the hash set arrived
     std::uint8_t category = 0;
+    /// aMule 3.x: the media tags (ids 0xD0-0xD5) taken from a search result.
+    bool mediaTags = false;
 };
 
 /// The bytes of NNN.part.met as `client` writes it: version E0, or E2 with 64-bit
@@ -56,6 +58,22 @@ struct MulePartOptions {
 /// after a UTF-8 byte-order mark. `download.name` is UTF-8.
 std::string mulePartMetBytes(const Download& download, Mule client,
                              const MulePartOptions& options = {});
+
+/// One finished file as a client's known.met records it.
+struct KnownRecord {
+    Download file;                      // its name (UTF-8), size and hash
+    std::uint32_t date = 1'700'000'000; // its modification time
+};
+
+/// The bytes of known.met as `client` writes it, records in the order given:
+/// header 0x0E, or 0x0F when a file is over 4,290,048,000 bytes (and its size
+/// then 64 bits); per record the date, hash, part hashes and tags. aMule
+/// writes the name twice (the second one double-encoded), the AICH hash and
+/// statistics, and as 3.x (`amule3`) also its dates and media tags; eMule
+/// writes a name beyond ASCII after a byte-order mark, its last-shared date,
+/// the AICH hash set as a blob and media tags.
+std::string knownMetBytes(const std::vector<KnownRecord>& records, Mule client,
+                          bool amule3 = false);
 
 /// The bytes of a client `pref.met` whose string tag "temp" holds `tempFolder`;
 /// the nickname and incoming-folder tags come before it.

@@ -170,3 +170,29 @@ TEST_F(CheckPass, SuspectsAreLoggedUnderTheirDownloadsAndCountedBeforeTheClosing
     EXPECT_EQ((std::vector{result.suspects, result.notDownloaded, result.dataUnreadable}),
               (std::vector<std::size_t>{3, 1, 1}));
 }
+
+// The window's pass with the user's own list: it answers after fakes.dat, in
+// the pass and for a link, and its bad lines are named under the count; without fakes.dat the
+// window still ends with its message, whatever the user's own list holds.
+TEST_F(CheckPass, OwnListAnswersAfterTheListButTheWindowStillNeedsFakesDat)
+{
+    const fixtures::Download mine{"Mine.avi", 5, fixtures::hashFromSeed(8), 0};
+    const auto withMine = fixtures::writeClientFolder(dir.file("mine"), {fake, mine});
+    storePrefPath(withMine.folder);
+    dir.write("program/myfakes.dat", fixtures::fakesDatLine(fake, "mine too") + "oops\r\n" +
+                                         fixtures::fakesDatLine(mine, "marked by me"));
+    EXPECT_EQ(run(), PassEnd::FakesFound);
+    EXPECT_EQ(log.text, "*** Loading Database...done ( 3 entries loaded )\r\n"
+                        "*** myfakes.dat, line 2 skipped: not HASH,SIZE,DESCRIPTION\r\n"
+                        "*** Checking Files..\r\nMatrix.4.avi\r\n*** Fake - ad\r\nMine.avi\r\n"
+                        "*** marked by me\r\n\r\n*** Finished checking.\r\n");
+    // "&Check it" answers from both lists, as the window asks them.
+    EXPECT_EQ(
+        session::answerLink("ed2k://|file|x|5|" + mine.hash + "|", session::listsInUse(state)).text,
+        "*** marked by me");
+
+    std::filesystem::remove(files.fakesDat());
+    EXPECT_EQ(run(), PassEnd::DatabaseMissing);
+    EXPECT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(log.text, "*** Loading Database..");
+}

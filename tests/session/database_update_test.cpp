@@ -1,5 +1,6 @@
 // "&Get new Database" as the user runs it, against a scripted server.
 
+#include "session/database.h"
 #include "session/settings.h"
 #include "session/update_command.h"
 #include "tests/support/scripted_desktop.h"
@@ -201,4 +202,20 @@ TEST_F(DatabaseUpdate, ListFromTheFilesOfBrisquenServerFilesComesBackUnchanged)
     EXPECT_EQ(readFile(files.fakesDat()), list);
     EXPECT_EQ(fakesNr(), "2");
     EXPECT_EQ(log.text, connecting + downloaded + saved);
+}
+
+// The user's own list is no part of an update: myfakes.dat keeps its bytes
+// and its date, and its entries are still found after the new list is in use.
+TEST_F(DatabaseUpdate, UpdateLeavesTheUsersOwnListAsItWas)
+{
+    const std::string mine = newHash + ",4321001,marked by me\r\nmy own note\r\n";
+    const std::string path = dir.write("program/myfakes.dat", mine);
+    ASSERT_TRUE(session::loadDatabase(state, files));
+    const auto before = std::filesystem::last_write_time(path);
+    serve("121");
+    EXPECT_EQ(getNewDatabase(), Updated);
+    EXPECT_EQ(readFile(path), mine);
+    EXPECT_EQ(std::filesystem::last_write_time(path), before);
+    EXPECT_EQ(session::listsInUse(state).lookupFake(newHash, "4321001"), "*** marked by me");
+    EXPECT_EQ(session::listsInUse(state).lookupFake(newHash, "4321000"), "*** New fake \xE9\xFF");
 }
