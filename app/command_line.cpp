@@ -15,8 +15,10 @@ constexpr std::string_view usageHead = R"(Usage: brisquen [--help | --version]
 
 Opens the Brisquen window, which checks the unfinished downloads of an
 eDonkey2000, aMule or eMule client against the list of known fakes, fakes.dat,
-as soon as it starts, and offers the other checks and the list's update. It
-takes no other arguments; brisquen-check runs the same checks in a terminal.
+as soon as it starts, and offers the other checks and the list's update. An
+aMule or eMule download, or a dropped file, whose first bytes are not what its
+name says (a program named as a video) gets a "*** Suspect - " line. It takes
+no other arguments; brisquen-check runs the same checks in a terminal.
 
 )";
 

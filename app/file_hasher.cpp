@@ -3,6 +3,7 @@
 #include "platform/qt/qt_text.h"
 #include "session/finished_files.h"
 #include "session/progress_pace.h"
+#include "session/suspect_lines.h"
 
 #include <algorithm>
 
@@ -46,10 +47,13 @@ void FileHasher::hashOne(const std::string& path, const std::stop_token& stop)
         }
         return true;
     });
-    if (const auto* text = std::get_if<std::string>(&link))
-        emit hashed(platform::fromClientLine(*text));
-    else if (const auto error = std::get<session::HashError>(link);
-             error != session::HashError::Cancelled)
+    if (const auto* text = std::get_if<std::string>(&link)) {
+        const auto suspicion = session::finishedFileSuspicion(path);
+        emit hashed(platform::fromClientLine(*text),
+                    suspicion ? platform::fromClientLine(session::suspectLine(*suspicion))
+                              : QString());
+    } else if (const auto error = std::get<session::HashError>(link);
+               error != session::HashError::Cancelled)
         emit failed(name, platform::fromUtf8Text(session::hashErrorText(error)));
 }
 

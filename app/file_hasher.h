@@ -30,8 +30,9 @@ public:
 signals:
     /// How far the file `name` is, at most about ten times a second.
     void progress(const QString& name, int percent);
-    /// A file is hashed: its ed2k link.
-    void hashed(const QString& link);
+    /// A file is hashed: its ed2k link, and the suspect line when its first
+    /// bytes are not what its name says (else empty).
+    void hashed(const QString& link, const QString& suspect);
     /// The file `name` could not be hashed, for `reason`.
     void failed(const QString& name, const QString& reason);
 

@@ -310,7 +310,8 @@ void MainWindow::checkLink()
     if (answer.verdict == edonkey::LinkVerdict::Invalid)
         showMessage(answer.text);
     else
-        m_linkAnswer->setText(platform::fromClientLine(answer.text));
+        m_linkAnswer->setText(platform::fromClientLine(answer.text) +
+                              (m_linkBox->text() == m_droppedLink ? m_droppedSuspect : QString()));
 }
 
 void MainWindow::listReplaced()
@@ -431,8 +432,11 @@ void MainWindow::showHashProgress(const QString& name, int percent)
                           platform::fromUtf8Text(session::texts::percentSign));
 }
 
-void MainWindow::checkHashedFile(const QString& link)
+void MainWindow::checkHashedFile(const QString& link, const QString& suspect)
 {
+    // The answer for the dropped file's link carries its suspect's words.
+    m_droppedLink = link;
+    m_droppedSuspect = suspect.isEmpty() ? QString() : QStringLiteral(" ") + suspect;
     m_linkBox->setText(link);
     m_linkBox->setCursorPosition(0);
     checkLink();

@@ -101,7 +101,7 @@ private:
     // checked as "&Check it" checks a pasted one.
     void acceptFileDrops();
     void showHashProgress(const QString& name, int percent);
-    void checkHashedFile(const QString& link);
+    void checkHashedFile(const QString& link, const QString& suspect);
     void showHashFailure(const QString& name, const QString& reason);
 
     MainWindowServices m_services;
@@ -109,6 +109,10 @@ private:
     bool m_shownBefore = false;
     bool m_linkWaitsForList = false;
     bool m_firstListOffered = false;
+    // The last dropped file's link and its suspect's words (with a leading
+    // blank), added to every answer for that link.
+    QString m_droppedLink;
+    QString m_droppedSuspect;
 
     QGroupBox* m_downloadsFrame = nullptr;
     QPlainTextEdit* m_logBox = nullptr;

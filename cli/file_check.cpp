@@ -3,6 +3,7 @@
 #include "cli/console.h"
 #include "session/finished_files.h"
 #include "session/progress_pace.h"
+#include "session/suspect_lines.h"
 
 #include <cstdio>
 #include <iostream>
@@ -75,6 +76,10 @@ FileCheckOutcome checkFinishedFiles(const std::vector<std::string>& paths,
         outcome.fromKnownMet += check.fromKnownMet ? 1 : 0;
         std::cout << lineForTerminal(check.link) << '\n'
                   << lineForTerminal(check.answer.text) << '\n';
+        if (check.suspicion) {
+            std::cout << lineForTerminal(session::suspectLine(*check.suspicion)) << '\n';
+            outcome.foundSuspect = true;
+        }
         // A link of ours always reads back; should one not, the file counts as failed.
         outcome.failed |= check.answer.verdict == session::LinkVerdict::Invalid;
         outcome.foundFake |= check.answer.verdict == session::LinkVerdict::Fake;

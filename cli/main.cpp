@@ -41,6 +41,17 @@ constexpr int exitClean = 0;
 constexpr int exitFake = 1;
 constexpr int exitError = 2;
 constexpr int exitNothingChecked = 3;
+constexpr int exitSuspect = 4;
+
+// Where several outcomes apply, a fake counts before a suspect, a suspect
+// before an error, and an error before a clean result.
+int weightiest(int a, int b)
+{
+    const auto weight = [](int status) {
+        return status == exitFake ? 3 : status == exitSuspect ? 2 : status == exitError ? 1 : 0;
+    };
+    return weight(a) >= weight(b) ? a : b;
+}
 
 constexpr std::string_view usageHead = R"(Usage: brisquen-check COMMAND [ARGUMENT]
 
@@ -52,7 +63,8 @@ Commands:
   scan [-v] [CLIENT]    check every unfinished download of the client: the
                         client folder stored in Setting.ini is used, or the
                         one CLIENT gives; -v names on stderr the temp folders
-                        searched and each part file that could not be read
+                        searched, each part file that could not be read,
+                        and how many downloads could not be looked at yet
   part FILE.part.met    check one unfinished download, read by the rules of
                         the stored client (eDonkey2000's when none is stored)
   link 'ed2k://|file|NAME|SIZE|HASH|'
@@ -103,19 +115,29 @@ without regard to case.
 A download is a fake when fakes.dat lists it, else when myfakes.dat does,
 else when you rated it "Invalid / Corrupt / Fake" in aMule or eMule.
 
+Suspects: for aMule and eMule downloads whose first bytes have come, and for
+finished files, the first few KiB are read (a download's in place, from its
+NNN.part data file) and their type is compared with what the name's extension
+claims. A program under any name but a program's, an archive under a video,
+audio, picture or disc-image name, or any type under a name of plainly another
+type gets the line "*** Suspect - " with both in plain words, under the
+download's or the file's answer; scan ends with "*** N suspect downloads".
+
 Exit status: 0 no fake found, 1 at least one fake, 2 error (no fakes.dat, no
 client folder, an invalid link, a file that is no part file, another Brisquen
 process holding the program folder for over 60 seconds), 3 scan checked nothing
 (the temp folders hold no *.part.met, cannot be entered, or not one of their
-part files could be read; standard error names them). When only some part
-files could not be read, scan exits as the others decide and says on standard
-error how many it skipped. For file and incoming, every file is checked, and 2
-wins over 1: a file that cannot be hashed (named on standard error) gives 2
-even when another is a fake. For update: 0 updated or already up to date, 2
-the update failed. Without fakes.dat, scan, part, file and incoming still
-check myfakes.dat and the ratings: 1 when they find a fake, else 2. Standard
-error says why a check ended in 2 or 3, e.g. "cannot write the working copy
-FOLDER/pref.bck: REASON".
+part files could be read; standard error names them), 4 no fake but at least
+one suspect (scan, part, file, incoming). Where several apply, 1 comes before
+4, 4 before 2, and 2 before 0. When only some part files could not be read,
+scan exits as the others decide and says on standard error how many it
+skipped. For file and incoming, every file is checked; a file that cannot be
+hashed (named on standard error) gives 2 unless another is a fake or a
+suspect. For update: 0 updated or already up to date, 2 the update failed.
+Without fakes.dat, scan, part, file and incoming still check myfakes.dat, the
+ratings and the first bytes: 1 when they find a fake, 4 when a suspect, else
+2. Standard error says why a check ended in 2 or 3, e.g. "cannot write the
+working copy FOLDER/pref.bck: REASON".
 
 Names, descriptions and paths come from outside: they are printed with control
 characters, bidirectional and zero-width marks as visible escapes (\x1b,
@@ -204,11 +226,11 @@ struct Program {
         return session::listsInUse(state);
     }
 
-    /// The exit status for `status`, reached without fakes.dat: a fake found
-    /// still says so, anything else is the error of the missing list.
+    /// The exit status for `status`, reached without fakes.dat: a fake or a
+    /// suspect found still says so, anything else is the error of the missing list.
     int withoutListCheck(int status) const
     {
-        return listLoaded || status == exitFake ? status : exitError;
+        return listLoaded || status == exitFake || status == exitSuspect ? status : exitError;
     }
 };
 
@@ -285,18 +307,27 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
     }
     reportSkipped(result, verbose);
     tellCopyFault(result.copyFault);
+    if (const auto notLooked = result.notDownloaded + result.dataUnreadable;
+        verbose && notLooked > 0) {
+        std::cout << std::flush;
+        std::cerr << "brisquen-check: " << notLooked
+                  << (notLooked == 1 ? " download" : " downloads")
+                  << " could not be looked at yet (" << result.notDownloaded
+                  << " first bytes not downloaded, " << result.dataUnreadable
+                  << " data file unreadable)\n";
+    }
     const int status = passStatus(program, result);
     if (result.listLoad)
         return status;
     tellWhyThereIsNoList(program.files, result.listLoad);
-    return status == exitFake ? exitFake : exitError;
+    return status == exitFake || status == exitSuspect ? status : exitError;
 }
 
 int passStatus(Program& program, const session::PassResult& result)
 {
     switch (result.end) {
     case session::PassEnd::Clean:
-        return exitClean;
+        return result.suspects > 0 ? exitSuspect : exitClean;
     case session::PassEnd::NothingToCheck:
         // A script must tell "clean" from "looked nowhere".
         std::cerr << "brisquen-check: nothing checked: no *.part.met could be read in "
@@ -326,7 +357,8 @@ int part(Program& program, const std::string& path)
                                               program.places.winePrefix, program.log);
     switch (check.status) {
     case session::DownloadStatus::Clean:
-        return program.withoutListCheck(exitClean);
+        return program.withoutListCheck(check.look && check.look->suspicion ? exitSuspect
+                                                                            : exitClean);
     case session::DownloadStatus::Fake:
         return exitFake;
     case session::DownloadStatus::Unreadable:
@@ -364,9 +396,12 @@ int checkFiles(const Program& program, const fakedb::FakeLookup& lookup,
     if (verbose)
         std::cerr << "hashes taken from known.met: " << outcome.fromKnownMet << " of "
                   << paths.size() << " files\n";
-    return program.withoutListCheck(outcome.failed      ? exitError
-                                    : outcome.foundFake ? exitFake
-                                                        : exitClean);
+    int status = outcome.failed ? exitError : exitClean;
+    if (outcome.foundSuspect)
+        status = weightiest(status, exitSuspect);
+    if (outcome.foundFake)
+        status = weightiest(status, exitFake);
+    return program.withoutListCheck(status);
 }
 
 // Finished files given by path: those in the stored client's incoming
@@ -415,7 +450,7 @@ int incoming(Program& program, const std::optional<std::string>& given, bool ver
         lookup.withRatings(session::readClientRatings(located.client, program.files));
     const int status = checkFiles(
         program, rated, incoming.files, [&](const std::string&) { return &known; }, verbose);
-    return incoming.unreadableFolders.empty() ? status : exitError;
+    return incoming.unreadableFolders.empty() ? status : weightiest(status, exitError);
 }
 
 int updateDatabase(Program& program, const std::optional<std::string>& server)

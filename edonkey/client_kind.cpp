@@ -32,9 +32,9 @@ constexpr std::array kinds = {
     ClientKindRules{ClientKind::eDonkey2000, "eDonkey2000", "pref.met", "", prefMetSettings,
                     readEdonkeyPartFile, noRatings},
     ClientKindRules{ClientKind::aMule, "aMule", "amule.conf", "", amuleSettings, walkedPartFile,
-                    amuleRatedFakes},
+                    amuleRatedFakes, readMissingRanges},
     ClientKindRules{ClientKind::eMule, "eMule", "preferences.ini", "config/", emuleSettings,
-                    walkedPartFile, emuleRatedFakes},
+                    walkedPartFile, emuleRatedFakes, readMissingRanges},
 };
 
 // The entry of `folder` named `name` in any letter case, as a full path.

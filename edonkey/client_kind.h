@@ -2,12 +2,14 @@
 
 #include "edonkey/client_settings.h"
 #include "edonkey/part_file.h"
+#include "edonkey/part_file_gaps.h"
 #include "fakedb/fake_lookup.h"
 
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace edonkey {
 
@@ -33,6 +35,9 @@ struct ClientKindRules {
     /// `settingsPath`; none where the client keeps no ratings.
     fakedb::RatedFakes (*readRatings)(const std::string& settingsPath,
                                       const ClientFileReader& read);
+    /// The ranges of a download still missing, from its part file's bytes;
+    /// null for a client whose downloads are not looked at.
+    std::optional<std::vector<ByteRange>> (*readMissingRanges)(std::string_view bytes) = nullptr;
 };
 
 /// Every kind, in the order in which a folder holding several settings files

@@ -4,7 +4,7 @@ namespace edonkey {
 
 DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& workingCopy,
                             const fakedb::FakeLookup& lookup, PartFileReader reader,
-                            PartFileCheck check)
+                            PartFileCheck check, MissingRangesReader readMissing)
 {
     DownloadCheck result;
     const auto bytes = readThroughWorkingCopy(partFile, workingCopy, &result.copyFault);
@@ -20,6 +20,9 @@ DownloadCheck checkDownload(const std::string& partFile, const WorkingCopy& work
         return result;
     }
     result.info = std::move(std::get<PartFileInfo>(read));
+    if (const auto missing = readMissing ? readMissing(*bytes) : std::nullopt)
+        result.look =
+            lookAtDownload(dataFileOf(partFile), result.info.name, result.info.size, *missing);
     result.hit = lookup.lookupFake(result.info.hash, std::to_string(result.info.size));
     result.status = result.hit.empty() ? DownloadStatus::Clean : DownloadStatus::Fake;
     return result;

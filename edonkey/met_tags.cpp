@@ -64,7 +64,7 @@ std::variant<MetTag, MetTagFault> readMetTag(MetCursor& in)
     const auto typeByte = in.number(1);
     if (!typeByte)
         return MetTagFault::CutShort;
-    MetTag tag{static_cast<std::uint8_t>(*typeByte & ~compactFormBit), std::nullopt, {}};
+    MetTag tag{static_cast<std::uint8_t>(*typeByte & ~compactFormBit), std::nullopt, {}, {}};
     if (*typeByte & compactFormBit) {
         const auto id = in.number(1);
         if (!id)
@@ -75,6 +75,7 @@ std::variant<MetTag, MetTagFault> readMetTag(MetCursor& in)
         const auto name = nameLength ? in.take(*nameLength) : std::nullopt;
         if (!name)
             return MetTagFault::CutShort;
+        tag.name = *name;
         if (name->size() == 1)
             tag.id = static_cast<std::uint8_t>(name->front());
     }

@@ -31,6 +31,7 @@ struct MetTag {
     std::uint8_t type = 0;          // without the compact form's bit
     std::optional<std::uint8_t> id; // none for a name of other than one byte
     std::string_view value;
+    std::string_view name; // the long form's name; empty in the compact one
 };
 
 /// Why a tag could not be read.

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "edonkey/part_file.h"
+#include "edonkey/part_file_gaps.h"
 
+#include <optional>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace edonkey {
 
@@ -29,6 +32,10 @@ enum class PartFileFault {
 /// - fewer tags than the count promises is a file cut short; bytes after the last
 ///   tag are ignored.
 std::variant<PartFileInfo, PartFileFault> walkPartFile(std::string_view bytes);
+
+/// The ranges of an aMule or eMule download still missing, from its part
+/// file's gap tags (see missingRanges); nothing when the file cannot be walked.
+std::optional<std::vector<ByteRange>> readMissingRanges(std::string_view bytes);
 
 /// A short reason for a fault, for the user: "cut short", ...
 std::string_view partFileFaultText(PartFileFault fault);

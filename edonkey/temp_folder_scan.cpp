@@ -34,7 +34,7 @@ bool isDownload(const DownloadCheck& check)
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
                           const fakedb::FakeLookup& lookup, PartFileReader reader,
                           DownloadObserver& observer, const std::stop_token& stop,
-                          BackupCopies backups)
+                          BackupCopies backups, MissingRangesReader readMissing)
 {
     ScanResult result;
     const std::string folder = platform::withFinalSlash(tempFolder);
@@ -61,7 +61,8 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
             break;
         const std::string path = folder + name;
         const auto check = [&](const std::string& file) {
-            return checkDownload(file, workingCopy, lookup, reader, PartFileCheck::Scan);
+            return checkDownload(file, workingCopy, lookup, reader, PartFileCheck::Scan,
+                                 readMissing);
         };
         DownloadCheck download = check(path);
         if (backups == BackupCopies::Read && !isDownload(download) && holdsDataFile(path)) {
@@ -81,6 +82,15 @@ ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& work
         if (download.status == DownloadStatus::Fake) {
             observer.onFake(download.hit);
             result.foundFake = true;
+        }
+        if (!download.look)
+            continue;
+        const auto& look = *download.look;
+        result.notDownloaded += look.end == LookEnd::NotDownloaded;
+        result.dataUnreadable += look.end == LookEnd::DataUnreadable;
+        if (look.suspicion) {
+            observer.onSuspect(*look.suspicion);
+            ++result.suspects;
         }
     }
     return result;

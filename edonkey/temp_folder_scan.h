@@ -1,5 +1,6 @@
 #pragma once
 
+#include "edonkey/content_look.h"
 #include "edonkey/download_check.h"
 #include "edonkey/working_copy.h"
 #include "fakedb/fake_lookup.h"
@@ -22,6 +23,10 @@ public:
 
     /// The download just named is listed: the lookup's "*** " line.
     virtual void onFake(std::string_view hit) = 0;
+
+    /// The download just named has first bytes that are not what its name
+    /// says; told after any fake line.
+    virtual void onSuspect(const Suspicion& /*suspicion*/) {}
 };
 
 /// A part file the scan passed over, and why.
@@ -38,6 +43,9 @@ struct ScanResult {
     std::size_t checked = 0;            // part files read and looked up
     std::vector<SkippedFile> skipped;   // part files that could not be read or are none
     std::optional<CopyFault> copyFault; // the first working copy that could not be written
+    std::size_t suspects = 0;           // downloads whose first bytes are a suspect
+    std::size_t notDownloaded = 0;      // downloads whose first bytes have not come yet
+    std::size_t dataUnreadable = 0;     // downloads whose data file could not be read
 };
 
 /// Whether a scan falls back on the copies NNN.part.met.bak that aMule and
@@ -52,10 +60,13 @@ enum class BackupCopies { Ignored, Read };
 /// its place; a .bak copy without its part file (aMule 3.x renames the part
 /// file to .bak before it renames the new one into place) is read as the
 /// download. Either only while the download's data file NNN.part is there:
-/// a .bak alone is a download the client has let go.
+/// a .bak alone is a download the client has let go. With `readMissing`,
+/// each download's first bytes are looked at in its data file, once they
+/// have come.
 ScanResult scanTempFolder(const std::string& tempFolder, const WorkingCopy& workingCopy,
                           const fakedb::FakeLookup& lookup, PartFileReader reader,
                           DownloadObserver& observer, const std::stop_token& stop,
-                          BackupCopies backups = BackupCopies::Ignored);
+                          BackupCopies backups = BackupCopies::Ignored,
+                          MissingRangesReader readMissing = nullptr);
 
 } // namespace edonkey

@@ -10,6 +10,7 @@ source fuzz/common.sh
 
 # Inputs per target: about 10 seconds each on a 2-core machine.
 declare -A runs=([amule_conf]=300000 [part_file]=850000 [part_file_walker]=2000000 [pref_met]=5000000
+    [download_gaps]=200000 [file_type]=20000
     [ed2k_link]=1000000 [ini_file]=60000 [fake_database]=20000 [wine_registry]=250000
     [shown_text]=80000 [known_met]=280000 [personal_list]=12000
     [minisign_signature]=100000 [minisign_public_key]=300000)

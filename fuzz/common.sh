@@ -9,8 +9,8 @@ fuzzOut=build/fuzz/fuzz
 fuzzLauncher=()
 # Inputs larger than the client's real files add time, not coverage; the
 # database needs more than one 2 KiB read block to reach the load's sizing.
-declare -A fuzzMaxLength=([part_file]=8192 [part_file_walker]=8192 [fake_database]=8192
-    [ed2k_link]=1024 [known_met]=8192)
+declare -A fuzzMaxLength=([part_file]=8192 [part_file_walker]=8192 [download_gaps]=8192
+    [file_type]=8192 [fake_database]=8192 [ed2k_link]=1024 [known_met]=8192)
 
 # Installs what the build needs and builds every target with the fuzz preset.
 buildFuzzers() {

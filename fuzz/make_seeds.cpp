@@ -73,6 +73,18 @@ int main(int argc, char* argv[])
          fixtures::mulePartMetBytes({"a.avi", 20'000'000, hashFromSeed(8)}, fixtures::Mule::eMule,
                                     {.date = 0xFFFFFFFF, .hashSetKnown = false})},
         {"part_file_walker/half", amule.substr(0, amule.size() / 2)},
+        {"download_gaps/first-block",
+         fixtures::mulePartMetBytes({"a.avi", 20'000'000, hashFromSeed(9), 65'536},
+                                    fixtures::Mule::eMule)},
+        {"download_gaps/amule-large", fixtures::mulePartMetBytes(large, fixtures::Mule::aMule)},
+        {"file_type/program-as-video", provided("Movie.2026.avi") + provided("") +
+                                           "MZ\x90\x00\x03\x00\x00\x00\x04\x00\x00\x00\xFF\xFF"s +
+                                           std::string(48, '\0') + "PE\0\0"s},
+        {"file_type/zip-as-mkv", provided("Clip.MKV") + provided("") + "PK\x03\x04\x14\x00"s},
+        {"file_type/disc", provided("Disc.iso") +
+                               provided("\x01"
+                                        "CD001") +
+                               std::string(64, '\0')},
         {"pref_met/client", pref},
         {"pref_met/cut", pref.substr(0, pref.size() - 5)},
         {"shown_text/hostile-name", "\x1b[1A\x1b[2Kname\r\n*** forged\xE2\x80\xAE.exe"},

@@ -67,6 +67,23 @@ ssize_t readFully(int fd, char* buffer, std::size_t size)
     return static_cast<ssize_t>(done);
 }
 
+bool readFullyAt(int fd, char* buffer, std::size_t size, std::uint64_t offset)
+{
+    std::size_t done = 0;
+    while (done < size) {
+        const auto at = offset + done;
+        if (at > static_cast<std::uint64_t>(INT64_MAX))
+            return false;
+        const ssize_t got = ::pread(fd, buffer + done, size - done, static_cast<off_t>(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return false;
+        done += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
 bool writeFully(int fd, std::string_view bytes)
 {
     while (!bytes.empty()) {

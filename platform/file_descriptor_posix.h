@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <sys/types.h>
@@ -45,6 +46,10 @@ FileDescriptor openRegularFile(const std::string& path, OpenError* error = nullp
 
 /// Reads until `size` bytes or the end of the file; -1 on a read error.
 ssize_t readFully(int fd, char* buffer, std::size_t size);
+
+/// Reads exactly `size` bytes from `offset` without moving the file's
+/// position; false on a read error or when the file ends first.
+bool readFullyAt(int fd, char* buffer, std::size_t size, std::uint64_t offset);
 
 /// Writes all of `bytes`, retrying short writes.
 bool writeFully(int fd, std::string_view bytes);

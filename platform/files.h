@@ -35,6 +35,13 @@ enum class ReadFailure {
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize = UINT64_MAX,
                                     ReadFailure* failure = nullptr);
 
+/// `length` bytes of the regular file at `path` from `offset`, read in place
+/// without changing the file; nothing when it is missing, unreadable, no
+/// regular file (a folder or a FIFO, which is never waited on) or ends before
+/// the last of them.
+std::optional<std::string> readFileRange(const std::string& path, std::uint64_t offset,
+                                         std::size_t length);
+
 /// Replaces the file at `path` with `bytes` through a temporary file in the
 /// same folder, so the old file stays whole until the new one is complete.
 bool writeFileAtomically(const std::string& path, std::string_view bytes);

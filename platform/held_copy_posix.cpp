@@ -92,16 +92,8 @@ std::optional<std::string> HeldCopy::read(std::uint64_t maxSize) const
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t got =
-            ::pread(m_fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            return std::nullopt;
-        done += static_cast<std::size_t>(got);
-    }
+    if (!posix::readFullyAt(m_fd, bytes.data(), bytes.size(), 0))
+        return std::nullopt;
     return bytes;
 }
 

@@ -8,7 +8,7 @@ packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev qt6-httpserver-dev qt6-websockets-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  librhash-dev rhash
+  librhash-dev rhash libmagic-dev
   libsodium-dev minisign
   clang libclang-rt-14-dev
   fonts-liberation2 fonts-dejavu-core

@@ -5,6 +5,7 @@
 #include "session/database.h"
 #include "session/folder_lock.h"
 #include "session/locate_client.h"
+#include "session/suspect_lines.h"
 #include "session/texts.h"
 
 namespace session {
@@ -21,6 +22,10 @@ public:
     }
     void onDownload(std::string_view name) override { appendLine(name); }
     void onFake(std::string_view hit) override { appendLine(hit); }
+    void onSuspect(const edonkey::Suspicion& suspicion) override
+    {
+        appendLine(suspectLine(suspicion));
+    }
 
 private:
     void appendLine(std::string_view text)
@@ -102,12 +107,16 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     const auto backups = client.kind == edonkey::ClientKind::eDonkey2000
                              ? edonkey::BackupCopies::Ignored
                              : edonkey::BackupCopies::Read;
+    const auto readMissing = edonkey::rulesOf(client.kind).readMissingRanges;
     const auto lookup = listsInUse(state).withRatings(readClientRatings(client, services.files));
     bool foundPartFiles = false;
     bool foundFake = false;
     for (const auto& searched : result.tempFolders) {
         auto scan = edonkey::scanTempFolder(searched.folder.searched, copy, lookup, reader, lines,
-                                            stop, backups);
+                                            stop, backups, readMissing);
+        result.suspects += scan.suspects;
+        result.notDownloaded += scan.notDownloaded;
+        result.dataUnreadable += scan.dataUnreadable;
         foundPartFiles |= scan.foundPartFiles;
         foundFake |= scan.foundFake;
         result.checked += scan.checked;
@@ -130,6 +139,8 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         log.append(std::string(texts::unreadablePartFilesBefore) +
                    std::to_string(result.skipped.size()) +
                    std::string(texts::unreadablePartFilesAfter) + std::string(texts::lineEnd));
+    if (result.suspects > 0)
+        log.append(suspectCountLine(result.suspects) + std::string(texts::lineEnd));
     if (foundFake)
         log.append(std::string(texts::lineEnd) + std::string(texts::finishedChecking) +
                    std::string(texts::lineEnd));

@@ -58,6 +58,11 @@ struct PassResult {
     std::optional<edonkey::CopyFault> copyFault; // a working copy that could not be written
     ListLoad listLoad; // how the list's load ended; when it failed and the pass
                        // checked without it, `end` says how the check ended
+    // The downloads' first bytes: suspects found, and downloads not looked at
+    // yet because the bytes have not come or their data file cannot be read.
+    std::size_t suspects = 0;
+    std::size_t notDownloaded = 0;
+    std::size_t dataUnreadable = 0;
 };
 
 /// "cannot write the working copy PATH: REASON", escaped for display.

@@ -1,5 +1,6 @@
 #include "session/finished_files.h"
 
+#include "edonkey/content_look.h"
 #include "platform/files.h"
 #include "session/client_folders.h"
 
@@ -23,6 +24,7 @@ FinishedFileCheck checkFinishedFile(const std::string& path, const fakedb::FakeL
         check.link = std::move(*recorded);
         check.fromKnownMet = true;
         check.answer = answerLink(check.link, list);
+        check.suspicion = finishedFileSuspicion(path); // its first bytes, no more
         return check;
     }
     auto link = finishedFileLink(path, progress);
@@ -32,7 +34,13 @@ FinishedFileCheck checkFinishedFile(const std::string& path, const fakedb::FakeL
     }
     check.link = std::move(std::get<std::string>(link));
     check.answer = answerLink(check.link, list);
+    check.suspicion = finishedFileSuspicion(path);
     return check;
+}
+
+std::optional<edonkey::Suspicion> finishedFileSuspicion(const std::string& path)
+{
+    return edonkey::lookAtFinishedFile(path, fileNameOf(path)).suspicion;
 }
 
 edonkey::KnownFiles readKnownFiles(const edonkey::Client& client, const ProgramFiles& files)

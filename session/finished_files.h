@@ -1,6 +1,7 @@
 #pragma once
 
 #include "edonkey/client_kind.h"
+#include "edonkey/file_type.h"
 #include "edonkey/finished_files.h"
 #include "fakedb/fake_lookup.h"
 #include "session/link_answer.h"
@@ -27,6 +28,8 @@ struct FinishedFileCheck {
     std::optional<edonkey::HashError> error; // why not
     LinkAnswer answer;                       // once hashed
     bool fromKnownMet = false;               // the hash was the client's, the file not read
+    /// Once hashed: what the file's first bytes are, when not what its name says.
+    std::optional<edonkey::Suspicion> suspicion;
 };
 
 /// Checks a finished file by its hash: the one `known` records for it, when
@@ -34,6 +37,10 @@ struct FinishedFileCheck {
 FinishedFileCheck checkFinishedFile(const std::string& path, const fakedb::FakeLookup& list,
                                     const HashProgress& progress,
                                     const edonkey::KnownFiles* known = nullptr);
+
+/// What a finished file's first bytes are, when not what its name says; only
+/// those bytes are read.
+std::optional<edonkey::Suspicion> finishedFileSuspicion(const std::string& path);
 
 /// The files in a client's incoming folders.
 struct IncomingFiles {

@@ -7,6 +7,7 @@
 #include "session/folder_lock.h"
 #include "session/locate_client.h"
 #include "session/settings.h"
+#include "session/suspect_lines.h"
 #include "session/texts.h"
 
 namespace session {
@@ -22,17 +23,22 @@ edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState
     auto lookup = listsInUse(state);
     if (client)
         lookup = lookup.withRatings(readClientRatings(*client, files));
-    auto check =
-        edonkey::checkDownload(path, workingCopy(files, files.partCopy()), lookup,
-                               edonkey::rulesOf(kind).readPartFile, edonkey::PartFileCheck::Single);
+    const auto& rules = edonkey::rulesOf(kind);
+    auto check = edonkey::checkDownload(path, workingCopy(files, files.partCopy()), lookup,
+                                        rules.readPartFile, edonkey::PartFileCheck::Single,
+                                        rules.readMissingRanges);
     if (check.status != edonkey::DownloadStatus::Clean &&
         check.status != edonkey::DownloadStatus::Fake)
         return check;
-    // The name and the list's line come from outside: escaped, each stays one line.
+    // The name, the list's line and the name's extension in a suspect line come
+    // from outside: escaped, each stays one line.
     log.replace(platform::shownText(check.info.name) + std::string(texts::afterPartFileName) +
                 std::string(texts::lineEnd));
     log.append((check.hit.empty() ? std::string(texts::noFake) : platform::shownText(check.hit)) +
                std::string(texts::lineEnd));
+    if (check.look && check.look->suspicion)
+        log.append(platform::shownText(suspectLine(*check.look->suspicion)) +
+                   std::string(texts::lineEnd));
     return check;
 }
 

@@ -58,6 +58,14 @@ inline constexpr std::string_view cannotWriteWorkingCopy = "cannot write the wor
 std::string personalBadLine(std::uint64_t number, std::string_view reason);
 inline constexpr std::string_view personalBadLineBefore = "*** ";
 
+// Under a download or finished file whose first bytes are not what its name
+// says: "*** Suspect - named as a video (.avi), but its first bytes are a
+// Windows program"; and before the closing line, "*** 2 suspect downloads".
+inline constexpr std::string_view suspectBefore = "*** Suspect - ";
+inline constexpr std::string_view suspectDownloadsBefore = "*** ";
+inline constexpr std::string_view suspectDownload = " suspect download";
+inline constexpr std::string_view suspectDownloads = " suspect downloads";
+
 // The check of one part file: the name, this, and then the verdict.
 inline constexpr std::string_view afterPartFileName = "...";
 inline constexpr std::string_view noFake = "no fake !";

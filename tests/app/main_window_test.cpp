@@ -121,6 +121,19 @@ const QString fakesLog = QStringLiteral("*** Loading Database...done ( 3 entries
                                         "*** Checking Files..\r\nKnoppix.iso\r\nMatrix.4.avi\r\n"
                                         "*** Fake - ad\r\n\r\n*** Finished checking.\r\n");
 
+// Drops the file at `path` on the window, as the window system sends it: the
+// drop goes where the drag entered.
+void dropFileOn(Program& program, const std::string& path)
+{
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(program.form.get(), &enter);
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
+    QApplication::sendEvent(program.form.get(), &drop);
+    QVERIFY(enter.isAccepted() && drop.isAccepted());
+}
+
 } // namespace
 
 class MainWindowTest final : public QObject {
@@ -289,14 +302,7 @@ private slots:
         connect(program.find<QLineEdit>("Text2"), &QLineEdit::textChanged,
                 [&](const QString& text) { links << text; });
         const auto dropFile = [&](const std::string& path) {
-            QMimeData data;
-            data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-            // As the window system sends them: the drop goes where the drag entered.
-            QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(program.form.get(), &enter);
-            QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-            QApplication::sendEvent(program.form.get(), &drop);
-            QVERIFY(enter.isAccepted() && drop.isAccepted());
+            dropFileOn(program, path);
         };
         dropFile(big);
         dropFile(zeros);
@@ -328,6 +334,27 @@ private slots:
         QTest::qWait(300);
         QCOMPARE(program.label1(), atClose);
         QCOMPARE(links.size(), 2);
+    }
+
+    // A dropped file whose first bytes are not what its name says: its answer
+    // adds the suspect's words, also when "&Check it" asks again; a file that
+    // is what it says answers as before.
+    void droppedSuspectAddsItsWordsToTheAnswer()
+    {
+        Program program;
+        program.start({clean});
+        const std::string program32 =
+            testing_support::readFile(BRISQUEN_TEST_DATA "/file-types/windows-program.exe");
+        const std::string movie = program.dir.write("Movie.2026.avi", program32);
+        const QString suspect = QStringLiteral(
+            "No Entry found *** Suspect - named as a video (.avi), but its first bytes are a "
+            "Windows program");
+        dropFileOn(program, movie);
+        QTRY_COMPARE(program.label1(), suspect);
+        program.click("Command1");
+        QTRY_COMPARE(program.label1(), suspect);
+        dropFileOn(program, program.dir.write("setup.exe", program32));
+        QTRY_COMPARE(program.label1(), QStringLiteral("No Entry found"));
     }
 
     // Appending to the log: after what the user typed, showing the top.

@@ -185,8 +185,8 @@ protected:
 };
 
 // Every file is checked; one that cannot be hashed is named on standard
-// error and its exit status 2 wins over a fake's 1.
-TEST_F(FinishedFiles, FilePrintsLinksAndAnswersAndAnyErrorGivesTwo)
+// error and gives 2, unless another is a fake.
+TEST_F(FinishedFiles, FilePrintsLinksAndAnswersAndAnErrorGivesTwoUnlessAFakeIsFound)
 {
     const std::string zeros = dir.file("Zeros.bin");
     fixtures::writeZeroFile(zeros, fixtures::zeroChunkSize);
@@ -198,8 +198,9 @@ TEST_F(FinishedFiles, FilePrintsLinksAndAnswersAndAnyErrorGivesTwo)
     const std::pair<std::string, CommandOutcome> cases[] = {
         {"'" + empty + "'", {0, emptyLines}},
         {"'" + zeros + "' '" + empty + "'", {1, zerosLines + emptyLines}},
+        {"'" + fifo + "' '" + empty + "'", {2, fifo + ": not a regular file\n" + emptyLines}},
         {"'" + zeros + "' '" + fifo + "' '" + dir.path() + "' '" + dangling + "' '" + empty + "'",
-         {2, zerosLines + fifo + ": not a regular file\n" + dir.path() + ": not a regular file\n" +
+         {1, zerosLines + fifo + ": not a regular file\n" + dir.path() + ": not a regular file\n" +
                  dangling + ": cannot open\n" + emptyLines}},
     };
     for (const auto& [arguments, outcome] : cases)
@@ -326,6 +327,148 @@ TEST_F(TodaysClients, EmuleUnderWineIsFoundThroughTheRegistryRealWineWrote)
     EXPECT_THAT(
         run("scan -v", emule.prefix, true).output,
         HasSubstr("temp folder: D:\\eMule Temp (searched as " + emule.tempFolders[1] + ")\n"));
+}
+
+// Downloads whose first bytes have come, as the clients keep them: the data
+// file beside the part file holds them at their own offsets.
+class Suspects : public TodaysClients {
+protected:
+    static std::string sample(std::string_view name)
+    {
+        return testing_support::readFile(BRISQUEN_TEST_DATA "/file-types/" + std::string(name));
+    }
+    // The first 64 KiB have come; the data file holds `bytes` and zeros up to there.
+    static fixtures::Download firstBlockIn(std::string name, std::uint64_t seed)
+    {
+        return {std::move(name), 734'003'200, fixtures::hashFromSeed(seed), 65'536};
+    }
+    static void writeData(const std::string& partFile, const std::string& bytes)
+    {
+        fixtures::writeFile(partFile.substr(0, partFile.size() - 4),
+                            bytes + std::string(65'536 - bytes.size(), '\0'));
+    }
+
+    const std::vector<fixtures::Download> downloads{
+        firstBlockIn("Movie.2026.avi", 31),
+        firstBlockIn("Song.mp3", 32),
+        firstBlockIn("Pack.zip", 33),
+        firstBlockIn("Clip.mkv", 34),
+        firstBlockIn("Clip.avi", 35),
+        {"Later.avi", 734'003'200, fixtures::hashFromSeed(36), 0},
+    };
+    const std::vector<std::string> data{
+        sample("windows-program.exe"), sample("linux-program"), sample("windows-program.exe"),
+        sample("video.mkv"),           sample("archive.zip"),   sample("windows-program.exe")};
+    const std::string lines =
+        "Movie.2026.avi\n"
+        "*** Suspect - named as a video (.avi), but its first bytes are a Windows program\n"
+        "Song.mp3\n"
+        "*** Suspect - named as audio (.mp3), but its first bytes are a Linux program\n"
+        "Pack.zip\n"
+        "*** Suspect - named as an archive (.zip), but its first bytes are a Windows program\n"
+        "Clip.mkv\n"
+        "Clip.avi\n"
+        "*** Suspect - named as a video (.avi), but its first bytes are a ZIP archive\n"
+        "Later.avi\n";
+    const CommandOutcome suspectsOnly{4, "*** Loading Database...done ( 2 entries loaded )\n"
+                                         "*** Checking Files..\n" +
+                                             lines +
+                                             "*** 4 suspect downloads\n"
+                                             "*** No fakes found in your temp folder !\n"};
+};
+
+// An aMule home: programs under video, audio and archive names and an archive
+// under a video name are suspects, a matching type is not, a download whose
+// first bytes have not come gets no line; a list that lists none of them
+// gives 4. With -v, the downloads not looked at yet are counted.
+TEST_F(Suspects, AmuleDownloadsWhoseFirstBytesAreNotTheirNamesAreSuspects)
+{
+    home = dir.makeFolder("home");
+    const auto amule = fixtures::writeAmuleHome(home, downloads);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        writeData(amule.partFiles[i], data[i]);
+    EXPECT_EQ(run("scan"), suspectsOnly);
+    std::filesystem::remove(dir.file("program/fakes.dat"));
+    EXPECT_EQ(run("scan").exitCode, 4); // with no list at all
+    dir.write("program/fakes.dat", fixtures::fakesDatLine(fake, "Fake - ad"));
+    EXPECT_THAT(run("scan -v", "", true).output,
+                HasSubstr("brisquen-check: 1 download could not be looked at yet (1 first bytes "
+                          "not downloaded, 0 data file unreadable)\n"));
+
+    // The data file of Song.mp3 becomes a FIFO, of Pack.zip a folder, and
+    // Movie's is cut short: no line for them, no wait, each counted.
+    for (const std::size_t i : {0, 1, 2})
+        std::filesystem::remove(amule.partFiles[i].substr(0, amule.partFiles[i].size() - 4));
+    fixtures::writeFile(amule.partFiles[0].substr(0, amule.partFiles[0].size() - 4), "MZ");
+    ASSERT_EQ(::mkfifo(amule.partFiles[1].substr(0, amule.partFiles[1].size() - 4).c_str(), 0600),
+              0);
+    std::filesystem::create_directory(amule.partFiles[2].substr(0, amule.partFiles[2].size() - 4));
+    const auto unreadable = run("scan -v", "", true);
+    EXPECT_EQ(unreadable.exitCode, 4);
+    EXPECT_THAT(unreadable.output, HasSubstr("Movie.2026.avi\nSong.mp3\nPack.zip\nClip.mkv\n"));
+    EXPECT_THAT(unreadable.output, HasSubstr("*** 1 suspect download\n"));
+    EXPECT_THAT(unreadable.output,
+                HasSubstr("brisquen-check: 4 downloads could not be looked at yet (1 first bytes "
+                          "not downloaded, 3 data file unreadable)\n"));
+
+    // The single part file: the answer, then the suspect line.
+    EXPECT_EQ(run("part '" + amule.partFiles[4] + "'"),
+              (CommandOutcome{4, "Clip.avi...\nno fake !\n*** Suspect - named as a video (.avi), "
+                                 "but its first bytes are a ZIP archive\n"}));
+    EXPECT_EQ(run("part '" + amule.partFiles[3] + "'"),
+              (CommandOutcome{0, "Clip.mkv...\nno fake !\n"}));
+}
+
+// eMule under Wine, its downloads spread over two temp folders: the same lines.
+// A listed fake keeps its line first, the suspect's under it, and exit 1.
+TEST_F(Suspects, EmuleDownloadsTooAndAFakeKeepsItsLineFirst)
+{
+    const auto emule = fixtures::writeEmulePrefix(dir.file("prefix"), downloads);
+    for (const char* hive : {"user.reg", "system.reg"})
+        std::filesystem::copy_file(std::string(BRISQUEN_TEST_DATA "/wine-emule/") + hive,
+                                   emule.prefix + hive,
+                                   std::filesystem::copy_options::overwrite_existing);
+    for (std::size_t i = 0; i < data.size(); ++i)
+        writeData(emule.partFiles[i], data[i]);
+    const auto scan = run("scan", emule.prefix);
+    EXPECT_EQ(scan.exitCode, 4);
+    // Downloads go to the two folders in turn: each folder's lines in its order.
+    for (const auto& [name, suspect] :
+         {std::pair{"Movie.2026.avi\n", "*** Suspect - named as a video (.avi), but its first "
+                                        "bytes are a Windows program\n"},
+          {"Clip.avi\n", "*** Suspect - named as a video (.avi), but its first bytes are a "
+                         "ZIP archive\n"}})
+        EXPECT_THAT(scan.output, HasSubstr(name + std::string(suspect)));
+    EXPECT_THAT(scan.output, HasSubstr("Clip.mkv\n"));
+    EXPECT_THAT(scan.output, EndsWith("\n*** 4 suspect downloads\n"
+                                      "*** No fakes found in your temp folder !\n"));
+
+    dir.write("program/fakes.dat", fixtures::fakesDatLine(downloads[0], "Fake - trojan"));
+    const auto listed = run("scan", emule.prefix);
+    EXPECT_EQ(listed.exitCode, 1);
+    EXPECT_THAT(listed.output,
+                HasSubstr("Movie.2026.avi\n*** Fake - trojan\n*** Suspect - named as a video "
+                          "(.avi), but its first bytes are a Windows program\n"));
+    EXPECT_THAT(listed.output, EndsWith("*** 4 suspect downloads\n\n*** Finished checking.\n"));
+}
+
+// Finished files get the same look at their first bytes: the suspect line
+// under the answer, and 4 before an error's 2 but after a fake's 1.
+TEST_F(Suspects, FinishedFilesGetTheSuspectLineUnderTheirAnswer)
+{
+    const std::string program = dir.write("Movie.avi", sample("windows-program.exe"));
+    const std::string video = dir.write("Clip.avi", sample("video.avi"));
+    const auto answer = run("file '" + program + "' '" + video + "'");
+    EXPECT_EQ(answer.exitCode, 4);
+    EXPECT_THAT(answer.output,
+                HasSubstr("|\nNo Entry found\n*** Suspect - named as a video (.avi), but its "
+                          "first bytes are a Windows program\ned2k://|file|Clip.avi|"));
+    EXPECT_EQ(std::count(answer.output.begin(), answer.output.end(), '\n'), 5);
+    EXPECT_EQ(run("file '" + program + "' '" + dir.file("missing") + "'").exitCode, 4);
+    EXPECT_EQ(run("file '" + video + "'").exitCode, 0);
+    const auto client = fixtures::writeClientFolder(dir.file("client"), {});
+    std::filesystem::copy_file(program, client.incomingFolder + "Movie.avi");
+    EXPECT_EQ(run("incoming '" + client.prefMet + "'").exitCode, 4);
 }
 
 namespace {

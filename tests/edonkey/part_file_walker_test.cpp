@@ -186,3 +186,70 @@ TEST(WalkPartFile, ReadsRealAMuleFilesThatTheFixtureWriterRepeats)
             << number;
     }
 }
+
+// Gap tags in any order and of any width: pairs by index, merged, clipped;
+// lone, empty, reversed and out-of-file ones dropped. Real aMule files hold one
+// gap over the whole file.
+TEST(ReadMissingRanges, MakesSortedRangesInsideTheFileOfEveryPair)
+{
+    using edonkey::ByteRange;
+    using Ranges = std::optional<std::vector<ByteRange>>;
+    const auto start = [](std::string index, std::uint64_t at, int width = 4) {
+        return tag(width == 8 ? 0x0B : 3, "\x09"s + index, le(at, width));
+    };
+    const auto end = [](std::string index, std::uint64_t at, int width = 4) {
+        return tag(width == 8 ? 0x0B : 3, "\x0A"s + index, le(at, width));
+    };
+    const auto gaps = [](std::vector<std::string> tags) {
+        tags.insert(tags.begin(), {name, tag(3, "\x02", le(1000, 4))});
+        return edonkey::readMissingRanges(withTags(e0, tags));
+    };
+    const std::vector<std::pair<Ranges, Ranges>> cases = {
+        {gaps({}), std::vector<ByteRange>{}},
+        {gaps({start("0", 100), end("0", 200)}), std::vector<ByteRange>{{100, 200}}},
+        // Any order, either width, touching and overlapping gaps merged.
+        {gaps({end("1", 900, 8), start("0", 100), start("1", 300, 8), end("0", 300)}),
+         std::vector<ByteRange>{{100, 900}}},
+        {gaps({start("0", 500), end("0", 700), start("1", 0), end("1", 600), start("12", 800),
+               end("12", 850)}),
+         std::vector<ByteRange>{{0, 700}, {800, 850}}},
+        // Past the size: an end is clipped, a start there drops the gap.
+        {gaps({start("0", 900), end("0", 5000), start("1", 1000), end("1", 1200)}),
+         std::vector<ByteRange>{{900, 1000}}},
+        // Lone, empty or reversed; a gap tag of a string type, or a one-byte name.
+        {gaps({start("0", 10), end("1", 20), start("2", 50), end("2", 50), start("3", 70),
+               end("3", 60),
+               tag(2,
+                   "\x09"
+                   "4",
+                   str("1")),
+               tag(2,
+                   "\x0A"
+                   "4",
+                   str("9")),
+               tag(3, "\x09", le(1, 4)), tag(3, "\x0A", le(9, 4))}),
+         std::vector<ByteRange>{}},
+        {edonkey::readMissingRanges(plain.substr(0, 30)), std::nullopt},
+    };
+    for (std::size_t i = 0; i < cases.size(); ++i)
+        EXPECT_EQ(cases[i].first, cases[i].second) << i;
+
+    for (const auto& [number, download, paused, category] : testing_support::amuleSamples()) {
+        const auto bytes =
+            testing_support::readFile(BRISQUEN_TEST_DATA "/amule/" + number + ".part.met");
+        EXPECT_EQ(edonkey::readMissingRanges(bytes),
+                  (Ranges{std::vector<ByteRange>{{0, download.size}}}))
+            << number;
+    }
+}
+
+TEST(IsDownloaded, OnlyRangesThatTouchNoGap)
+{
+    const std::vector<edonkey::ByteRange> missing{{100, 200}, {500, 600}};
+    EXPECT_TRUE(edonkey::isDownloaded(missing, {0, 100}));
+    EXPECT_TRUE(edonkey::isDownloaded(missing, {200, 500}));
+    EXPECT_FALSE(edonkey::isDownloaded(missing, {0, 101}));
+    EXPECT_FALSE(edonkey::isDownloaded(missing, {199, 300}));
+    EXPECT_FALSE(edonkey::isDownloaded(missing, {0, 1000}));
+    EXPECT_TRUE(edonkey::isDownloaded({}, {0, 1000}));
+}

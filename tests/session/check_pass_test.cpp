@@ -5,6 +5,7 @@
 #include "session/link_answer.h"
 #include "session/locate_client.h"
 #include "tests/support/program_fixture.h"
+#include "tools/client_layouts.h"
 #include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
@@ -134,6 +135,40 @@ TEST(WholeLists, LinksAreAnsweredFromWholeListsWhileTheListReloads)
     for (; reloading; ++answers)
         ASSERT_EQ(session::answerLink(link, *state.list.current()).text, "*** Fake - ad");
     EXPECT_GT(answers, 100);
+}
+
+// The window's log holds the scan's lines: a suspect's under its download,
+// after a fake's, escaped where the name's extension is, and the count before
+// the closing line; the downloads not looked at are counted in the result.
+TEST_F(CheckPass, SuspectsAreLoggedUnderTheirDownloadsAndCountedBeforeTheClosingLine)
+{
+    const std::string program =
+        testing_support::readFile(BRISQUEN_TEST_DATA "/file-types/windows-program.exe");
+    const std::vector<fixtures::Download> downloads{
+        {"Movie.avi", 1'000'000, fixtures::hashFromSeed(40), 10'000},
+        {fake.name, fake.size, fake.hash, 10'000},
+        {"Later.avi", 1'000'000, fixtures::hashFromSeed(41), 0},
+        {"Gone.avi", 1'000'000, fixtures::hashFromSeed(42), 10'000},
+        {"Trick.x\r\n*** Fake - forged", 1'000'000, fixtures::hashFromSeed(43), 10'000},
+    };
+    const auto amule = fixtures::writeAmuleHome(places.home, downloads);
+    for (const std::size_t i : {0, 1, 4})
+        fixtures::writeFile(amule.tempFolder + fixtures::partFileNumber(i + 1) + ".part", program);
+    std::filesystem::remove(amule.tempFolder + "004.part");
+
+    const auto result = pass();
+    const std::string suspect =
+        "*** Suspect - named as a video (.avi), but its first bytes are a Windows program\r\n";
+    EXPECT_EQ(log.text, "*** Loading Database...done ( 3 entries loaded )\r\n"
+                        "*** Checking Files..\r\nMovie.avi\r\n" +
+                            suspect + "Matrix.4.avi\r\n*** Fake - ad\r\n" + suspect +
+                            "Later.avi\r\nGone.avi\r\nTrick.x\\x0d\\x0a*** Fake - forged\r\n"
+                            "*** Suspect - named as .x\\x0d\\x0a*** fake - forged, but its first "
+                            "bytes are a Windows program\r\n*** 3 suspect downloads\r\n\r\n"
+                            "*** Finished checking.\r\n");
+    EXPECT_EQ(result.end, PassEnd::FakesFound);
+    EXPECT_EQ((std::vector{result.suspects, result.notDownloaded, result.dataUnreadable}),
+              (std::vector<std::size_t>{3, 1, 1}));
 }
 
 // The window's pass with the user's own list: it answers after fakes.dat, in
