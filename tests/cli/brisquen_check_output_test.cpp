@@ -212,6 +212,17 @@ TEST_F(CheckOutput, ExitStatusAndOutputAgreeInEveryEnding)
         }
         return "scan '" + home.conf + "'";
     };
+    // A download whose first 64 KiB have come, and are a Linux program.
+    const fixtures::Download program{"Program.avi", 734'003'200, fixtures::hashFromSeed(62),
+                                     65'536};
+    const auto suspect = [&](const std::string& name) {
+        const auto home = fixtures::writeAmuleHome(dir.file(name), {clean, program});
+        const std::string& partFile = home.partFiles[1];
+        const auto bytes = readFile(BRISQUEN_TEST_DATA "/file-types/linux-program");
+        dir.write(partFile.substr(dir.path().size(), partFile.size() - dir.path().size() - 4),
+                  bytes + std::string(65'536 - bytes.size(), '\0'));
+        return "scan '" + home.conf + "'";
+    };
     // A folder where the working copy must go: no file can take its name.
     const auto blockCopy = [&](const std::string& arguments) {
         std::filesystem::create_directories(programFolder + "pref.bck/in the way");
@@ -231,6 +242,8 @@ TEST_F(CheckOutput, ExitStatusAndOutputAgreeInEveryEnding)
          1, "*** Fake - ad\n\n*** Finished checking.\n", noFakes, ""},
         {"aMule fake", [&] { return amule("a1", {fake}, 0); }, 1, "\n*** Finished checking.\n",
          noFakes, ""},
+        {"aMule suspect", [&] { return suspect("a4"); }, 4, "*** 1 suspect download\n" + noFakes,
+         "", ""},
         {"no client folder", [&] { return std::string("scan"); }, 2, "", noFakes,
          "No eDonkey folder found"},
         {"eDonkey2000, working copy blocked", [&] { return blockCopy(edonkey("c2", {fake})); }, 2,
