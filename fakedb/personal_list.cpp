@@ -1,6 +1,7 @@
 #include "fakedb/personal_list.h"
 
 #include "fakedb/entry_line.h"
+#include "fakedb/list_line.h"
 
 #include <algorithm>
 
@@ -8,32 +9,24 @@ namespace fakedb {
 namespace {
 
 constexpr std::string_view lineEnd = "\r\n";
-constexpr std::size_t hashLength = 32;
 
-bool isLowerHex(char c)
+// Lookups compare hashes as text, and part files give them in lower case.
+bool isUpperHex(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    return c >= 'A' && c <= 'F';
 }
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// Why a line no check could match is one; nothing for a good line.
+// Why a line no check could match is one, by the rule of every list line;
+// nothing for a good line.
 std::optional<std::string_view> faultOf(const NumberedLine& line)
 {
     if (!line.ended)
         return "no line end after it";
-    const auto entry = splitEntryLine(line.text);
-    if (!entry)
-        return "not HASH,SIZE,DESCRIPTION";
-    if (entry->hash.size() != hashLength ||
-        !std::all_of(entry->hash.begin(), entry->hash.end(), isLowerHex))
-        return "the hash is not 32 lower-case hexadecimal digits";
-    if (entry->size.empty() || !std::all_of(entry->size.begin(), entry->size.end(), isDigit) ||
-        (entry->size.size() > 1 && entry->size.front() == '0'))
-        return "the size is not a number of bytes";
+    if (const auto fault = fakedb::faultOf(line.text))
+        return faultText(*fault);
+    const auto hash = splitEntryLine(line.text)->hash;
+    if (std::any_of(hash.begin(), hash.end(), isUpperHex))
+        return "the hash is not in lower case";
     return std::nullopt;
 }
 

@@ -582,7 +582,7 @@ TEST_F(OwnVerdicts, MarkThenScanFindsTheDownloadAndUnmarkTakesItAway)
     dir.write("program/myfakes.dat", myFakes() + "a line of my own\r\n");
     EXPECT_EQ(run(scan),
               (CommandOutcome{1, "*** Loading Database...done ( 2 entries loaded )\n"
-                                 "*** myfakes.dat, line 3 skipped: not HASH,SIZE,DESCRIPTION\n"
+                                 "*** myfakes.dat, line 3 skipped: not a list line (hash,size,description)\n"
                                  "*** Checking Files..\nClean.mp3\nRated.avi\n*** marked by me\n" +
                                      finished}));
     EXPECT_EQ(run("unmark " + linkOf(rated)), (CommandOutcome{0, "unmarked in " + path + "\n"}));

@@ -38,10 +38,10 @@ TEST(PersonalList, BadLinesAreNamedByLineNumberAndSkipped)
                              + hashB + ",300,no line end";                    // 8
     const auto personal = fakedb::readPersonalList(text);
     const std::vector<BadLine> expected{
-        {3, "not HASH,SIZE,DESCRIPTION"},
-        {4, "the hash is not 32 lower-case hexadecimal digits"},
-        {5, "the size is not a number of bytes"},
-        {6, "the size is not a number of bytes"},
+        {3, "not a list line (hash,size,description)"},
+        {4, "the hash is not in lower case"},
+        {5, "the size is not a number of bytes from 1 to 18446744073709551615"},
+        {6, "the size is not a number of bytes from 1 to 18446744073709551615"},
         {8, "no line end after it"},
     };
     EXPECT_EQ(personal.badLines, expected);

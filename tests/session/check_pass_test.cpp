@@ -183,7 +183,7 @@ TEST_F(CheckPass, OwnListAnswersAfterTheListButTheWindowStillNeedsFakesDat)
                                          fixtures::fakesDatLine(mine, "marked by me"));
     EXPECT_EQ(run(), PassEnd::FakesFound);
     EXPECT_EQ(log.text, "*** Loading Database...done ( 3 entries loaded )\r\n"
-                        "*** myfakes.dat, line 2 skipped: not HASH,SIZE,DESCRIPTION\r\n"
+                        "*** myfakes.dat, line 2 skipped: not a list line (hash,size,description)\r\n"
                         "*** Checking Files..\r\nMatrix.4.avi\r\n*** Fake - ad\r\nMine.avi\r\n"
                         "*** marked by me\r\n\r\n*** Finished checking.\r\n");
     // "&Check it" answers from both lists, as the window asks them.
