@@ -3,7 +3,7 @@
 #include "platform/qt/qt_text.h"
 #include "session/finished_files.h"
 #include "session/progress_pace.h"
-#include "session/suspect_lines.h"
+#include "session/suspicion_lines.h"
 
 #include <algorithm>
 

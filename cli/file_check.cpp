@@ -3,7 +3,7 @@
 #include "cli/console.h"
 #include "session/finished_files.h"
 #include "session/progress_pace.h"
-#include "session/suspect_lines.h"
+#include "session/suspicion_lines.h"
 
 #include <cstdio>
 #include <iostream>

@@ -7,7 +7,7 @@
 #include "session/folder_lock.h"
 #include "session/locate_client.h"
 #include "session/settings.h"
-#include "session/suspect_lines.h"
+#include "session/suspicion_lines.h"
 #include "session/texts.h"
 
 namespace session {

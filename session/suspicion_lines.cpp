@@ -1,4 +1,4 @@
-#include "session/suspect_lines.h"
+#include "session/suspicion_lines.h"
 
 #include "session/texts.h"
 
