@@ -1,6 +1,7 @@
 // Loading fakes.dat: the count reported, and what a failed load leaves.
 
 #include "fakedb/fake_database.h"
+#include "tests/support/bytes_read.h"
 #include "tests/support/temp_dir.h"
 
 #include <gtest/gtest.h>
@@ -46,19 +47,6 @@ TEST(LoadFakeDatabase, CountsLineFeedsAndAnswersForEveryLine)
     }
 }
 
-// /proc/self/io's count of bytes this process has read through system calls.
-std::uint64_t bytesReadSoFar()
-{
-    std::ifstream io("/proc/self/io");
-    std::string key;
-    std::uint64_t value = 0;
-    while (io >> key >> value) {
-        if (key == "rchar:")
-            return value;
-    }
-    return 0;
-}
-
 // A list larger than any real one is refused by its size: at once, without
 // reading it, and with the answer memory running out would give.
 TEST(LoadFakeDatabase, ListOverTheSizeLimitIsRefusedUnread)
@@ -66,11 +54,11 @@ TEST(LoadFakeDatabase, ListOverTheSizeLimitIsRefusedUnread)
     const testing_support::TempDir dir;
     const std::string path = dir.write("fakes.dat", "");
     std::filesystem::resize_file(path, fakedb::fakeDatabaseSizeLimit + 1);
-    const auto readBefore = bytesReadSoFar();
+    const auto readBefore = testing_support::bytesReadSoFar();
     const auto start = std::chrono::steady_clock::now();
     const auto loaded = loadFakeDatabase(path);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
-    EXPECT_LT(bytesReadSoFar() - readBefore, 100'000u);
+    EXPECT_LT(testing_support::bytesReadSoFar() - readBefore, 100'000u);
     EXPECT_EQ(loaded.end, LoadEnd::TooLarge);
     EXPECT_FALSE(loaded.database);
 }
