@@ -1,5 +1,6 @@
 #include "tools/list_commands.h"
 
+#include "fakedb/fake_database.h"
 #include "fakedb/list_line.h"
 #include "platform/environment.h"
 #include "platform/files.h"
@@ -43,8 +44,8 @@ std::optional<std::string> readList(const std::string& path, std::string_view pr
 std::uint64_t countEntries(std::string_view list)
 {
     std::uint64_t entries = 0;
-    forEachListLine(list, [&](std::string_view line, std::uint64_t) {
-        if (fakedb::splitEntryLine(line))
+    fakedb::forEachListLine(list, [&](const fakedb::NumberedLine& line) {
+        if (fakedb::splitEntryLine(line.text))
             ++entries;
     });
     return entries;
@@ -116,7 +117,8 @@ int checkList(const std::string& path)
     EntryTable entries(*list);
     entries.reserve(lineCount(*list));
     std::uint64_t faults = 0;
-    forEachListLine(*list, [&](std::string_view line, std::uint64_t number) {
+    fakedb::forEachListLine(*list, [&](const fakedb::NumberedLine& each) {
+        const auto [line, number] = std::pair(each.text, each.number);
         if (const auto fault = fakedb::faultOf(line)) {
             std::cout << shown(path) << ':' << number << ": " << fakedb::faultText(*fault) << '\n';
             ++faults;
@@ -183,7 +185,8 @@ int mergeLists(const std::string& out, const std::vector<std::string>& lists)
         return true;
     };
     const auto append = [&](std::string_view text, std::uint32_t source, std::uint64_t before) {
-        forEachListLine(text, [&](std::string_view line, std::uint64_t number) {
+        fakedb::forEachListLine(text, [&](const fakedb::NumberedLine& each) {
+            const auto [line, number] = std::pair(each.text, each.number);
             if (take(line, source, before + number, EntryTable::secondStart + added.size())) {
                 added += line;
                 added += lineEnd;

@@ -10,25 +10,6 @@
 
 namespace tools {
 
-/// Calls `onLine(text, number)` for each line of `list`, numbered from 1,
-/// without its line end, by fakedb's rule (lineTextEnd). A last line without
-/// a line end counts too, as the client adds one after a served list; a final
-/// line end starts no further line.
-template <typename OnLine>
-void forEachListLine(std::string_view list, OnLine&& onLine)
-{
-    std::uint64_t number = 0;
-    for (std::size_t start = 0; start < list.size();) {
-        const auto lineFeed = list.find('\n', start);
-        if (lineFeed == std::string_view::npos) {
-            onLine(list.substr(start), ++number);
-            return;
-        }
-        onLine(list.substr(start, fakedb::lineTextEnd(list, start, lineFeed) - start), ++number);
-        start = lineFeed + 1;
-    }
-}
-
 /// Entries seen so far, one per hash (letters in any case) and size, each
 /// with what the caller tells them by. They are kept as offsets into two
 /// texts that hold their lines, which may grow (and move) between inserts:
