@@ -291,7 +291,33 @@ void reportSkipped(const session::PassResult& result, bool verbose)
     std::cerr << ")\n";
 }
 
-int passStatus(Program& program, const session::PassResult& result);
+// The exit status a pass's ending gives, with its cause on standard error.
+int passStatus(Program& program, const session::PassResult& result)
+{
+    switch (result.end) {
+    case session::PassEnd::Clean:
+        return result.suspects > 0 ? exitSuspect : exitClean;
+    case session::PassEnd::NothingToCheck:
+        // A script must tell "clean" from "looked nowhere".
+        std::cerr << "brisquen-check: nothing checked: no *.part.met could be read in "
+                  << folderList(result.tempFolders) << '\n';
+        return exitNothingChecked;
+    case session::PassEnd::NothingReadable:
+        std::cerr << "brisquen-check: nothing checked: not one *.part.met could be read in "
+                  << folderList(result.tempFolders) << '\n';
+        return exitNothingChecked;
+    case session::PassEnd::FakesFound:
+        return exitFake;
+    case session::PassEnd::Cancelled:
+        return noClientFolder("scan");
+    case session::PassEnd::FolderBusy:
+        return folderBusy(program.files);
+    case session::PassEnd::DatabaseMissing:
+    case session::PassEnd::TempFolderError:
+        break;
+    }
+    return exitError;
+}
 
 int scan(Program& program, const std::optional<std::string>& given, bool verbose)
 {
@@ -321,33 +347,6 @@ int scan(Program& program, const std::optional<std::string>& given, bool verbose
         return status;
     tellWhyThereIsNoList(program.files, result.listLoad);
     return status == exitFake || status == exitSuspect ? status : exitError;
-}
-
-int passStatus(Program& program, const session::PassResult& result)
-{
-    switch (result.end) {
-    case session::PassEnd::Clean:
-        return result.suspects > 0 ? exitSuspect : exitClean;
-    case session::PassEnd::NothingToCheck:
-        // A script must tell "clean" from "looked nowhere".
-        std::cerr << "brisquen-check: nothing checked: no *.part.met could be read in "
-                  << folderList(result.tempFolders) << '\n';
-        return exitNothingChecked;
-    case session::PassEnd::NothingReadable:
-        std::cerr << "brisquen-check: nothing checked: not one *.part.met could be read in "
-                  << folderList(result.tempFolders) << '\n';
-        return exitNothingChecked;
-    case session::PassEnd::FakesFound:
-        return exitFake;
-    case session::PassEnd::Cancelled:
-        return noClientFolder("scan");
-    case session::PassEnd::FolderBusy:
-        return folderBusy(program.files);
-    case session::PassEnd::DatabaseMissing:
-    case session::PassEnd::TempFolderError:
-        break;
-    }
-    return exitError;
 }
 
 int part(Program& program, const std::string& path)
