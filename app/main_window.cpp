@@ -3,12 +3,14 @@
 #include "app/about_window.h"
 #include "app/appearance.h"
 #include "app/file_hasher.h"
+#include "app/job_log.h"
+#include "app/job_runner.h"
 #include "app/link_label.h"
 #include "app/twips.h"
 #include "app/web_links.h"
-#include "app/window_thread.h"
 #include "platform/qt/qt_text.h"
 #include "session/database.h"
+#include "session/folder_lock.h"
 #include "session/link_answer.h"
 #include "session/locate_client.h"
 #include "session/part_check.h"
@@ -73,6 +75,10 @@ MainWindow::MainWindow(MainWindowServices services)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
+    m_jobs = std::make_unique<JobRunner>(
+        m_services.desktop,
+        [this](session::Job job, const std::string& reason) { return jobFailed(job, reason); },
+        m_services.jobSeam);
     createControls();
     setTabOrder();
     connectCommands();
@@ -240,22 +246,9 @@ void MainWindow::endProgram()
 {
     // The threads are stopped first: the program's end may return, as it
     // does in tests.
-    m_jobs.stop();
+    m_jobs->stop();
     m_hasher->stop();
     m_services.endProgram();
-}
-
-void MainWindow::runJob(session::Job job, JobWork work)
-{
-    m_jobs.run(job, [this, work = std::move(work)](const std::stop_token& stop) {
-        LogForJobs log(*this, *m_log);
-        DesktopForJobs desktop(*this, m_services.desktop, stop);
-        // Another process may hold the program folder a while: the job waits
-        // for as long as it takes, unless the window closes.
-        session::ProgramFiles files = m_services.files;
-        files.lockWaiting = {std::nullopt, stop};
-        work(desktop, log, files, stop);
-    });
 }
 
 void MainWindow::offerFirstList()
@@ -276,24 +269,72 @@ void MainWindow::offerFirstList()
     getNewDatabase();
 }
 
+namespace {
+
+// A job waits for another process to free the program folder for as long as
+// it takes, unless the window closes.
+session::LockWaiting waitingUntil(const std::stop_token& stop)
+{
+    return {std::nullopt, stop};
+}
+
+} // namespace
+
 void MainWindow::activate()
 {
     offerFirstList();
-    runJob(session::Job::CheckPass,
-           [this](platform::Desktop& desktop, platform::LogBox& log,
-                  const session::ProgramFiles& files, const std::stop_token& stop) {
-               const session::PassServices services{files, desktop, m_services.registry, log,
-                                                    m_services.places};
-               const auto end = session::checkPass(m_state, services, std::nullopt, stop).end;
-               QMetaObject::invokeMethod(
-                   this,
-                   [this, end] {
-                       if (end == session::PassEnd::DatabaseMissing)
-                           endProgram();
-                       emit passFinished(end);
-                   },
-                   Qt::QueuedConnection);
-           });
+    m_jobs->run(session::Job::CheckPass, [this](const std::stop_token& stop) {
+        LogForJobs log(*this, *m_log);
+        const session::PassServices services{
+            m_services.files,  m_services.registry, log, m_services.places, false,
+            waitingUntil(stop)};
+        return passEnded(session::checkPass(m_state, services, std::nullopt, stop));
+    });
+}
+
+JobEnd MainWindow::passEnded(session::PassResult result)
+{
+    JobEnd end;
+    if (result.question) {
+        end.question = std::move(result.question);
+        end.rest = [this, asked = std::move(result)](const std::string& chosen,
+                                                     const std::stop_token& stop) {
+            LogForJobs log(*this, *m_log);
+            const session::PassServices services{
+                m_services.files,  m_services.registry, log, m_services.places, false,
+                waitingUntil(stop)};
+            return passEnded(session::resumePass(m_state, services, asked, chosen, stop));
+        };
+        return end;
+    }
+    end.message = std::move(result.message);
+    end.then = [this, pass = result.end] {
+        if (pass == session::PassEnd::DatabaseMissing)
+            endProgram();
+        emit passFinished(pass);
+    };
+    return end;
+}
+
+JobEnd MainWindow::jobFailed(session::Job job, const std::string& reason)
+{
+    // The update's failures all end with its own message.
+    if (job == session::Job::DatabaseUpdate)
+        return {std::string(session::texts::updateError), {}, {}, {}};
+    showFailure(reason);
+    JobEnd end;
+    if (job == session::Job::CheckPass)
+        end.then = [this] {
+            emit passFinished(session::PassEnd::Failed);
+        };
+    return end;
+}
+
+void MainWindow::showFailure(const std::string& reason)
+{
+    m_linkAnswer->clear(); // no "Hashing…" left standing
+    m_log->append("*** " + reason + std::string(session::texts::lineEnd));
+    showMessage(std::string(session::texts::couldNotFinish) + reason);
 }
 
 void MainWindow::checkLink()
@@ -322,26 +363,33 @@ void MainWindow::listReplaced()
 
 void MainWindow::checkChosenPartFile()
 {
-    runJob(session::Job::PartFileCheck, [this](platform::Desktop& desktop, platform::LogBox& log,
-                                               const session::ProgramFiles& files,
-                                               const std::stop_token&) {
-        const std::string chosen =
-            session::chooseDonkeyFile(m_state, desktop, session::partFilePattern);
-        if (!chosen.empty())
-            session::checkPartFile(chosen, m_state, files, m_services.places.winePrefix, log);
+    m_jobs->run(session::Job::PartFileCheck, [this](const std::stop_token&) {
+        JobEnd end;
+        end.question = session::donkeyFileQuestion(m_state, session::partFilePattern);
+        end.rest = [this](const std::string& chosen, const std::stop_token& stop) {
+            if (!session::rememberChosen(m_state, chosen).empty()) {
+                LogForJobs log(*this, *m_log);
+                session::checkPartFile(chosen, m_state, m_services.files,
+                                       m_services.places.winePrefix, log, stop);
+            }
+            return JobEnd{};
+        };
+        return end;
     });
 }
 
 void MainWindow::changeFolder()
 {
-    runJob(session::Job::ChangeFolder,
-           [this](platform::Desktop& desktop, platform::LogBox&, const session::ProgramFiles& files,
-                  const std::stop_token&) {
-               const std::string chosen =
-                   session::chooseDonkeyFile(m_state, desktop, session::settingsFilePattern());
-               if (!chosen.empty())
-                   (void)session::storeChosenPrefMet(files, chosen);
-           });
+    m_jobs->run(session::Job::ChangeFolder, [this](const std::stop_token&) {
+        JobEnd end;
+        end.question = session::donkeyFileQuestion(m_state, session::settingsFilePattern());
+        end.rest = [this](const std::string& chosen, const std::stop_token& stop) {
+            if (!session::rememberChosen(m_state, chosen).empty())
+                (void)session::storeChosenPrefMet(m_services.files, chosen, waitingUntil(stop));
+            return JobEnd{};
+        };
+        return end;
+    });
 }
 
 void MainWindow::getNewDatabase()
@@ -352,15 +400,13 @@ void MainWindow::getNewDatabase()
         showMessage(session::texts::justUpdated);
         return;
     }
-    runJob(session::Job::DatabaseUpdate,
-           [this](platform::Desktop& desktop, platform::LogBox& log,
-                  const session::ProgramFiles& files, const std::stop_token& stop) {
-               const auto http = m_services.makeHttp(stop);
-               const auto answer =
-                   session::updateDatabase(m_state, files, m_services.updateServer, *http, log);
-               if (const auto message = session::updateMessage(answer); !message.empty())
-                   desktop.showMessage(message);
-           });
+    m_jobs->run(session::Job::DatabaseUpdate, [this](const std::stop_token& stop) {
+        LogForJobs log(*this, *m_log);
+        const auto http = m_services.makeHttp(stop);
+        const auto answer = session::updateDatabase(
+            m_state, m_services.files, m_services.updateServer, *http, log, {}, waitingUntil(stop));
+        return JobEnd{std::string(session::updateMessage(answer)), {}, {}, {}};
+    });
 }
 
 void MainWindow::showMessage(std::string_view text)
@@ -386,10 +432,21 @@ void MainWindow::acceptFileDrops()
     setAcceptDrops(true);
     m_linkBox->installEventFilter(this);
     m_logBox->viewport()->installEventFilter(this);
-    m_hasher = std::make_unique<FileHasher>();
+    m_hasher = std::make_unique<FileHasher>(
+        [this]() -> std::optional<fakedb::FakeLookup> {
+            if (!m_state.list.current())
+                return std::nullopt;
+            return session::listsInUse(m_state);
+        },
+        [seam = m_services.jobSeam] {
+            if (seam)
+                seam(std::nullopt);
+        });
     connect(m_hasher.get(), &FileHasher::progress, this, &MainWindow::showHashProgress);
-    connect(m_hasher.get(), &FileHasher::hashed, this, &MainWindow::checkHashedFile);
+    connect(m_hasher.get(), &FileHasher::checked, this, &MainWindow::showFileCheck);
     connect(m_hasher.get(), &FileHasher::failed, this, &MainWindow::showHashFailure);
+    connect(m_hasher.get(), &FileHasher::broke, this,
+            [this](const QString& reason) { showFailure(reason.toStdString()); });
 }
 
 void MainWindow::dragEnterEvent(QDragEnterEvent* event)
@@ -432,14 +489,19 @@ void MainWindow::showHashProgress(const QString& name, int percent)
                           platform::fromUtf8Text(session::texts::percentSign));
 }
 
-void MainWindow::checkHashedFile(const QString& link, const QString& suspect)
+void MainWindow::showFileCheck(const QString& link, const QString& answer, const QString& suspect)
 {
     // The answer for the dropped file's link carries its suspect's words.
     m_droppedLink = link;
     m_droppedSuspect = suspect.isEmpty() ? QString() : QStringLiteral(" ") + suspect;
     m_linkBox->setText(link);
     m_linkBox->setCursorPosition(0);
-    checkLink();
+    // Without a list yet, the link waits for the first one as a pasted one does.
+    m_linkWaitsForList = answer.isEmpty();
+    if (m_linkWaitsForList)
+        m_linkAnswer->clear();
+    else
+        m_linkAnswer->setText(answer + m_droppedSuspect);
 }
 
 void MainWindow::showHashFailure(const QString& name, const QString& reason)
@@ -464,13 +526,7 @@ void MainWindow::aboutClosed()
 {
     setEnabled(true);
     activateWindow();
-    // Qt hides the About window only once its close event returns: an idle
-    // window asks for the pass after that, so that nothing it writes comes
-    // before; a busy one asks now, to keep the order of what was asked.
-    if (m_jobs.busy())
-        activate();
-    else
-        QTimer::singleShot(0, this, &MainWindow::activate);
+    activate();
 }
 
 } // namespace app

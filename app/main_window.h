@@ -6,7 +6,7 @@
 #include "platform/registry.h"
 #include "session/check_pass.h"
 #include "session/client_places.h"
-#include "session/job_runner.h"
+#include "session/job_queue.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stop_token>
 #include <string>
 
@@ -27,7 +28,9 @@ namespace app {
 
 class AboutWindow;
 class FileHasher;
+class JobRunner;
 class LinkLabel;
+struct JobEnd;
 
 /// Everything outside the main window that its commands use.
 struct MainWindowServices {
@@ -40,12 +43,15 @@ struct MainWindowServices {
     std::string updateServer; // e.g. "http://host:port"
     session::ClientPlaces places;
     std::function<void()> endProgram; // ends the process at once, running no close handler
+    /// Runs on the jobs' threads at the start of each job, and with nothing at
+    /// each step of a dropped file's hash: a seam where tests make work throw.
+    std::function<void(std::optional<session::Job> job)> jobSeam = {};
 };
 
 /// The main window: the log box with the check pass, the link check, the
 /// command buttons and the links. The pass and the commands that read or
 /// write the program's files run as jobs on a thread of their own; the
-/// window only shows what they report.
+/// window shows what they report and asks what they need answered.
 class MainWindow final : public QWidget {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MainWindow)
@@ -78,13 +84,12 @@ private:
     /// Runs a check pass as soon as no other job holds the working copies.
     void activate();
     void offerFirstList();
-    /// Runs `work` as a job, with the desktop and log box a job uses, and the
-    /// program's files waiting for another process for as long as it takes,
-    /// unless the window closes.
-    using JobWork =
-        std::function<void(platform::Desktop& desktop, platform::LogBox& log,
-                           const session::ProgramFiles& files, const std::stop_token& stop)>;
-    void runJob(session::Job job, JobWork work);
+    /// The window's end of a pass that ended so: its question, with the rest
+    /// of the pass to run with the answer, or its message and end.
+    JobEnd passEnded(session::PassResult result);
+    /// The end of a job that threw: its failure shown, and a pass said to end.
+    JobEnd jobFailed(session::Job job, const std::string& reason);
+    void showFailure(const std::string& reason);
     void checkLink();
     /// Checks the link waiting for the first list, once there is one.
     void listReplaced();
@@ -94,14 +99,14 @@ private:
     void openAbout();
     void aboutClosed();
     void showMessage(std::string_view text);
-    /// Ends the program at once, the hashing thread first.
+    /// Ends the program at once, the jobs' and the hashing threads first.
     void endProgram();
 
     // Files dropped on the window: hashed off the GUI thread, then their links
     // checked as "&Check it" checks a pasted one.
     void acceptFileDrops();
     void showHashProgress(const QString& name, int percent);
-    void checkHashedFile(const QString& link, const QString& suspect);
+    void showFileCheck(const QString& link, const QString& answer, const QString& suspect);
     void showHashFailure(const QString& name, const QString& reason);
 
     MainWindowServices m_services;
@@ -132,7 +137,7 @@ private:
     std::unique_ptr<LogView> m_log;
     std::unique_ptr<AboutWindow> m_about;
     std::unique_ptr<FileHasher> m_hasher;
-    session::JobRunner m_jobs; // last: its thread stops before the rest goes
+    std::unique_ptr<JobRunner> m_jobs; // last: its thread stops before the rest goes
 };
 
 } // namespace app

@@ -14,6 +14,7 @@
 #include "session/client_places.h"
 #include "session/database.h"
 #include "session/finished_files.h"
+#include "session/job_failure.h"
 #include "session/link_answer.h"
 #include "session/list_line.h"
 #include "session/locate_client.h"
@@ -314,6 +315,8 @@ int passStatus(Program& program, const session::PassResult& result)
         return folderBusy(program.files);
     case session::PassEnd::DatabaseMissing:
     case session::PassEnd::TempFolderError:
+    case session::PassEnd::AsksUser: // answered by checkPassAsking
+    case session::PassEnd::Failed:
         break;
     }
     return exitError;
@@ -321,10 +324,9 @@ int passStatus(Program& program, const session::PassResult& result)
 
 int scan(Program& program, const std::optional<std::string>& given, bool verbose)
 {
-    session::PassServices services{program.files, program.desktop, program.registry, program.log,
-                                   program.places};
+    session::PassServices services{program.files, program.registry, program.log, program.places};
     services.checkWithoutList = true;
-    const auto result = session::checkPass(program.state, services, given, {});
+    const auto result = session::checkPassAsking(program.state, services, given, program.desktop);
     if (verbose) {
         for (const auto& searched : result.tempFolders)
             std::cerr << "temp folder: " << cli::lineForTerminal(searched.folder.stored)
@@ -430,8 +432,11 @@ int file(Program& program, const std::vector<std::string>& paths)
 int incoming(Program& program, const std::optional<std::string>& given, bool verbose)
 {
     const auto lookup = program.loadLists();
-    const auto located = session::clientToCheck(given, program.state, program.files,
-                                                program.registry, program.places, program.desktop);
+    auto located = session::clientToCheck(given, program.state, program.files, program.registry,
+                                          program.places);
+    if (located.question)
+        located = session::clientOfChosen(program.state, program.files,
+                                          session::ask(program.desktop, *located.question));
     if (located.end == session::Located::FolderBusy)
         return folderBusy(program.files);
     if (located.end != session::Located::Found)
@@ -569,5 +574,12 @@ int main(int argc, char* argv[])
         std::cerr << "brisquen-check: " << session::texts::noHomeFolder << '\n';
         return exitError;
     }
-    return runCommand(args, argc, argv, *files, environment);
+    try {
+        return runCommand(args, argc, argv, *files, environment);
+    } catch (...) {
+        // Whatever a command could not finish for is said, never dropped.
+        std::cout << std::flush;
+        std::cerr << "brisquen-check: " << session::reasonOf(std::current_exception()) << '\n';
+        return exitError;
+    }
 }

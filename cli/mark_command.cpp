@@ -1,6 +1,7 @@
 #include "cli/mark_command.h"
 
 #include "cli/console.h"
+#include "session/folder_lock.h"
 #include "session/personal_list.h"
 
 #include <iostream>
@@ -55,8 +56,9 @@ int report(session::PersonalChange change, const session::ProgramFiles& files,
 void tellFolderBusy(const session::ProgramFiles& files)
 {
     std::cout << std::flush;
-    std::cerr << "brisquen-check: gave up after 60 seconds: another Brisquen process has held "
-              << lineForTerminal(files.lockFile()) << " for too long\n";
+    std::cerr << "brisquen-check: gave up after " << session::lockPatience.count()
+              << " seconds: another Brisquen process has held " << lineForTerminal(files.lockFile())
+              << " for too long\n";
 }
 
 int markCommand(const session::ProgramFiles& files, const std::string& what,

@@ -46,6 +46,35 @@ std::string copyFaultText(const edonkey::CopyFault& fault)
            platform::shownText(fault.reason);
 }
 
+namespace {
+
+PassResult checkClient(ProgramState& state, const PassServices& services,
+                       const edonkey::Client& client, PassResult result,
+                       const std::stop_token& stop);
+
+// How finding the client ended, as the pass's end, its question or its check.
+PassResult goOn(ProgramState& state, const PassServices& services, const LocatedClient& located,
+                PassResult result, const std::stop_token& stop)
+{
+    switch (located.end) {
+    case Located::Found:
+        return checkClient(state, services, located.client, std::move(result), stop);
+    case Located::AsksUser:
+        result.end = PassEnd::AsksUser;
+        result.question = located.question;
+        return result;
+    case Located::FolderBusy:
+        result.end = PassEnd::FolderBusy;
+        return result;
+    case Located::Cancelled:
+        break;
+    }
+    result.end = PassEnd::Cancelled;
+    return result;
+}
+
+} // namespace
+
 PassResult checkPass(ProgramState& state, const PassServices& services,
                      const std::optional<std::string>& given, const std::stop_token& stop)
 {
@@ -54,10 +83,14 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     state.justUpdated = false;
 
     log.replace(texts::loadingDatabase);
-    result.listLoad = loadDatabaseOrTell(state, services.files, services.desktop);
-    if (!result.listLoad && !services.checkWithoutList) {
-        result.end = PassEnd::DatabaseMissing;
-        return result;
+    result.listLoad = loadDatabase(state, services.files);
+    if (!result.listLoad) {
+        if (!services.checkWithoutList) {
+            result.end = PassEnd::DatabaseMissing;
+            result.message = texts::noDatabase;
+            return result;
+        }
+        log.append(std::string(texts::noDatabase) + std::string(texts::lineEnd));
     }
     if (result.listLoad)
         log.append(std::string(texts::entriesLoadedBefore) +
@@ -68,12 +101,39 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
                    texts::personalBadLine(bad.number, bad.reason) + std::string(texts::lineEnd));
 
     const auto located = clientToCheck(given, state, services.files, services.registry,
-                                       services.places, services.desktop);
-    if (located.end != Located::Found) {
-        result.end = located.end == Located::FolderBusy ? PassEnd::FolderBusy : PassEnd::Cancelled;
-        return result;
+                                       services.places, services.lockWaiting, stop);
+    return goOn(state, services, located, std::move(result), stop);
+}
+
+PassResult resumePass(ProgramState& state, const PassServices& services, PassResult asked,
+                      const std::string& chosen, const std::stop_token& stop)
+{
+    asked.question.reset();
+    const auto located = clientOfChosen(state, services.files, chosen, services.lockWaiting);
+    return goOn(state, services, located, std::move(asked), stop);
+}
+
+PassResult checkPassAsking(ProgramState& state, const PassServices& services,
+                           const std::optional<std::string>& given, platform::Desktop& desktop,
+                           const std::stop_token& stop)
+{
+    auto result = checkPass(state, services, given, stop);
+    if (result.question) {
+        const std::string chosen = ask(desktop, *result.question);
+        result = resumePass(state, services, std::move(result), chosen, stop);
     }
-    const edonkey::Client& client = located.client;
+    if (!result.message.empty())
+        desktop.showMessage(result.message);
+    return result;
+}
+
+namespace {
+
+PassResult checkClient(ProgramState& state, const PassServices& services,
+                       const edonkey::Client& client, PassResult result,
+                       const std::stop_token& stop)
+{
+    platform::LogBox& log = services.log;
     result.kind = client.kind;
 
     const auto folders =
@@ -85,7 +145,7 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
         if (ownLines && result.copyFault)
             log.append("*** " + copyFaultText(*result.copyFault) + std::string(texts::lineEnd));
         else
-            services.desktop.showMessage(texts::noTempFolder);
+            result.message = texts::noTempFolder;
         result.end = PassEnd::TempFolderError;
         return result;
     }
@@ -151,5 +211,7 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
                                      : PassEnd::Clean;
     return result;
 }
+
+} // namespace
 
 } // namespace session

@@ -8,6 +8,8 @@
 #include "session/client_folders.h"
 #include "session/client_places.h"
 #include "session/database.h"
+#include "session/file_question.h"
+#include "session/folder_lock.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 
@@ -21,14 +23,16 @@ namespace session {
 /// The outside world of a check pass.
 struct PassServices {
     const ProgramFiles& files;
-    platform::Desktop& desktop;
     platform::Registry& registry;
     platform::LogBox& log;
     const ClientPlaces& places;
     /// Without a usable fakes.dat, check the downloads against the user's own
-    /// list and the client's ratings instead of ending (brisquen-check does;
-    /// the window ends with its message).
+    /// list and the client's ratings instead of ending, with the message that
+    /// there is none in the log (brisquen-check does; the window ends with its
+    /// message).
     bool checkWithoutList = false;
+    /// How the pass waits while another process holds the program folder.
+    LockWaiting lockWaiting = {};
 };
 
 /// How a check pass ended.
@@ -39,8 +43,11 @@ enum class PassEnd {
     NothingReadable, // part files there, but not one could be read
     Cancelled,  // the user cancelled the dialog that chooses the client, or the pass was stopped
     FolderBusy, // another process held the program folder for longer than the pass would wait
-    TempFolderError, // the settings unreadable or without a temp folder; told the user
-    DatabaseMissing, // fakes.dat missing or unusable; told the user, the program must end
+    TempFolderError, // the settings unreadable or without a temp folder; `message` tells the user
+    DatabaseMissing, // fakes.dat missing or unusable; `message` tells the user, the program must
+                     // end
+    AsksUser,        // discovery found no client: `question` has the user choose its settings file
+    Failed,          // the pass could not finish; the window told the user why
 };
 
 /// A temp folder the pass searched.
@@ -63,6 +70,10 @@ struct PassResult {
     std::size_t suspects = 0;
     std::size_t notDownloaded = 0;
     std::size_t dataUnreadable = 0;
+    /// The message box to show once the pass has ended; empty: none.
+    std::string message;
+    /// What the user must answer before the rest of the pass runs (see resumePass).
+    std::optional<FileQuestion> question;
 };
 
 /// "cannot write the working copy PATH: REASON", escaped for display.
@@ -70,8 +81,20 @@ std::string copyFaultText(const edonkey::CopyFault& fault);
 
 /// The program's main job: loads fakes.dat, finds the client (or uses the
 /// settings file or folder `given`), reads its temp folders and checks every
-/// download there, reporting in the log box. `stop` ends it early.
+/// download there, reporting in the log box. `stop` ends it early. It asks
+/// the user nothing itself: when discovery finds no client it ends AsksUser,
+/// and resumePass runs the rest with the user's answer.
 PassResult checkPass(ProgramState& state, const PassServices& services,
                      const std::optional<std::string>& given, const std::stop_token& stop);
+
+/// The rest of a pass that ended AsksUser, once the user chose the settings
+/// file `chosen` (the empty text when they cancelled).
+PassResult resumePass(ProgramState& state, const PassServices& services, PassResult asked,
+                      const std::string& chosen, const std::stop_token& stop);
+
+/// A whole pass, its question asked on `desktop`, its message shown there.
+PassResult checkPassAsking(ProgramState& state, const PassServices& services,
+                           const std::optional<std::string>& given, platform::Desktop& desktop,
+                           const std::stop_token& stop = {});
 
 } // namespace session

@@ -6,12 +6,12 @@
 
 namespace session {
 
-bool withFolderLock(const ProgramFiles& files, const std::function<void()>& section)
+bool withFolderLock(const ProgramFiles& files, const std::function<void()>& section,
+                    const LockWaiting& waiting)
 {
     makeFolderFor(files, files.lockFile());
     platform::FileLock lock(files.lockFile(), settingsLockByte);
     const auto start = std::chrono::steady_clock::now();
-    const auto& waiting = files.lockWaiting;
     while (!lock.tryLock()) {
         if (waiting.stop.stop_requested() ||
             (waiting.patience && std::chrono::steady_clock::now() - start >= *waiting.patience))
@@ -22,10 +22,10 @@ bool withFolderLock(const ProgramFiles& files, const std::function<void()>& sect
     return true;
 }
 
-platform::SectionGuard folderGuard(const ProgramFiles& files)
+platform::SectionGuard folderGuard(const ProgramFiles& files, const LockWaiting& waiting)
 {
-    return [files](const std::function<void()>& section) {
-        return withFolderLock(files, section);
+    return [files, waiting](const std::function<void()>& section) {
+        return withFolderLock(files, section, waiting);
     };
 }
 

@@ -15,7 +15,7 @@ namespace session {
 edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState& state,
                                      const ProgramFiles& files,
                                      const std::optional<std::string>& winePrefix,
-                                     platform::LogBox& log)
+                                     platform::LogBox& log, const std::stop_token& stop)
 {
     const auto client = storedClient(files, winePrefix);
     const auto kind = client ? client->kind : edonkey::ClientKind::eDonkey2000;
@@ -23,6 +23,8 @@ edonkey::DownloadCheck checkPartFile(const std::string& path, const ProgramState
     auto lookup = listsInUse(state);
     if (client)
         lookup = lookup.withRatings(readClientRatings(*client, files));
+    if (stop.stop_requested())
+        return {};
     const auto& rules = edonkey::rulesOf(kind);
     auto check = edonkey::checkDownload(path, workingCopy(files, files.partCopy()), lookup,
                                         rules.readPartFile, edonkey::PartFileCheck::Single,

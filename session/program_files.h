@@ -2,23 +2,12 @@
 
 #include "platform/environment.h"
 
-#include <chrono>
-#include <functional>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace session {
-
-/// How a process waits while another holds the program folder's lock.
-struct LockWaiting {
-    /// How long to wait before giving up; nothing: for as long as it takes.
-    std::optional<std::chrono::milliseconds> patience = std::chrono::seconds(60);
-    /// Ends the wait early, as when the window closes.
-    std::stop_token stop = {};
-};
 
 /// The program's own files. A portable copy keeps them all in the folder that
 /// holds its executable; an installed one keeps Setting.ini in the user's
@@ -31,7 +20,6 @@ struct ProgramFiles {
     /// Lists of fakes installed for every user, most important first.
     std::vector<std::string> sharedLists = {};
     bool installed = false;
-    LockWaiting lockWaiting = {};
 
     std::string fakesDat() const { return folder + "fakes.dat"; }
     /// The user's own list, beside fakes.dat and in its format.

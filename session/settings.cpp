@@ -10,8 +10,9 @@ namespace {
 constexpr std::string_view section = "Settings";
 }
 
-Settings::Settings(ProgramFiles files)
+Settings::Settings(ProgramFiles files, LockWaiting waiting)
     : m_files(std::move(files))
+    , m_waiting(std::move(waiting))
 {
 }
 
@@ -24,10 +25,13 @@ std::string Settings::readSetting(std::string_view key) const
 
 bool Settings::writeSetting(std::string_view key, std::string_view value) const
 {
-    return withFolderLock(m_files, [&] {
-        makeFolderFor(m_files, m_files.settingIni());
-        platform::writeIniString(m_files.settingIni(), section, key, value);
-    });
+    return withFolderLock(
+        m_files,
+        [&] {
+            makeFolderFor(m_files, m_files.settingIni());
+            platform::writeIniString(m_files.settingIni(), section, key, value);
+        },
+        m_waiting);
 }
 
 bool Settings::writeSettingLocked(std::string_view key, std::string_view value) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/folder_lock.h"
 #include "session/program_files.h"
 
 #include <string>
@@ -21,7 +22,8 @@ inline constexpr std::string_view updatePublicKeyKey = "UpdatePublicKey";
 /// The program's settings file, Setting.ini, section "Settings".
 class Settings {
 public:
-    explicit Settings(ProgramFiles files);
+    /// Writes wait for the program folder's lock as `waiting` says.
+    explicit Settings(ProgramFiles files, LockWaiting waiting = {});
 
     /// The key's value, whole whatever its length, or the empty text when the
     /// key or the file is missing.
@@ -39,6 +41,7 @@ public:
 
 private:
     ProgramFiles m_files;
+    LockWaiting m_waiting;
 };
 
 } // namespace session

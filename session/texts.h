@@ -18,6 +18,8 @@ inline constexpr std::string_view noTempFolder = "Temp Folder not found...";
 inline constexpr std::string_view invalidLink = "This is not a valid eDonkey Link";
 inline constexpr std::string_view justUpdated = "You just updated the file...";
 inline constexpr std::string_view updateError = "Error occured during updating, try again later";
+/// Before the reason a job could not finish for, in the message box.
+inline constexpr std::string_view couldNotFinish = "Brisquen could not finish: ";
 
 /// On standard error, when an installed program has nowhere to keep its files.
 inline constexpr std::string_view noHomeFolder =

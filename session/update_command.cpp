@@ -101,17 +101,17 @@ std::optional<std::uint64_t> storedSerial(const ProgramFiles& files)
 
 UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std::string_view server,
                             platform::HttpClient& http, platform::LogBox& log,
-                            const update::TransferTimes& times)
+                            const update::TransferTimes& times, const LockWaiting& waiting)
 {
     // Set before the first transfer, so a click while one is under way is
     // turned away too.
     if (state.justUpdated.exchange(true))
         return UpdateAnswer::JustUpdated;
 
-    const Settings settings(files);
+    const Settings settings(files, waiting);
     const update::PublicKeys keys = trustedKeys(files);
     update::UpdateTarget target{files.fakesDat(), settings.readSetting(fakesNrKey),
-                                folderGuard(files)};
+                                folderGuard(files, waiting)};
     target.keys = keys.keys;
     target.unreadableKey = !keys.unreadable.empty();
     // A serial is that of the list the user holds: with the list gone, any

@@ -2,6 +2,7 @@
 
 #include "platform/http_client.h"
 #include "platform/log_box.h"
+#include "session/folder_lock.h"
 #include "session/program_files.h"
 #include "session/program_state.h"
 #include "update/database_update.h"
@@ -35,7 +36,8 @@ bool updateAlreadyRan(const ProgramState& state);
 /// reason and answered Failed.
 UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std::string_view server,
                             platform::HttpClient& http, platform::LogBox& log,
-                            const update::TransferTimes& times = {});
+                            const update::TransferTimes& times = {},
+                            const LockWaiting& waiting = {});
 
 /// The keys a list must be signed with: the built-in ones and UpdatePublicKey=;
 /// none when lists are taken unsigned.

@@ -67,11 +67,14 @@ TEST_F(CheckPass, MissingFolderPromptsForPrefMetWhichIsCheckedAndRemembered)
     desktop.queueFileChoice(client.prefMet);
     EXPECT_EQ(run(), PassEnd::FakesFound);
     EXPECT_EQ(prefPath(), client.folder);
-    EXPECT_EQ(session::chooseDonkeyFile(state, desktop, "pref.met"), "");
+    const auto chooseFile = [&] {
+        return session::rememberChosen(
+            state, session::ask(desktop, session::donkeyFileQuestion(state, "pref.met")));
+    };
+    EXPECT_EQ(chooseFile(), "");
     EXPECT_EQ(desktop.dialogs.back().initialDir, client.tempFolder);
     desktop.queueFileChoice("/mnt/Client/PREF.MET"); // the next dialog opens where it was
-    EXPECT_TRUE(
-        session::storeChosenPrefMet(files, session::chooseDonkeyFile(state, desktop, "pref.met")));
+    EXPECT_TRUE(session::storeChosenPrefMet(files, chooseFile()));
     EXPECT_EQ(state.dialogFolder, "/mnt/Client/");
 }
 
@@ -95,13 +98,13 @@ TEST_F(CheckPass, AnotherProcessInTheProgramFolderNeverLosesAFileToThePass)
     platform::FileLock settings(files.lockFile(), session::settingsLockByte);
     ASSERT_TRUE(settings.tryLock());
     const std::string ini = testing_support::readFile(files.settingIni());
-    files.lockWaiting = {std::chrono::milliseconds(50)};
+    lockWaiting = {std::chrono::milliseconds(50)};
     const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(run(), PassEnd::FolderBusy);
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
     std::stop_source closing;
     closing.request_stop();
-    files.lockWaiting = {std::nullopt, closing.get_token()};
+    lockWaiting = {std::nullopt, closing.get_token()};
     EXPECT_EQ(run(), PassEnd::FolderBusy);
     EXPECT_EQ(testing_support::readFile(files.settingIni()), ini);
     settings.unlock();
@@ -182,10 +185,11 @@ TEST_F(CheckPass, OwnListAnswersAfterTheListButTheWindowStillNeedsFakesDat)
     dir.write("program/myfakes.dat", fixtures::fakesDatLine(fake, "mine too") + "oops\r\n" +
                                          fixtures::fakesDatLine(mine, "marked by me"));
     EXPECT_EQ(run(), PassEnd::FakesFound);
-    EXPECT_EQ(log.text, "*** Loading Database...done ( 3 entries loaded )\r\n"
-                        "*** myfakes.dat, line 2 skipped: not a list line (hash,size,description)\r\n"
-                        "*** Checking Files..\r\nMatrix.4.avi\r\n*** Fake - ad\r\nMine.avi\r\n"
-                        "*** marked by me\r\n\r\n*** Finished checking.\r\n");
+    EXPECT_EQ(log.text,
+              "*** Loading Database...done ( 3 entries loaded )\r\n"
+              "*** myfakes.dat, line 2 skipped: not a list line (hash,size,description)\r\n"
+              "*** Checking Files..\r\nMatrix.4.avi\r\n*** Fake - ad\r\nMine.avi\r\n"
+              "*** marked by me\r\n\r\n*** Finished checking.\r\n");
     // "&Check it" answers from both lists, as the window asks them.
     EXPECT_EQ(
         session::answerLink("ed2k://|file|x|5|" + mine.hash + "|", session::listsInUse(state)).text,

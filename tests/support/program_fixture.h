@@ -23,12 +23,14 @@ protected:
     TextLogBox log;
     session::ProgramState state;
     session::ClientPlaces places{std::nullopt, dir.makeFolder("home")};
+    session::LockWaiting lockWaiting;
 
     session::PassResult pass(platform::Registry* otherRegistry = nullptr)
     {
-        return session::checkPass(
-            state, {files, desktop, otherRegistry ? *otherRegistry : registry, log, places},
-            std::nullopt, {});
+        return session::checkPassAsking(
+            state,
+            {files, otherRegistry ? *otherRegistry : registry, log, places, false, lockWaiting},
+            std::nullopt, desktop);
     }
     std::string prefPath() const
     {

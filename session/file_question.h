@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/desktop.h"
+
+#include <string>
+
+namespace session {
+
+/// What a job needs the user to answer before the rest of it can run: the
+/// message box `message`, when there is one, then the open-file dialog with
+/// the filter `pattern`, the title `title`, opening in `initialDir`.
+struct FileQuestion {
+    std::string message;
+    std::string pattern;
+    std::string title;
+    std::string initialDir;
+};
+
+/// Asks `question` on `desktop`: the chosen path, or the empty text when the
+/// user cancelled.
+inline std::string ask(platform::Desktop& desktop, const FileQuestion& question)
+{
+    if (!question.message.empty())
+        desktop.showMessage(question.message);
+    return desktop.chooseFile(question.pattern, question.title, question.initialDir);
+}
+
+} // namespace session
