@@ -71,17 +71,18 @@ void JobRunner::jobEnded()
     // may close meanwhile, and then nothing of the job goes on.
     if (!end.message.empty())
         m_desktop.showMessage(end.message);
+    if (m_stopped)
+        return;
     std::optional<session::JobQueue<Work>::Started> rest;
     if (end.question && end.rest) {
-        const std::string answer = session::ask(m_desktop, *end.question);
+        const std::string answer =
+            session::ask(m_desktop, *end.question, [this] { return !m_stopped; });
         if (m_stopped)
             return;
         rest = {m_running, [answer, rest = end.rest](const std::stop_token& stop) {
                     return rest(answer, stop);
                 }};
     }
-    if (m_stopped)
-        return;
     m_queue.end(std::move(rest));
     if (end.then)
         end.then();

@@ -2,6 +2,7 @@
 
 #include "platform/desktop.h"
 
+#include <functional>
 #include <string>
 
 namespace session {
@@ -17,11 +18,15 @@ struct FileQuestion {
 };
 
 /// Asks `question` on `desktop`: the chosen path, or the empty text when the
-/// user cancelled.
-inline std::string ask(platform::Desktop& desktop, const FileQuestion& question)
+/// user cancelled. The dialog is not opened when `stillWanted`, asked once the
+/// message is closed, says nobody waits for the answer any more.
+inline std::string ask(platform::Desktop& desktop, const FileQuestion& question,
+                       const std::function<bool()>& stillWanted = {})
 {
     if (!question.message.empty())
         desktop.showMessage(question.message);
+    if (stillWanted && !stillWanted())
+        return {};
     return desktop.chooseFile(question.pattern, question.title, question.initialDir);
 }
 

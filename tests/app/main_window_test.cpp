@@ -1,8 +1,6 @@
 // Drives the real main window under the offscreen window system, with the
 // user's answers to dialogs and message boxes scripted through the desktop.
 
-#include "app/main_window.h"
-
 #include "app/about_window.h"
 #include "app/appearance.h"
 #include "app/log_view.h"
@@ -14,6 +12,7 @@
 #include "tests/support/scripted_desktop.h"
 #include "tests/support/temp_dir.h"
 #include "tools/fixture_writer.h"
+#include "window_program.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -32,107 +31,17 @@
 
 using session::PassEnd;
 
-Q_DECLARE_METATYPE(session::PassEnd)
-
 namespace {
 
-const fixtures::Download clean{"Knoppix.iso", 700000000, fixtures::hashFromSeed(1), 0};
-const fixtures::Download fake{"Matrix.4.avi", 734003200, fixtures::hashFromSeed(2), 0};
+using testing_support::dropFileOn;
+using testing_support::Program;
 
-// Hands each update's transfers to a network the test scripts.
-class NetworkForJobs final : public platform::HttpClient {
-public:
-    explicit NetworkForJobs(platform::HttpClient& network)
-        : m_network(network)
-    {
-    }
-    std::optional<std::string> get(std::string_view url) override { return m_network.get(url); }
-
-private:
-    platform::HttpClient& m_network;
-};
-
-// A program folder with a database, a client folder it knows, and the main
-// window over them.
-class Program {
-public:
-    explicit Program(platform::Desktop* desktop = nullptr, platform::HttpClient* http = nullptr,
-                     std::string updateServer = "http://offline.test")
-        : files{dir.makeFolder("program")}
-    {
-        dir.write("program/fakes.dat", "a,1,x\r\n" + fixtures::fakesDatLine(fake, "Fake - ad"));
-        const std::function<void()> ending([this] { ++endings; });
-        platform::HttpClient& transfers = http ? *http : network;
-        form = std::make_unique<app::MainWindow>(app::MainWindowServices{
-            files, desktop ? *desktop : scripted, registry,
-            [&transfers](std::stop_token) { return std::make_unique<NetworkForJobs>(transfers); },
-            std::move(updateServer), session::ClientPlaces{std::nullopt, dir.makeFolder("home")},
-            ending});
-        spy = std::make_unique<QSignalSpy>(form.get(), &app::MainWindow::passFinished);
-    }
-    ~Program() { form.reset(); } // its jobs stop before the rest goes
-
-    fixtures::ClientFolder client(const std::vector<fixtures::Download>& downloads)
-    {
-        auto folder = fixtures::writeClientFolder(dir.file("client"), downloads);
-        platform::writeIniString(files.settingIni(), "Settings", "PrefPath", folder.folder);
-        return folder;
-    }
-
-    // With these downloads in the client folder, shows the window, which
-    // starts the first pass, and waits for it to end.
-    PassEnd start(const std::vector<fixtures::Download>& downloads)
-    {
-        client(downloads);
-        form->show();
-        return waitForPass(1);
-    }
-
-    PassEnd waitForPass(int count)
-    {
-        if (!QTest::qWaitFor([&] { return spy->count() >= count; }, 5000))
-            qFatal("no check pass ended");
-        return spy->at(count - 1).at(0).value<PassEnd>();
-    }
-
-    template <typename T = QWidget>
-    T* find(const char* name) const
-    {
-        return form->findChild<T*>(name);
-    }
-    void click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton); }
-    void click(const char* name) { click(find(name)); }
-    QString label1() const { return find<QLabel>("Label1")->text(); }
-    QPlainTextEdit* text1() const { return find<QPlainTextEdit>("Text1"); }
-    // The log as the program wrote it, with CR LF line ends.
-    QString log() const { return text1()->toPlainText().replace("\n", "\r\n"); }
-
-    testing_support::TempDir dir;
-    session::ProgramFiles files;
-    testing_support::ScriptedDesktop scripted;
-    testing_support::ScriptedRegistry registry;
-    testing_support::ScriptedHttp network;
-    int endings = 0;
-    std::unique_ptr<app::MainWindow> form;
-    std::unique_ptr<QSignalSpy> spy;
-};
+const fixtures::Download& clean = testing_support::clean;
+const fixtures::Download& fake = testing_support::fake;
 
 const QString fakesLog = QStringLiteral("*** Loading Database...done ( 3 entries loaded )\r\n"
                                         "*** Checking Files..\r\nKnoppix.iso\r\nMatrix.4.avi\r\n"
                                         "*** Fake - ad\r\n\r\n*** Finished checking.\r\n");
-
-// Drops the file at `path` on the window, as the window system sends it: the
-// drop goes where the drag entered.
-void dropFileOn(Program& program, const std::string& path)
-{
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
-    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(program.form.get(), &enter);
-    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, {});
-    QApplication::sendEvent(program.form.get(), &drop);
-    QVERIFY(enter.isAccepted() && drop.isAccepted());
-}
 
 } // namespace
 
