@@ -130,7 +130,8 @@ public:
 };
 
 /// A network that answers from `bodies` and fails every other transfer;
-/// `onGet` runs inside each transfer, as the window's events do while one waits.
+/// `onGet` runs inside each transfer, on the thread that asked for it, so a
+/// test can hold a transfer there.
 /// Transfers may run on another thread than the test: count them through
 /// `transfers`, which is safe to read from anywhere.
 class ScriptedHttp final : public platform::HttpClient {
