@@ -52,9 +52,6 @@ public:
     /// the same job already waits, or the runner was stopped.
     void run(session::Job job, Work work);
 
-    /// Whether a job runs, waits, or waits for the user's answer.
-    bool busy() const { return m_queue.busy(); }
-
     /// For the window's end: asks the running job to stop, forgets the others
     /// and waits until the job has returned. Nothing runs afterwards, not even
     /// the rest of a job whose question is open.

@@ -280,6 +280,13 @@ session::LockWaiting waitingUntil(const std::stop_token& stop)
 
 } // namespace
 
+session::PassServices MainWindow::passServices(platform::LogBox& log,
+                                               const std::stop_token& stop) const
+{
+    return {m_services.files,  m_services.registry, log, m_services.places, false,
+            waitingUntil(stop)};
+}
+
 void MainWindow::activate()
 {
     offerFirstList();

@@ -84,6 +84,8 @@ private:
     /// Runs a check pass as soon as no other job holds the working copies.
     void activate();
     void offerFirstList();
+    /// What a pass works with, writing to `log`.
+    session::PassServices passServices(platform::LogBox& log, const std::stop_token& stop) const;
     /// The window's end of a pass that ended so: its question, with the rest
     /// of the pass to run with the answer, or its message and end.
     JobEnd passEnded(session::PassResult result);

@@ -61,9 +61,6 @@ public:
             m_waiting.push_front({rest->job, std::move(rest->work)});
     }
 
-    /// Whether a job runs or waits.
-    bool busy() const { return m_running || !m_waiting.empty(); }
-
     /// Forgets the waiting jobs; the one running, if any, is the caller's to stop.
     void forgetWaiting() { m_waiting.clear(); }
 
