@@ -15,7 +15,7 @@ FileHasher::FileHasher(Lists lists, Step step, QObject* parent)
     , m_lists(std::move(lists))
     , m_step(std::move(step))
 {
-    // One file at a time, in the order dropped.
+    setAutoDelete(false);
     m_pool.setMaxThreadCount(1);
 }
 
@@ -26,21 +26,48 @@ FileHasher::~FileHasher()
 
 void FileHasher::hash(const std::string& path)
 {
-    m_pool.start([this, path, stop = m_stop.get_token()] {
+    {
+        const std::scoped_lock lock(m_mutex);
+        m_queued.push_back(path);
+        if (std::exchange(m_running, true))
+            return;
+    }
+    m_pool.start(this);
+}
+
+void FileHasher::stop()
+{
+    {
+        const std::scoped_lock lock(m_mutex);
+        m_queued.clear();
+        m_stop.request_stop();
+    }
+    m_pool.waitForDone();
+    const std::scoped_lock lock(m_mutex);
+    m_stop = {};
+}
+
+void FileHasher::run()
+{
+    for (;;) {
+        std::string path;
+        std::stop_token stop;
+        {
+            const std::scoped_lock lock(m_mutex);
+            if (m_queued.empty()) {
+                m_running = false;
+                return;
+            }
+            path = std::move(m_queued.front());
+            m_queued.pop_front();
+            stop = m_stop.get_token();
+        }
         try {
             checkOne(path, stop);
         } catch (...) {
             emit broke(platform::fromUtf8Text(session::reasonOf(std::current_exception())));
         }
-    });
-}
-
-void FileHasher::stop()
-{
-    m_stop.request_stop();
-    m_pool.clear();
-    m_pool.waitForDone();
-    m_stop = {};
+    }
 }
 
 void FileHasher::checkOne(const std::string& path, const std::stop_token& stop)

@@ -1,32 +1,51 @@
 #include "app/job_log.h"
 
 #include <QMetaObject>
-#include <QObject>
-
-#include <string>
 
 namespace app {
 
-LogForJobs::LogForJobs(QObject& window, platform::LogBox& log)
-    : m_window(window)
+JobLog::JobLog(platform::LogBox& log, QObject* parent)
+    : QObject(parent)
     , m_log(log)
 {
 }
 
-// Posted with the window as context: a write still waiting when the window
-// goes is dropped with it.
-void LogForJobs::replace(std::string_view text)
+void JobLog::replace(std::string_view text)
 {
-    QMetaObject::invokeMethod(
-        &m_window, [&log = m_log, text = std::string(text)] { log.replace(text); },
-        Qt::QueuedConnection);
+    add({true, std::string(text)});
 }
 
-void LogForJobs::append(std::string_view text)
+void JobLog::append(std::string_view text)
 {
-    QMetaObject::invokeMethod(
-        &m_window, [&log = m_log, text = std::string(text)] { log.append(text); },
-        Qt::QueuedConnection);
+    add({false, std::string(text)});
+}
+
+void JobLog::add(Write write)
+{
+    bool first = false;
+    {
+        const std::scoped_lock lock(m_mutex);
+        first = m_writes.empty();
+        m_writes.push_back(std::move(write));
+    }
+    // One event takes every write made until it runs.
+    if (first)
+        QMetaObject::invokeMethod(this, "takeWrites", Qt::QueuedConnection);
+}
+
+void JobLog::takeWrites()
+{
+    std::vector<Write> writes;
+    {
+        const std::scoped_lock lock(m_mutex);
+        writes.swap(m_writes);
+    }
+    for (const Write& write : writes) {
+        if (write.replaces)
+            m_log.replace(write.text);
+        else
+            m_log.append(write.text);
+    }
 }
 
 } // namespace app

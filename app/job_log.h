@@ -2,22 +2,39 @@
 
 #include "platform/log_box.h"
 
-class QObject;
+#include <QObject>
+
+#include <mutex>
+#include <string>
+#include <vector>
 
 namespace app {
 
-/// The log box as a job writes it: each write is posted to the window's
-/// thread, in order, so it arrives before the job's end is handled there.
-class LogForJobs final : public platform::LogBox {
+/// The log box as the jobs write it, from their thread: each write waits in
+/// order until the window's thread takes it, which it does before it handles
+/// the end of the job that wrote it.
+class JobLog final : public QObject, public platform::LogBox {
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(JobLog)
+
 public:
-    LogForJobs(QObject& window, platform::LogBox& log);
+    /// `log` is the window's, written on the window's thread only.
+    explicit JobLog(platform::LogBox& log, QObject* parent = nullptr);
 
     void replace(std::string_view text) override;
     void append(std::string_view text) override;
 
 private:
-    QObject& m_window; // outlives the jobs: the window stops them before it goes
+    struct Write {
+        bool replaces = false;
+        std::string text;
+    };
+    void add(Write write);
+    Q_INVOKABLE void takeWrites();
+
     platform::LogBox& m_log;
+    std::mutex m_mutex;
+    std::vector<Write> m_writes; // not taken yet
 };
 
 } // namespace app

@@ -2,7 +2,7 @@
 
 #include "session/job_failure.h"
 
-#include <QtConcurrent/QtConcurrentRun>
+#include <QMetaObject>
 
 namespace app {
 
@@ -13,8 +13,8 @@ JobRunner::JobRunner(platform::Desktop& desktop, Failed failed, BeforeJob before
     , m_failed(std::move(failed))
     , m_beforeJob(std::move(beforeJob))
 {
+    setAutoDelete(false);
     m_pool.setMaxThreadCount(1);
-    connect(&m_watcher, &QFutureWatcher<Outcome>::finished, this, &JobRunner::jobEnded);
 }
 
 JobRunner::~JobRunner()
@@ -46,26 +46,46 @@ void JobRunner::startNext()
     if (!next)
         return;
     m_running = next->job;
-    m_watcher.setFuture(
-        QtConcurrent::run(&m_pool,
-                          [job = next->job, work = std::move(next->work), before = m_beforeJob,
-                           stop = m_stop.get_token()]() -> Outcome {
-                              // Nothing a job throws ends the program or goes unseen.
-                              try {
-                                  if (before)
-                                      before(job);
-                                  return {work(stop), std::nullopt};
-                              } catch (...) {
-                                  return {{}, session::reasonOf(std::current_exception())};
-                              }
-                          }));
+    {
+        const std::scoped_lock lock(m_handing);
+        m_handed = std::move(next);
+    }
+    m_pool.start(this);
+}
+
+void JobRunner::run()
+{
+    std::unique_lock lock(m_handing);
+    const Started job = std::move(*m_handed);
+    m_handed.reset();
+    const std::stop_token stop = m_stop.get_token();
+    lock.unlock();
+
+    Outcome outcome;
+    // Nothing a job throws ends the program or goes unseen.
+    try {
+        if (m_beforeJob)
+            m_beforeJob(job.job);
+        outcome.end = job.work(stop);
+    } catch (...) {
+        outcome.failure = session::reasonOf(std::current_exception());
+    }
+    lock.lock();
+    m_outcome = std::move(outcome);
+    lock.unlock();
+    QMetaObject::invokeMethod(this, "jobEnded", Qt::QueuedConnection);
 }
 
 void JobRunner::jobEnded()
 {
     if (m_stopped)
         return;
-    const Outcome outcome = m_watcher.result();
+    Outcome outcome;
+    {
+        const std::scoped_lock lock(m_handing);
+        outcome = std::move(*m_outcome);
+        m_outcome.reset();
+    }
     const JobEnd end = outcome.failure ? m_failed(m_running, *outcome.failure) : outcome.end;
     // The message box and the dialog run their own event loops: the window
     // may close meanwhile, and then nothing of the job goes on.
@@ -73,7 +93,7 @@ void JobRunner::jobEnded()
         m_desktop.showMessage(end.message);
     if (m_stopped)
         return;
-    std::optional<session::JobQueue<Work>::Started> rest;
+    std::optional<Started> rest;
     if (end.question && end.rest) {
         const std::string answer =
             session::ask(m_desktop, *end.question, [this] { return !m_stopped; });

@@ -4,11 +4,12 @@
 #include "session/file_question.h"
 #include "session/job_queue.h"
 
-#include <QFutureWatcher>
 #include <QObject>
+#include <QRunnable>
 #include <QThreadPool>
 
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <stop_token>
 #include <string>
@@ -28,10 +29,11 @@ struct JobEnd {
     std::function<void()> then;
 };
 
-/// Runs the window's jobs on a thread of Qt's pool, one at a time, in the
-/// order session::JobQueue keeps, and acts on each one's end on the thread
-/// that asked for it: shows its message, asks its question, queues its rest.
-class JobRunner final : public QObject {
+/// Runs the window's jobs on the one thread of a Qt pool of its own, one at a
+/// time, in the order session::JobQueue keeps, and acts on each one's end on
+/// the thread that asked for it: shows its message, asks its question, queues
+/// its rest.
+class JobRunner final : public QObject, private QRunnable {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(JobRunner)
 
@@ -58,6 +60,7 @@ public:
     void stop();
 
 private:
+    using Started = session::JobQueue<Work>::Started;
     /// What a job gave back: its end, or why it threw.
     struct Outcome {
         JobEnd end;
@@ -65,17 +68,23 @@ private:
     };
 
     void startNext();
-    void jobEnded();
+    /// On the pool's thread: the job handed over, then its outcome handed back.
+    void run() override;
+    Q_INVOKABLE void jobEnded();
 
     platform::Desktop& m_desktop;
     Failed m_failed;
-    BeforeJob m_beforeJob;
     session::JobQueue<Work> m_queue;
     session::Job m_running = session::Job::CheckPass; // while m_queue says one runs
-    std::stop_source m_stop;
     bool m_stopped = false;
-    QThreadPool m_pool;
-    QFutureWatcher<Outcome> m_watcher;
+    // Hands a job to the pool's thread and its outcome back: Qt's own handing
+    // over is not seen by ThreadSanitizer, this lock is.
+    std::mutex m_handing;
+    std::optional<Started> m_handed;
+    std::optional<Outcome> m_outcome;
+    BeforeJob m_beforeJob;
+    std::stop_source m_stop;
+    QThreadPool m_pool; // last, so that its thread ends before the rest goes
 };
 
 } // namespace app

@@ -84,6 +84,7 @@ MainWindow::MainWindow(MainWindowServices services)
     connectCommands();
     acceptFileDrops();
     m_log = std::make_unique<LogView>(*m_logBox);
+    m_jobLog = std::make_unique<JobLog>(*m_log);
     m_state.list.onReplaced([this] {
         QMetaObject::invokeMethod(this, &MainWindow::listReplaced, Qt::QueuedConnection);
     });
@@ -280,10 +281,9 @@ session::LockWaiting waitingUntil(const std::stop_token& stop)
 
 } // namespace
 
-session::PassServices MainWindow::passServices(platform::LogBox& log,
-                                               const std::stop_token& stop) const
+session::PassServices MainWindow::passServices(const std::stop_token& stop) const
 {
-    return {m_services.files,  m_services.registry, log, m_services.places, false,
+    return {m_services.files,  m_services.registry, *m_jobLog, m_services.places, false,
             waitingUntil(stop)};
 }
 
@@ -291,11 +291,7 @@ void MainWindow::activate()
 {
     offerFirstList();
     m_jobs->run(session::Job::CheckPass, [this](const std::stop_token& stop) {
-        LogForJobs log(*this, *m_log);
-        const session::PassServices services{
-            m_services.files,  m_services.registry, log, m_services.places, false,
-            waitingUntil(stop)};
-        return passEnded(session::checkPass(m_state, services, std::nullopt, stop));
+        return passEnded(session::checkPass(m_state, passServices(stop), std::nullopt, stop));
     });
 }
 
@@ -306,11 +302,7 @@ JobEnd MainWindow::passEnded(session::PassResult result)
         end.question = std::move(result.question);
         end.rest = [this, asked = std::move(result)](const std::string& chosen,
                                                      const std::stop_token& stop) {
-            LogForJobs log(*this, *m_log);
-            const session::PassServices services{
-                m_services.files,  m_services.registry, log, m_services.places, false,
-                waitingUntil(stop)};
-            return passEnded(session::resumePass(m_state, services, asked, chosen, stop));
+            return passEnded(session::resumePass(m_state, passServices(stop), asked, chosen, stop));
         };
         return end;
     }
@@ -374,11 +366,9 @@ void MainWindow::checkChosenPartFile()
         JobEnd end;
         end.question = session::donkeyFileQuestion(m_state, session::partFilePattern);
         end.rest = [this](const std::string& chosen, const std::stop_token& stop) {
-            if (!session::rememberChosen(m_state, chosen).empty()) {
-                LogForJobs log(*this, *m_log);
+            if (!session::rememberChosen(m_state, chosen).empty())
                 session::checkPartFile(chosen, m_state, m_services.files,
-                                       m_services.places.winePrefix, log, stop);
-            }
+                                       m_services.places.winePrefix, *m_jobLog, stop);
             return JobEnd{};
         };
         return end;
@@ -408,10 +398,10 @@ void MainWindow::getNewDatabase()
         return;
     }
     m_jobs->run(session::Job::DatabaseUpdate, [this](const std::stop_token& stop) {
-        LogForJobs log(*this, *m_log);
         const auto http = m_services.makeHttp(stop);
-        const auto answer = session::updateDatabase(
-            m_state, m_services.files, m_services.updateServer, *http, log, {}, waitingUntil(stop));
+        const auto answer =
+            session::updateDatabase(m_state, m_services.files, m_services.updateServer, *http,
+                                    *m_jobLog, {}, waitingUntil(stop));
         return JobEnd{std::string(session::updateMessage(answer)), {}, {}, {}};
     });
 }

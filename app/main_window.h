@@ -28,6 +28,7 @@ namespace app {
 
 class AboutWindow;
 class FileHasher;
+class JobLog;
 class JobRunner;
 class LinkLabel;
 struct JobEnd;
@@ -84,8 +85,8 @@ private:
     /// Runs a check pass as soon as no other job holds the working copies.
     void activate();
     void offerFirstList();
-    /// What a pass works with, writing to `log`.
-    session::PassServices passServices(platform::LogBox& log, const std::stop_token& stop) const;
+    /// What a pass works with.
+    session::PassServices passServices(const std::stop_token& stop) const;
     /// The window's end of a pass that ended so: its question, with the rest
     /// of the pass to run with the answer, or its message and end.
     JobEnd passEnded(session::PassResult result);
@@ -137,6 +138,7 @@ private:
     LinkLabel* m_projectLink = nullptr;
     QLabel* m_submitText = nullptr;
     std::unique_ptr<LogView> m_log;
+    std::unique_ptr<JobLog> m_jobLog; // m_log as the jobs write it
     std::unique_ptr<AboutWindow> m_about;
     std::unique_ptr<FileHasher> m_hasher;
     std::unique_ptr<JobRunner> m_jobs; // last: its thread stops before the rest goes
