@@ -4,12 +4,12 @@
 #include <QEventLoop>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QScopeGuard>
 #include <QTimer>
 #include <QUrl>
 
 #include <algorithm>
 #include <memory>
+#include <stop_token>
 
 namespace platform {
 namespace {
@@ -111,8 +111,6 @@ std::optional<std::string> QtHttpClient::get(std::string_view url)
 
 std::optional<std::string> QtHttpClient::get(std::string_view url, const Limits& limits)
 {
-    if (m_busy)
-        return std::nullopt;
     QUrl address(QString::fromUtf8(url.data(), static_cast<qsizetype>(url.size())),
                  QUrl::StrictMode);
     if (!isHttpAddress(address))
@@ -120,12 +118,13 @@ std::optional<std::string> QtHttpClient::get(std::string_view url, const Limits&
     const auto deadline = std::chrono::steady_clock::now() + limits.within;
     const qint64 maxBodySize =
         std::min(m_maxBodySize, qint64(std::min<std::size_t>(limits.maxBytes, INT64_MAX)));
-    m_busy = true;
-    const auto notBusy = qScopeGuard([this] { m_busy = false; });
 
     // Redirects are followed here rather than by Qt: Qt 6.4 sends the next
     // request on a connection the server is closing, and the retry can fail.
     for (int redirects = 0; redirects <= maxRedirects; ++redirects) {
+        // A stop that came before, or between two requests, asks for no more.
+        if (m_stop.stop_requested())
+            break;
         Answer answer = fetch(address, deadline, maxBodySize);
         if (answer.body)
             return std::move(answer.body);
@@ -182,14 +181,6 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address,
             refuse();
     });
     QObject::connect(reply.get(), &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    // A stop can only be seen by looking: a few times a second is soon enough.
-    QTimer stopWatch;
-    QObject::connect(&stopWatch, &QTimer::timeout, &loop, [&] {
-        if (m_stop.stop_requested())
-            refuse();
-    });
-    if (m_stop.stop_possible())
-        stopWatch.start(std::chrono::milliseconds(50));
     // The whole transfer's end, which no trickle of bytes puts off.
     QTimer whole;
     whole.setSingleShot(true);
@@ -200,8 +191,13 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address,
         refuse();
     else
         whole.start(left);
-    if (m_stop.stop_requested())
-        refuse();
+    // A stop comes from another thread: it is handed to this one as a call
+    // queued on the loop, which ends the transfer as soon as the loop takes it.
+    // Declared after the loop, the callback is gone, and waited for should it
+    // be running, before the loop dies; the loop takes its queued calls with it.
+    const std::stop_callback onStop(m_stop, [&loop, &refuse] {
+        QMetaObject::invokeMethod(&loop, refuse, Qt::QueuedConnection);
+    });
     quiet.start();
     if (!reply->isFinished())
         loop.exec();

@@ -31,7 +31,7 @@ public:
     /// Follows up to 10 redirects, never from https to http. Fails for an
     /// address that is not http or https, a status other than 2xx, a refused
     /// connection, a time-out, a body cut short against its Content-Length or
-    /// one longer than the limit, and for a call made while another one waits.
+    /// one longer than the limit, and once a stop is requested.
     std::optional<std::string> get(std::string_view url) override;
     /// The same within `limits`, besides the client's own time-out and body
     /// limit: the transfer, redirects included, ends by `limits.within`.
@@ -41,8 +41,8 @@ public:
     /// only, and never from https down to http.
     static bool mayRedirect(const QUrl& from, const QUrl& to);
 
-    /// Makes a transfer under way, and every later one, fail soon after
-    /// `stop` is requested.
+    /// Makes a transfer under way fail as soon as `stop` is requested, from
+    /// any thread, and every later one fail before it connects.
     void stopOn(std::stop_token stop) { m_stop = std::move(stop); }
 
 private:
@@ -54,7 +54,6 @@ private:
     std::chrono::milliseconds m_timeout;
     qint64 m_maxBodySize;
     std::stop_token m_stop;
-    bool m_busy = false;
 };
 
 } // namespace platform

@@ -6,14 +6,16 @@
 #include "tests/support/local_http_server.h"
 #include "tests/support/temp_dir.h"
 
-#include <QTimer>
-
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fcntl.h>
 #include <filesystem>
+#include <functional>
+#include <stop_token>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -65,18 +67,76 @@ TEST(QtHttpClient, FollowsRedirectsToHttpOrHttpsButNeverFromHttpsToHttp)
             << to.toStdString();
 }
 
-TEST(QtHttpClient, RefusesASecondRequestWhileOneWaits)
+// Requests a stop from another thread once `ready` holds, as closing the
+// window does, and keeps when it did.
+class StopFromAnotherThread {
+public:
+    explicit StopFromAnotherThread(std::function<bool()> ready)
+        : m_thread([this, ready = std::move(ready)] {
+            for (auto waited = 0ms; !ready() && waited < 10s; waited += 5ms)
+                std::this_thread::sleep_for(5ms);
+            m_requested = std::chrono::steady_clock::now();
+            m_source.request_stop();
+        })
+    {
+    }
+    std::stop_token token() const { return m_source.get_token(); }
+    /// How long after the stop `end` came.
+    std::chrono::milliseconds before(std::chrono::steady_clock::time_point end)
+    {
+        m_thread.join();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(end - m_requested);
+    }
+
+private:
+    std::stop_source m_source;
+    std::chrono::steady_clock::time_point m_requested;
+    std::jthread m_thread;
+};
+
+TEST(QtHttpClient, StopEndsATransferAtOnceWhereverItWaits)
 {
     LocalHttpServer server;
-    server.serve("/slow", {.body = "abc", .pieces = 2, .pause = 300ms});
-    server.serve("/fast", HttpAnswer::ok("f"));
+    server.serve("/silent", {.status = 0});
+    // A redirect that comes only after a long pause.
+    server.serve("/first", {.status = 302, .body = "moved", .location = "/second"});
+    server.serve("/second",
+                 {.status = 302, .body = "moved", .location = "/third", .pieces = 1, .pause = 30s});
+    const auto requested = [&server](const std::string& path) {
+        return [&server, path] {
+            const auto paths = server.requests();
+            return std::find(paths.begin(), paths.end(), path) != paths.end();
+        };
+    };
+    // Only the stop can end these: the server says nothing for longer than
+    // the test may take. Each is stopped 200 ms after the request named.
+    for (const auto& [path, waiting] :
+         {std::pair{"/silent"s, "/silent"s}, {"/first"s, "/second"s}}) {
+        platform::QtHttpClient http{30s, limit};
+        const auto started = std::chrono::steady_clock::now();
+        StopFromAnotherThread stop{[&, waiting = waiting] {
+            return std::chrono::steady_clock::now() - started > 200ms && requested(waiting)();
+        }};
+        http.stopOn(stop.token());
+        EXPECT_EQ(http.get(server.address() + path), std::nullopt) << path;
+        EXPECT_LT(stop.before(std::chrono::steady_clock::now()), 300ms) << path;
+    }
+    EXPECT_FALSE(requested("/third")());
+}
+
+TEST(QtHttpClient, StopRequestedBeforeFailsWithoutAsking)
+{
+    LocalHttpServer server;
+    server.serve("/list", HttpAnswer::ok("121"));
     platform::QtHttpClient http;
-    std::optional<std::optional<std::string>> second;
-    QTimer::singleShot(100ms, [&] { second = http.get(server.address() + "/fast"); });
-    EXPECT_EQ(http.get(server.address() + "/slow"), "abc");
-    EXPECT_EQ(second, std::make_optional(std::optional<std::string>()));
-    EXPECT_EQ(http.get(server.address() + "/fast"), "f");
-    EXPECT_EQ(server.requests(), (std::vector<std::string>{"/slow", "/fast"}));
+    std::stop_source stop;
+    http.stopOn(stop.get_token());
+    EXPECT_EQ(http.get(server.address() + "/list"), "121");
+    stop.request_stop();
+    EXPECT_EQ(http.get(server.address() + "/list"), std::nullopt);
+    // A connection it opened would be taken before the next client's.
+    EXPECT_EQ(platform::QtHttpClient().get(server.address() + "/list"), "121");
+    EXPECT_EQ(server.connections(), 2);
 }
 
 TEST(QtHttpClient, EndlessDatabaseIsRefusedAndPeaksUnder200Mb)

@@ -67,6 +67,10 @@ LocalHttpServer::LocalHttpServer()
     m_thread->start();
     const auto accept = [this](QTcpServer* server) {
         while (QTcpSocket* socket = server->nextPendingConnection()) {
+            {
+                const std::lock_guard lock(m_mutex);
+                ++m_connections;
+            }
             QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
             // Answers once the request's head is in: "GET /path HTTP/1.1" ...
             QObject::connect(socket, &QTcpSocket::readyRead, socket,
@@ -116,6 +120,12 @@ std::vector<std::string> LocalHttpServer::requests() const
 {
     const std::lock_guard lock(m_mutex);
     return m_requests;
+}
+
+int LocalHttpServer::connections() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_connections;
 }
 
 } // namespace testing_support

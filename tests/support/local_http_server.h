@@ -43,6 +43,8 @@ public:
     void serve(const std::string& path, HttpAnswer answer);
     /// The paths requested so far, in order.
     std::vector<std::string> requests() const;
+    /// The connections taken so far, whether or not a request came on them.
+    int connections() const;
 
 private:
     int m_port = 0;
@@ -51,6 +53,7 @@ private:
     mutable std::mutex m_mutex;
     std::map<std::string, HttpAnswer> m_answers;
     std::vector<std::string> m_requests;
+    int m_connections = 0;
 };
 
 } // namespace testing_support
