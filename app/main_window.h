@@ -95,7 +95,7 @@ private:
     void showFailure(const std::string& reason);
     void checkLink();
     /// Checks the link waiting for the first list, once there is one.
-    void listReplaced();
+    Q_INVOKABLE void listReplaced();
     void checkChosenPartFile();
     void changeFolder();
     void getNewDatabase();

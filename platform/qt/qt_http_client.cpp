@@ -191,13 +191,13 @@ QtHttpClient::Answer QtHttpClient::fetch(const QUrl& address,
         refuse();
     else
         whole.start(left);
-    // A stop comes from another thread: it is handed to this one as a call
-    // queued on the loop, which ends the transfer as soon as the loop takes it.
-    // Declared after the loop, the callback is gone, and waited for should it
-    // be running, before the loop dies; the loop takes its queued calls with it.
-    const std::stop_callback onStop(m_stop, [&loop, &refuse] {
-        QMetaObject::invokeMethod(&loop, refuse, Qt::QueuedConnection);
-    });
+    // A stop comes from another thread: it is handed to this one as the loop's
+    // quit, queued by name, which ends the loop as soon as it takes it; the
+    // unfinished reply is then aborted below. Declared after the loop, the
+    // callback is gone, and waited for should it be running, before the loop
+    // dies; the loop takes its queued calls with it.
+    const std::stop_callback onStop(
+        m_stop, [&loop] { QMetaObject::invokeMethod(&loop, "quit", Qt::QueuedConnection); });
     quiet.start();
     if (!reply->isFinished())
         loop.exec();

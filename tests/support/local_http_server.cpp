@@ -63,8 +63,6 @@ LocalHttpServer::LocalHttpServer()
     : m_thread(std::make_unique<QThread>())
     , m_context(new QObject)
 {
-    m_context->moveToThread(m_thread.get());
-    m_thread->start();
     const auto accept = [this](QTcpServer* server) {
         while (QTcpSocket* socket = server->nextPendingConnection()) {
             {
@@ -89,16 +87,14 @@ LocalHttpServer::LocalHttpServer()
                              });
         }
     };
-    QMetaObject::invokeMethod(
-        m_context,
-        [this, accept] {
-            auto* server = new QTcpServer(m_context);
-            QObject::connect(server, &QTcpServer::newConnection, m_context,
-                             [=] { accept(server); });
-            if (server->listen(QHostAddress::LocalHost, 0))
-                m_port = server->serverPort();
-        },
-        Qt::BlockingQueuedConnection);
+    // Everything is set up before the thread starts, which then takes it over:
+    // nothing is handed to it while it runs but through m_mutex.
+    auto* server = new QTcpServer(m_context);
+    QObject::connect(server, &QTcpServer::newConnection, m_context, [=] { accept(server); });
+    if (server->listen(QHostAddress::LocalHost, 0))
+        m_port = server->serverPort();
+    m_context->moveToThread(m_thread.get());
+    m_thread->start();
 }
 
 LocalHttpServer::~LocalHttpServer()
@@ -108,6 +104,9 @@ LocalHttpServer::~LocalHttpServer()
     m_context->deleteLater();
     m_thread->quit();
     m_thread->wait();
+    // What the thread wrote last it wrote under the lock: taking it orders
+    // those writes before the members go, for ThreadSanitizer too.
+    const std::lock_guard lock(m_mutex);
 }
 
 void LocalHttpServer::serve(const std::string& path, HttpAnswer answer)
