@@ -20,10 +20,10 @@ constexpr std::size_t maxLoadNumerator = 3;
 constexpr std::size_t maxLoadDenominator = 4;
 constexpr std::size_t minSlots = 64;
 constexpr std::size_t batchSize = 64;
-// How often a load looks whether it is asked to stop: every 64 KiB of text
-// counted, every 1,024 lines indexed, each well under a millisecond of work.
-constexpr std::size_t countSlice = std::size_t{64} << 10;
+// How often a load looks whether it is asked to stop: every 1,024 lines
+// indexed, well under a millisecond of work.
 constexpr std::size_t batchesBetweenStopChecks = 16;
+constexpr std::size_t sampleBytes = std::size_t{64} << 10;
 
 // One entry of the open-addressing table: the first line with a given key, by
 // where it starts in the text (the text moves as it grows, so no pointers),
@@ -167,6 +167,20 @@ LoadEnd loadEndOf(platform::ReadFailure failure)
     return LoadEnd::Unreadable;
 }
 
+// How many entries `text` holds at most, judged by the line ends of its first
+// 64 KiB rather than a pass over all of it; a list whose later lines run
+// shorter grows its table as it is indexed.
+std::size_t expectedEntries(std::string_view text)
+{
+    const std::string_view sample = text.substr(0, sampleBytes);
+    const auto lineFeeds = static_cast<std::size_t>(std::count(sample.begin(), sample.end(), '\n'));
+    if (sample.size() == text.size())
+        return lineFeeds;
+    return static_cast<std::size_t>(static_cast<double>(lineFeeds) *
+                                    (static_cast<double>(text.size()) / sampleBytes)) +
+           1;
+}
+
 } // namespace
 
 FakeDatabase::FakeDatabase(std::size_t compactTextLimit)
@@ -211,15 +225,8 @@ bool FakeDatabase::adoptText(platform::LargeBlock block, std::size_t length,
 {
     m_textBlock = std::move(block);
     m_text = {m_textBlock.data(), length};
-    // There are no more entries than line ends; sizing for them saves rehashing.
-    std::size_t lineFeeds = 0;
-    for (std::size_t at = 0; at < m_text.size(); at += countSlice) {
-        if (stop.stop_requested())
-            return false;
-        const std::string_view slice = m_text.substr(at, countSlice);
-        lineFeeds += static_cast<std::size_t>(std::count(slice.begin(), slice.end(), '\n'));
-    }
-    reserveSlots(lineFeeds);
+    // Sized for the lines at once, the table need not be rebuilt as it fills.
+    reserveSlots(expectedEntries(m_text));
     return indexCompleteLines(stop);
 }
 
