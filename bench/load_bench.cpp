@@ -36,7 +36,7 @@ namespace {
 
 constexpr int rounds = 5;
 constexpr int listLines = 1'000'000;
-constexpr int downloadCount = 1000;
+constexpr int downloadCount = 100;
 constexpr std::size_t freshBytes = 95'000'000;
 constexpr std::size_t smallPage = 4096;
 
@@ -54,7 +54,7 @@ double median(std::vector<double> values)
 }
 
 // A program folder holding brisquen-check, the list and Setting.ini naming a
-// client folder with 1,000 downloads; one line in a thousand of the list is
+// client folder with 100 downloads; one line in ten thousand of the list is
 // one of them.
 std::string prepareProgramFolder(const std::filesystem::path& root)
 {
