@@ -21,7 +21,6 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <spawn.h>
 #include <string>
 #include <sys/mman.h>
@@ -63,29 +62,25 @@ std::string prepareProgramFolder(const std::filesystem::path& root)
     std::filesystem::create_directories(program);
     std::filesystem::copy_file(BRISQUEN_CHECK_PATH, program + "brisquen-check");
 
-    std::mt19937_64 random(20261207);
-    std::vector<fixtures::Download> downloads;
-    for (int i = 0; i < downloadCount; ++i)
-        downloads.push_back({"Download number " + std::to_string(i) + ".avi",
-                             static_cast<std::uint32_t>(random()), fixtures::hashFromSeed(random()),
-                             0});
+    const auto downloads = fixtures::numberedDownloads(downloadCount, 20261207);
     const auto client = fixtures::writeClientFolder((root / "client").string(), downloads);
+    const auto others = fixtures::numberedDownloads(listLines, 7);
 
+    // Written a MiB at a time, as a copy or a download writes it.
     std::ofstream list(program + "fakes.dat", std::ios::binary);
-    std::string chunk;
+    std::string part;
+    constexpr int listedEvery = listLines / downloadCount;
     for (int line = 0; line < listLines; ++line) {
-        const bool listed = line % (listLines / downloadCount) == 0;
-        chunk += fixtures::fakesDatLine(
-            listed ? downloads[static_cast<std::size_t>(line / (listLines / downloadCount))]
-                   : fixtures::Download{"", static_cast<std::uint32_t>(random()),
-                                        fixtures::hashFromSeed(random()), 0},
-            "Fake - listed by the benchmark");
-        if (chunk.size() > (1u << 20)) {
-            list << chunk;
-            chunk.clear();
+        const auto& listed = line % listedEvery == 0
+                                 ? downloads[static_cast<std::size_t>(line / listedEvery)]
+                                 : others[static_cast<std::size_t>(line)];
+        part += fixtures::fakesDatLine(listed, "Fake - listed by the benchmark");
+        if (part.size() >= (1u << 20)) {
+            list << part;
+            part.clear();
         }
     }
-    list << chunk;
+    list << part;
     std::ofstream(program + "Setting.ini", std::ios::binary)
         << "[Settings]\r\nPrefPath=" << client.folder << "\r\n";
     return program;

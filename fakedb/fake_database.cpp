@@ -226,8 +226,9 @@ bool FakeDatabase::adoptText(platform::LargeBlock block, std::size_t length,
     m_textBlock = std::move(block);
     m_text = {m_textBlock.data(), length};
     // Sized for the lines at once, the table need not be rebuilt as it fills.
+    // Its pages are taken in order before lines land in it at random.
     reserveSlots(expectedEntries(m_text));
-    return indexCompleteLines(stop);
+    return m_table.touchPages(stop) && indexCompleteLines(stop);
 }
 
 std::string FakeDatabase::lookupFake(std::string_view hash, std::string_view size) const

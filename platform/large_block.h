@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <stop_token>
 
 namespace platform {
 
@@ -23,6 +24,12 @@ public:
 
     char* data() const { return m_data; }
     std::size_t size() const { return m_size; }
+
+    /// Makes the system give the block its memory now, a huge page at a time,
+    /// looking at `stop` between two; false when it asked. Where fresh memory
+    /// is slow, each page may take milliseconds, and work that touches the
+    /// block at random would otherwise pay for all of them at once.
+    bool touchPages(const std::stop_token& stop) const;
 
 private:
     void release();

@@ -1,5 +1,6 @@
 #include "platform/large_block.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <sys/mman.h>
@@ -68,6 +69,21 @@ LargeBlock& LargeBlock::operator=(LargeBlock&& other) noexcept
         m_mapped = std::exchange(other.m_mapped, 0);
     }
     return *this;
+}
+
+bool LargeBlock::touchPages(const std::stop_token& stop) const
+{
+    constexpr std::size_t smallPage = 4096;
+    for (std::size_t slice = 0; slice < m_size; slice += hugePageSize) {
+        if (stop.stop_requested())
+            return false;
+        // A write to each small page, since huge pages are only a hint; the
+        // block is zeroed, so writing a zero changes nothing.
+        const std::size_t end = std::min(m_size, slice + hugePageSize);
+        for (std::size_t at = slice; at < end; at += smallPage)
+            static_cast<volatile char*>(m_data)[at] = 0;
+    }
+    return true;
 }
 
 void LargeBlock::release()
