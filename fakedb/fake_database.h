@@ -80,10 +80,9 @@ private:
     void reserveSlots(std::size_t entries);
     void resizeTable(std::size_t slotCount, bool wide);
 
-    // The text and the table are large blocks: filling a million entries'
-    // worth of fresh memory in huge pages costs a small part of doing it in
-    // small ones, and the table's pages are zeroed by the system, so making
-    // room for a million entries costs nothing until they arrive.
+    // The text and the table are large blocks: where fresh memory is slow,
+    // filling a million entries' worth of it in huge pages costs a small part
+    // of doing so in small ones. The system zeroes the table's pages.
     platform::LargeBlock m_textBlock;
     std::string_view m_text;       // the part of m_textBlock the list fills
     std::size_t m_indexedUpTo = 0; // where the first line not yet indexed starts
