@@ -20,6 +20,10 @@ constexpr std::size_t maxLoadNumerator = 3;
 constexpr std::size_t maxLoadDenominator = 4;
 constexpr std::size_t minSlots = 64;
 constexpr std::size_t batchSize = 64;
+// How often a load looks whether it is asked to stop: every 1,024 lines
+// indexed, well under a millisecond of work.
+constexpr std::size_t batchesBetweenStopChecks = 16;
+constexpr std::size_t sampleBytes = std::size_t{64} << 10;
 
 // One entry of the open-addressing table: the first line with a given key, by
 // where it starts in the text (the text moves as it grows, so no pointers),
@@ -28,7 +32,7 @@ constexpr std::size_t batchSize = 64;
 template <typename Offset>
 struct Slot {
     std::uint32_t tag;
-    Offset lineStartPlusOne; // 0 marks an empty slot, as calloc leaves it
+    Offset lineStartPlusOne; // 0 marks an empty slot, as fresh memory comes
 };
 static_assert(sizeof(Slot<std::uint32_t>) == 8);
 
@@ -150,6 +154,33 @@ void moveSlots(const void* from, std::size_t fromCount, void* to, unsigned tagSh
     }
 }
 
+LoadEnd loadEndOf(platform::ReadFailure failure)
+{
+    switch (failure) {
+    case platform::ReadFailure::TooLarge:
+        return LoadEnd::TooLarge;
+    case platform::ReadFailure::Stopped:
+        return LoadEnd::Stopped;
+    case platform::ReadFailure::Unreadable:
+        break;
+    }
+    return LoadEnd::Unreadable;
+}
+
+// How many entries `text` holds at most, judged by the line ends of its first
+// 64 KiB rather than a pass over all of it; a list whose later lines run
+// shorter grows its table as it is indexed.
+std::size_t expectedEntries(std::string_view text)
+{
+    const std::string_view sample = text.substr(0, sampleBytes);
+    const auto lineFeeds = static_cast<std::size_t>(std::count(sample.begin(), sample.end(), '\n'));
+    if (sample.size() == text.size())
+        return lineFeeds;
+    return static_cast<std::size_t>(static_cast<double>(lineFeeds) *
+                                    (static_cast<double>(text.size()) / sampleBytes)) +
+           1;
+}
+
 } // namespace
 
 FakeDatabase::FakeDatabase(std::size_t compactTextLimit)
@@ -160,30 +191,44 @@ FakeDatabase::FakeDatabase(std::size_t compactTextLimit)
 void FakeDatabase::clear()
 {
     // Let the memory go: a failed load clears to leave room for the rest.
-    m_text = std::string();
+    m_text = {};
+    m_textBlock = {};
     m_indexedUpTo = 0;
     m_searchFrom = 0;
     m_lineFeeds = 0;
-    m_table.reset();
+    m_table = {};
     m_slotCount = 0;
     m_used = 0;
     m_wideSlots = false;
 }
 
-bool FakeDatabase::replace(std::string text)
+bool FakeDatabase::replace(std::string_view text)
 {
     try {
-        // Taken by value: it may be a copy of our own text.
+        // Copied before the old text goes: it may be our own.
+        platform::LargeBlock block(text.size());
+        if (!block.data())
+            throw std::bad_alloc();
+        if (!text.empty())
+            std::memcpy(block.data(), text.data(), text.size());
         clear();
-        m_text = std::move(text);
-        // There are no more entries than line ends; sizing for them saves rehashing.
-        reserveSlots(static_cast<std::size_t>(std::count(m_text.begin(), m_text.end(), '\n')));
-        indexCompleteLines();
+        adoptText(std::move(block), text.size(), {});
         return true;
     } catch (const std::bad_alloc&) {
         clear();
         return false;
     }
+}
+
+bool FakeDatabase::adoptText(platform::LargeBlock block, std::size_t length,
+                             const std::stop_token& stop)
+{
+    m_textBlock = std::move(block);
+    m_text = {m_textBlock.data(), length};
+    // Sized for the lines at once, the table need not be rebuilt as it fills.
+    // Its pages are taken in order before lines land in it at random.
+    reserveSlots(expectedEntries(m_text));
+    return m_table.touchPages(stop) && indexCompleteLines(stop);
 }
 
 std::string FakeDatabase::lookupFake(std::string_view hash, std::string_view size) const
@@ -211,7 +256,7 @@ template <typename Offset>
 std::size_t FakeDatabase::findLine(std::uint64_t keyHash, std::string_view hash,
                                    std::string_view size) const
 {
-    const auto* slots = static_cast<const Slot<Offset>*>(m_table.get());
+    const auto* slots = static_cast<const Slot<Offset>*>(tableSlots());
     const std::uint32_t tag = tagOf(keyHash);
     const std::size_t mask = m_slotCount - 1;
     for (std::size_t i = tag >> m_tagShift;; i = (i + 1) & mask) {
@@ -223,21 +268,18 @@ std::size_t FakeDatabase::findLine(std::uint64_t keyHash, std::string_view hash,
     }
 }
 
-void FakeDatabase::indexCompleteLines()
+bool FakeDatabase::indexCompleteLines(const std::stop_token& stop)
 {
     if (!m_wideSlots && m_text.size() > m_compactTextLimit) {
         if (m_slotCount > 0)
             resizeTable(m_slotCount, true);
         m_wideSlots = true;
     }
-    if (m_wideSlots)
-        indexLines<std::uint64_t>();
-    else
-        indexLines<std::uint32_t>();
+    return m_wideSlots ? indexLines<std::uint64_t>(stop) : indexLines<std::uint32_t>(stop);
 }
 
 template <typename Offset>
-void FakeDatabase::indexLines()
+bool FakeDatabase::indexLines(const std::stop_token& stop)
 {
     // The table is far bigger than the cache at full size, so lines are keyed
     // a batch at a time with their slots prefetched, and only then inserted,
@@ -255,10 +297,13 @@ void FakeDatabase::indexLines()
     std::size_t searchFrom = m_searchFrom;
     std::size_t indexedUpTo = m_indexedUpTo;
     std::uint64_t lineFeeds = m_lineFeeds;
-    for (bool more = true; more;) {
+    bool more = true;
+    for (std::size_t batches = 0; more; ++batches) {
+        if (batches % batchesBetweenStopChecks == 0 && stop.stop_requested())
+            return false;
         if ((m_used + batchSize) * maxLoadDenominator > m_slotCount * maxLoadNumerator)
             reserveSlots(m_used + batchSize);
-        const auto* slots = static_cast<const Slot<Offset>*>(m_table.get());
+        const auto* slots = static_cast<const Slot<Offset>*>(tableSlots());
         const unsigned tagShift = m_tagShift;
         std::size_t count = 0;
         while (count < batchSize) {
@@ -297,13 +342,14 @@ void FakeDatabase::indexLines()
                            {line + keyed.hashLength + 1, keyed.sizeLength}, keyed.tag);
         }
     }
+    return true;
 }
 
 template <typename Offset>
 void FakeDatabase::insert(std::size_t lineStart, std::string_view hash, std::string_view size,
                           std::uint32_t tag)
 {
-    auto* slots = static_cast<Slot<Offset>*>(m_table.get());
+    auto* slots = static_cast<Slot<Offset>*>(tableSlots());
     const std::size_t mask = m_slotCount - 1;
     for (std::size_t i = tag >> m_tagShift;; i = (i + 1) & mask) {
         Slot<Offset>& slot = slots[i];
@@ -333,36 +379,36 @@ void FakeDatabase::resizeTable(std::size_t slotCount, bool wide)
     const auto bits = static_cast<unsigned>(std::countr_zero(slotCount));
     if (bits > 32)
         throw std::bad_alloc();
-    std::unique_ptr<void, FreeTable> table(
-        std::calloc(slotCount, wide ? sizeof(Slot<std::uint64_t>) : sizeof(Slot<std::uint32_t>)));
-    if (!table)
+    platform::LargeBlock table(slotCount *
+                               (wide ? sizeof(Slot<std::uint64_t>) : sizeof(Slot<std::uint32_t>)));
+    if (!table.data())
         throw std::bad_alloc();
     const unsigned tagShift = 32 - bits;
     if (!m_wideSlots && !wide)
-        moveSlots<std::uint32_t, std::uint32_t>(m_table.get(), m_slotCount, table.get(), tagShift);
+        moveSlots<std::uint32_t, std::uint32_t>(tableSlots(), m_slotCount,
+                                                static_cast<void*>(table.data()), tagShift);
     else if (!m_wideSlots)
-        moveSlots<std::uint32_t, std::uint64_t>(m_table.get(), m_slotCount, table.get(), tagShift);
+        moveSlots<std::uint32_t, std::uint64_t>(tableSlots(), m_slotCount,
+                                                static_cast<void*>(table.data()), tagShift);
     else
-        moveSlots<std::uint64_t, std::uint64_t>(m_table.get(), m_slotCount, table.get(), tagShift);
+        moveSlots<std::uint64_t, std::uint64_t>(tableSlots(), m_slotCount,
+                                                static_cast<void*>(table.data()), tagShift);
     m_table = std::move(table);
     m_slotCount = slotCount;
     m_tagShift = tagShift;
     m_wideSlots = wide;
 }
 
-LoadResult loadFakeDatabase(const std::string& path)
+LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop)
 {
     platform::ReadFailure failure = platform::ReadFailure::Unreadable;
-    auto text = platform::readFile(path, fakeDatabaseSizeLimit, &failure);
-    if (!text)
-        return {failure == platform::ReadFailure::TooLarge ? LoadEnd::TooLarge
-                                                           : LoadEnd::Unreadable,
-                0,
-                {}};
+    auto read = platform::readFileInBlock(path, fakeDatabaseSizeLimit, &failure, stop);
+    if (!read)
+        return {loadEndOf(failure), 0, {}};
     try {
         auto database = std::make_shared<FakeDatabase>();
-        if (!database->replace(std::move(*text)))
-            return {LoadEnd::TooLarge, 0, {}};
+        if (!database->adoptText(std::move(read->block), read->length, stop))
+            return {LoadEnd::Stopped, 0, {}};
         const std::uint64_t entries = database->m_lineFeeds + 1;
         return {LoadEnd::Loaded, entries, std::move(database)};
     } catch (const std::bad_alloc&) {

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/large_block.h"
+
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -16,6 +18,7 @@ enum class LoadEnd {
     Loaded,
     Unreadable, // missing, no regular file, or a read failed
     TooLarge,   // over fakeDatabaseSizeLimit, or more than memory holds
+    Stopped,    // given up part way when asked to stop
 };
 
 /// Far more than any real list holds (a million entries take about 70 MB): a
@@ -50,41 +53,42 @@ public:
 
     /// Sets the whole text anew; when memory runs out the database is left
     /// empty and false returned.
-    bool replace(std::string text);
+    bool replace(std::string_view text);
 
     /// "*** " and the description of the first line whose first field equals
     /// `hash` and whose second field equals `size`, both exactly; the empty text
     /// when no line matches. Text after the last line end is never matched.
     std::string lookupFake(std::string_view hash, std::string_view size) const;
 
-    const std::string& text() const { return m_text; }
+    std::string_view text() const { return m_text; }
 
 private:
-    // The table comes from calloc: a large one is made of fresh pages the
-    // system zeroes on first touch, so making room for a million entries
-    // costs nothing until they arrive, instead of a long pause before loading.
-    struct FreeTable {
-        void operator()(void* table) const { std::free(table); }
-    };
+    friend LoadResult loadFakeDatabase(const std::string&, const std::stop_token&);
 
-    friend LoadResult loadFakeDatabase(const std::string&);
-
-    void indexCompleteLines();
+    // Takes the first `length` bytes of `block` as the text and indexes them;
+    // false, with the database half made, when `stop` asked part way.
+    bool adoptText(platform::LargeBlock block, std::size_t length, const std::stop_token& stop);
+    bool indexCompleteLines(const std::stop_token& stop);
     template <typename Offset>
-    void indexLines();
+    bool indexLines(const std::stop_token& stop);
     template <typename Offset>
     std::size_t findLine(std::uint64_t key, std::string_view hash, std::string_view size) const;
     template <typename Offset>
     void insert(std::size_t lineStart, std::string_view hash, std::string_view size,
                 std::uint32_t tag);
+    void* tableSlots() const { return m_table.data(); }
     void reserveSlots(std::size_t entries);
     void resizeTable(std::size_t slotCount, bool wide);
 
-    std::string m_text;
+    // The text and the table are large blocks: where fresh memory is slow,
+    // filling a million entries' worth of it in huge pages costs a small part
+    // of doing so in small ones. The system zeroes the table's pages.
+    platform::LargeBlock m_textBlock;
+    std::string_view m_text;       // the part of m_textBlock the list fills
     std::size_t m_indexedUpTo = 0; // where the first line not yet indexed starts
     std::size_t m_searchFrom = 0;  // the first byte not yet searched for LF
     std::uint64_t m_lineFeeds = 0;
-    std::unique_ptr<void, FreeTable> m_table; // m_slotCount slots, a power of two, or none
+    platform::LargeBlock m_table; // m_slotCount slots, a power of two, or none
     std::size_t m_slotCount = 0;
     unsigned m_tagShift = 0; // a slot's home is its tag shifted right by this
     std::size_t m_used = 0;
@@ -93,8 +97,9 @@ private:
 };
 
 /// Loads the file at `path` into a database of its own, which the caller puts
-/// in use only once it is whole.
-LoadResult loadFakeDatabase(const std::string& path);
+/// in use only once it is whole. Read and indexed a slice at a time: when
+/// `stop` asks, it ends within milliseconds as LoadEnd::Stopped, with no list.
+LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop = {});
 
 /// One line of a list's text, as the lookup reads it.
 struct NumberedLine {

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/large_block.h"
+
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -26,6 +29,7 @@ std::optional<std::uint64_t> fileSize(const std::string& path);
 enum class ReadFailure {
     Unreadable, // missing, no regular file, or a read failed
     TooLarge,   // larger than allowed, or more than memory holds
+    Stopped,    // given up when asked, part way
 };
 
 /// The whole file as raw bytes, as long as it was when opened (a file cut
@@ -34,6 +38,17 @@ enum class ReadFailure {
 /// bytes or a read fails, and then `*failure` says why, when given.
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize = UINT64_MAX,
                                     ReadFailure* failure = nullptr);
+
+/// A whole file read into a large block of memory.
+struct FileInBlock {
+    LargeBlock block;
+    std::size_t length = 0; // the bytes read, from the start of the block
+};
+
+/// readFile into a LargeBlock, for a file that may be hundreds of MB: read a
+/// slice at a time, and given up with ReadFailure::Stopped when `stop` asks.
+std::optional<FileInBlock> readFileInBlock(const std::string& path, std::uint64_t maxSize,
+                                           ReadFailure* failure, const std::stop_token& stop = {});
 
 /// `length` bytes of the regular file at `path` from `offset`, read in place
 /// without changing the file; nothing when it is missing, unreadable, no

@@ -6,14 +6,17 @@
 
 namespace session {
 
-ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files)
+ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std::stop_token& stop)
 {
     ListLoad load{fakedb::LoadEnd::Unreadable, 0, databaseToLoad(files), {}};
     auto personal = fakedb::readPersonalList(platform::readFile(files.myFakesDat()).value_or(""));
+    auto loaded = fakedb::loadFakeDatabase(load.path, stop);
+    load.end = loaded.end;
+    // The user's list goes in use with fakes.dat, so a stop leaves both as they were.
+    if (load.end == fakedb::LoadEnd::Stopped)
+        return load;
     load.personalBadLines = std::move(personal.badLines);
     state.personal.replace(std::move(personal.list));
-    auto loaded = fakedb::loadFakeDatabase(load.path);
-    load.end = loaded.end;
     if (!loaded)
         return load;
     load.entries = loaded.entries;
@@ -22,10 +25,10 @@ ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files)
 }
 
 ListLoad loadDatabaseOrTell(ProgramState& state, const ProgramFiles& files,
-                            platform::Desktop& desktop)
+                            platform::Desktop& desktop, const std::stop_token& stop)
 {
-    auto load = loadDatabase(state, files);
-    if (!load)
+    auto load = loadDatabase(state, files, stop);
+    if (!load && load.end != fakedb::LoadEnd::Stopped)
         desktop.showMessage(texts::noDatabase);
     return load;
 }

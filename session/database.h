@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -32,13 +33,16 @@ struct ListLoad {
 /// Loads the list and puts it in use once it is whole; the list in use stays
 /// until then, and when the load fails. A list too large for memory is as
 /// unusable as a missing one. The user's own list is loaded with it, and
-/// replaced by an empty one when there is none.
-ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files);
+/// replaced by an empty one when there is none. When `stop` asks, the load
+/// ends within milliseconds as LoadEnd::Stopped and both lists in use stay.
+ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files,
+                      const std::stop_token& stop = {});
 
 /// loadDatabase, and when there is no usable list, the "No Fake Database
-/// found" message, after which the program must end.
+/// found" message, after which the program must end. A stopped load is no
+/// missing list: it shows nothing.
 ListLoad loadDatabaseOrTell(ProgramState& state, const ProgramFiles& files,
-                            platform::Desktop& desktop);
+                            platform::Desktop& desktop, const std::stop_token& stop = {});
 
 /// The fakes.dat a load reads: the user's own, unless a shared list (the first
 /// of them that exists) was modified later or the user has none. Decided at

@@ -466,6 +466,19 @@ std::string hashFromSeed(std::uint64_t seed)
     return text;
 }
 
+std::vector<Download> numberedDownloads(std::size_t count, std::uint64_t seed)
+{
+    std::uint64_t state = seed;
+    std::vector<Download> downloads;
+    downloads.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+        const auto size = static_cast<std::uint32_t>(splitmix64(state));
+        downloads.push_back({"Download number " + std::to_string(i) + ".avi", size,
+                             hashFromSeed(splitmix64(state)), 0});
+    }
+    return downloads;
+}
+
 std::string wineRegistryText(const std::vector<std::pair<std::string, std::string>>& defaults)
 {
     const auto escaped = [](std::string_view text) {

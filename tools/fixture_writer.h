@@ -146,4 +146,8 @@ std::string partFileNumber(std::size_t number);
 /// downloads that need one.
 std::string hashFromSeed(std::uint64_t seed);
 
+/// `count` downloads named "Download number N.avi", with sizes under 4 GiB
+/// and hashes drawn from `seed`, for benchmarks.
+std::vector<Download> numberedDownloads(std::size_t count, std::uint64_t seed);
+
 } // namespace fixtures

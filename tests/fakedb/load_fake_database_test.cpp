@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -45,6 +46,31 @@ TEST(LoadFakeDatabase, CountsLineFeedsAndAnswersForEveryLine)
         EXPECT_EQ(loaded.database->lookupFake("first", "1"), bytes ? "*** a" : "") << bytes;
         EXPECT_EQ(loaded.database->lookupFake("last", "3"), bytes == text.size() ? "*** " : "");
     }
+}
+
+// The index is sized by the lines of the list's first 64 KiB; a list whose
+// later lines are far shorter has many more entries than that, and each of
+// them is still found.
+TEST(LoadFakeDatabase, ListWhoseLaterLinesAreShorterIsIndexedWhole)
+{
+    std::string text;
+    for (int line = 0; text.size() < (64u << 10); ++line)
+        text += "long" + std::to_string(line) + ",1," + std::string(1000, 'x') + "\r\n";
+    const std::size_t longLines =
+        static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n'));
+    constexpr int shortLines = 20'000;
+    for (int line = 0; line < shortLines; ++line)
+        text += "s" + std::to_string(line) + "," + std::to_string(line) + ",d\n";
+    const testing_support::TempDir dir;
+    const auto loaded = loadFakeDatabase(dir.write("fakes.dat", text));
+    ASSERT_EQ(loaded.end, LoadEnd::Loaded);
+    EXPECT_EQ(loaded.entries, longLines + shortLines + 1);
+    int found = 0;
+    for (int line = 0; line < shortLines; ++line)
+        found += loaded.database->lookupFake("s" + std::to_string(line), std::to_string(line)) ==
+                 "*** d";
+    EXPECT_EQ(found, shortLines);
+    EXPECT_EQ(loaded.database->lookupFake("long0", "1"), "*** " + std::string(1000, 'x'));
 }
 
 // A list larger than any real one is refused by its size: at once, without
