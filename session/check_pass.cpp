@@ -83,7 +83,11 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     state.justUpdated = false;
 
     log.replace(texts::loadingDatabase);
-    result.listLoad = loadDatabase(state, services.files);
+    result.listLoad = loadDatabase(state, services.files, stop);
+    if (result.listLoad.end == fakedb::LoadEnd::Stopped) {
+        result.end = PassEnd::Cancelled;
+        return result;
+    }
     if (!result.listLoad) {
         if (!services.checkWithoutList) {
             result.end = PassEnd::DatabaseMissing;

@@ -456,6 +456,21 @@ void writeZeroFile(const std::string& path, std::uint64_t size)
     fs::resize_file(path, size);
 }
 
+void writeLargeList(const std::string& path, std::uint64_t size)
+{
+    std::string block;
+    for (int line = 0; block.size() < (1u << 20); ++line) {
+        char text[80];
+        std::snprintf(text, sizeof text, "%032x,%d,Fake number %d\r\n", line, 1000 + line, line);
+        block += text;
+    }
+    std::ofstream list(path, std::ios::binary | std::ios::trunc);
+    for (std::uint64_t written = 0; written < size; written += block.size())
+        list << block;
+    if (!list.flush())
+        throw std::runtime_error("cannot write " + path);
+}
+
 std::string hashFromSeed(std::uint64_t seed)
 {
     std::uint64_t state = seed;

@@ -132,6 +132,10 @@ inline constexpr std::string_view zeroChunkHash = "fc21d9af828f92a8df64beac33574
 /// Writes `path` as `size` zero bytes, sparse where the file system allows.
 void writeZeroFile(const std::string& path, std::uint64_t size);
 
+/// Writes a fakes.dat of at least `size` bytes at `path`, quickly: one MB of
+/// distinct valid lines, written over and over.
+void writeLargeList(const std::string& path, std::uint64_t size);
+
 /// Writes `bytes` to `path`, making its folders first; throws
 /// std::runtime_error when it cannot.
 void writeFile(const std::string& path, std::string_view bytes);

@@ -156,6 +156,27 @@ private slots:
         QVERIFY(program.log().endsWith(QStringLiteral("*** read error\r\n")));
     }
 
+    // "&Quit" pressed while the start-up pass loads a list of several hundred
+    // MB ends the program within half a second, and no pass is said to end.
+    void quitDuringTheStartUpLoadEndsAtOnce()
+    {
+        Program program;
+        program.client({clean});
+        fixtures::writeLargeList(program.files.fakesDat(), 400u << 20);
+        program.form->show();
+        QTRY_VERIFY(program.log().startsWith(QStringLiteral("*** Loading Database..")));
+        QTest::qWait(150); // well into the list
+        QVERIFY(!program.log().contains(QStringLiteral("entries loaded")));
+        QElapsedTimer quitting;
+        quitting.start();
+        program.click("Command5");
+        QVERIFY2(quitting.elapsed() < 500, QByteArray::number(quitting.elapsed()));
+        QCOMPARE(program.endings, 1);
+        QTest::qWait(100);
+        QCOMPARE(program.spy->count(), 0);
+        QVERIFY(program.scripted.messages.empty());
+    }
+
     // Closing the window while the update waits for a server that never
     // answers ends the transfer, and the program, at once.
     void closingDuringAHangingUpdateEndsAtOnce()

@@ -4,6 +4,7 @@
 #include "session/database.h"
 #include "tests/support/bytes_read.h"
 #include "tests/support/program_fixture.h"
+#include "tools/fixture_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -38,17 +39,7 @@ protected:
         dir.write("program/fakes.dat", "0123456789abcdef0123456789abcdef,1,in use\r\n");
         dir.write("program/myfakes.dat", "fedcba9876543210fedcba9876543210,2,my own\r\n");
         ASSERT_TRUE(session::loadDatabase(state, files));
-        // A list of several hundred MB, made quickly: one MB of lines over and over.
-        std::string block;
-        for (int line = 0; block.size() < (1u << 20); ++line) {
-            char text[80];
-            std::snprintf(text, sizeof text, "%032x,%d,Fake number %d\r\n", line, 1000 + line,
-                          line);
-            block += text;
-        }
-        std::ofstream list(files.fakesDat(), std::ios::binary | std::ios::trunc);
-        for (std::uint64_t written = 0; written < largeListBytes; written += block.size())
-            list << block;
+        fixtures::writeLargeList(files.fakesDat(), largeListBytes);
         dir.write("program/myfakes.dat", "fedcba9876543210fedcba9876543210,2,changed\r\n");
     }
 
