@@ -15,8 +15,6 @@ FileHasher::FileHasher(Lists lists, Step step, QObject* parent)
     , m_lists(std::move(lists))
     , m_step(std::move(step))
 {
-    setAutoDelete(false);
-    m_pool.setMaxThreadCount(1);
 }
 
 FileHasher::~FileHasher()
@@ -26,48 +24,18 @@ FileHasher::~FileHasher()
 
 void FileHasher::hash(const std::string& path)
 {
-    {
-        const std::scoped_lock lock(m_mutex);
-        m_queued.push_back(path);
-        if (std::exchange(m_running, true))
-            return;
-    }
-    m_pool.start(this);
-}
-
-void FileHasher::stop()
-{
-    {
-        const std::scoped_lock lock(m_mutex);
-        m_queued.clear();
-        m_stop.request_stop();
-    }
-    m_pool.waitForDone();
-    const std::scoped_lock lock(m_mutex);
-    m_stop = {};
-}
-
-void FileHasher::run()
-{
-    for (;;) {
-        std::string path;
-        std::stop_token stop;
-        {
-            const std::scoped_lock lock(m_mutex);
-            if (m_queued.empty()) {
-                m_running = false;
-                return;
-            }
-            path = std::move(m_queued.front());
-            m_queued.pop_front();
-            stop = m_stop.get_token();
-        }
+    m_thread.post([this, path](const std::stop_token& stop) {
         try {
             checkOne(path, stop);
         } catch (...) {
             emit broke(platform::fromUtf8Text(session::reasonOf(std::current_exception())));
         }
-    }
+    });
+}
+
+void FileHasher::stop()
+{
+    m_thread.stop();
 }
 
 void FileHasher::checkOne(const std::string& path, const std::stop_token& stop)

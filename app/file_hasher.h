@@ -1,25 +1,22 @@
 #pragma once
 
+#include "app/worker_thread.h"
 #include "session/finished_files.h"
 
 #include <QObject>
-#include <QRunnable>
 #include <QString>
-#include <QThreadPool>
 
-#include <deque>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <stop_token>
 #include <string>
 
 namespace app {
 
-/// Checks dropped files by their hash, one after another on a thread of Qt's
-/// pool, so the window keeps answering meanwhile. Its signals arrive on the
+/// Checks dropped files by their hash, one after another on a worker thread,
+/// so the window keeps answering meanwhile. Its signals arrive on the
 /// window's thread through queued connections.
-class FileHasher final : public QObject, private QRunnable {
+class FileHasher final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FileHasher)
 
@@ -53,18 +50,11 @@ signals:
     void broke(const QString& reason);
 
 private:
-    /// On the pool's thread: checks the queued files until none is left.
-    void run() override;
     void checkOne(const std::string& path, const std::stop_token& stop);
 
     Lists m_lists;
     Step m_step;
-    // The files handed to the pool's thread, in order (see JobRunner).
-    std::mutex m_mutex;
-    std::deque<std::string> m_queued;
-    bool m_running = false;
-    std::stop_source m_stop;
-    QThreadPool m_pool; // last, so that its thread ends before the rest goes
+    WorkerThread m_thread; // last, so that it ends before the rest goes
 };
 
 } // namespace app

@@ -13,8 +13,6 @@ JobRunner::JobRunner(platform::Desktop& desktop, Failed failed, BeforeJob before
     , m_failed(std::move(failed))
     , m_beforeJob(std::move(beforeJob))
 {
-    setAutoDelete(false);
-    m_pool.setMaxThreadCount(1);
 }
 
 JobRunner::~JobRunner()
@@ -34,8 +32,7 @@ void JobRunner::stop()
 {
     m_stopped = true;
     m_queue.forgetWaiting();
-    m_stop.request_stop();
-    m_pool.waitForDone();
+    m_thread.stop();
 }
 
 void JobRunner::startNext()
@@ -46,21 +43,12 @@ void JobRunner::startNext()
     if (!next)
         return;
     m_running = next->job;
-    {
-        const std::scoped_lock lock(m_handing);
-        m_handed = std::move(next);
-    }
-    m_pool.start(this);
+    m_thread.post(
+        [this, job = std::move(*next)](const std::stop_token& stop) { runJob(job, stop); });
 }
 
-void JobRunner::run()
+void JobRunner::runJob(const Started& job, const std::stop_token& stop)
 {
-    std::unique_lock lock(m_handing);
-    const Started job = std::move(*m_handed);
-    m_handed.reset();
-    const std::stop_token stop = m_stop.get_token();
-    lock.unlock();
-
     Outcome outcome;
     // Nothing a job throws ends the program or goes unseen.
     try {
@@ -70,9 +58,10 @@ void JobRunner::run()
     } catch (...) {
         outcome.failure = session::reasonOf(std::current_exception());
     }
-    lock.lock();
-    m_outcome = std::move(outcome);
-    lock.unlock();
+    {
+        const std::scoped_lock lock(m_handing);
+        m_outcome = std::move(outcome);
+    }
     QMetaObject::invokeMethod(this, "jobEnded", Qt::QueuedConnection);
 }
 

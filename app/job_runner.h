@@ -1,12 +1,11 @@
 #pragma once
 
+#include "app/worker_thread.h"
 #include "platform/desktop.h"
 #include "session/file_question.h"
 #include "session/job_queue.h"
 
 #include <QObject>
-#include <QRunnable>
-#include <QThreadPool>
 
 #include <functional>
 #include <mutex>
@@ -29,11 +28,10 @@ struct JobEnd {
     std::function<void()> then;
 };
 
-/// Runs the window's jobs on the one thread of a Qt pool of its own, one at a
-/// time, in the order session::JobQueue keeps, and acts on each one's end on
-/// the thread that asked for it: shows its message, asks its question, queues
-/// its rest.
-class JobRunner final : public QObject, private QRunnable {
+/// Runs the window's jobs on a worker thread, one at a time, in the order
+/// session::JobQueue keeps, and acts on each one's end on the thread that
+/// asked for it: shows its message, asks its question, queues its rest.
+class JobRunner final : public QObject {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(JobRunner)
 
@@ -68,8 +66,8 @@ private:
     };
 
     void startNext();
-    /// On the pool's thread: the job handed over, then its outcome handed back.
-    void run() override;
+    /// On the worker thread: runs `job` and hands its outcome back.
+    void runJob(const Started& job, const std::stop_token& stop);
     Q_INVOKABLE void jobEnded();
 
     platform::Desktop& m_desktop;
@@ -77,14 +75,11 @@ private:
     session::JobQueue<Work> m_queue;
     session::Job m_running = session::Job::CheckPass; // while m_queue says one runs
     bool m_stopped = false;
-    // Hands a job to the pool's thread and its outcome back: Qt's own handing
-    // over is not seen by ThreadSanitizer, this lock is.
-    std::mutex m_handing;
-    std::optional<Started> m_handed;
-    std::optional<Outcome> m_outcome;
     BeforeJob m_beforeJob;
-    std::stop_source m_stop;
-    QThreadPool m_pool; // last, so that its thread ends before the rest goes
+    // Hands the outcome back (see WorkerThread).
+    std::mutex m_handing;
+    std::optional<Outcome> m_outcome;
+    WorkerThread m_thread; // last, so that it ends before the rest goes
 };
 
 } // namespace app
