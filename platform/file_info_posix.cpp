@@ -26,12 +26,30 @@ bool isFolder(const std::string& path)
            ::access(path.c_str(), X_OK) == 0;
 }
 
+namespace {
+
+std::int64_t nanoseconds(const timespec& time)
+{
+    return static_cast<std::int64_t>(time.tv_sec) * 1'000'000'000 + time.tv_nsec;
+}
+
+} // namespace
+
 std::optional<std::int64_t> fileModifiedTime(const std::string& path)
 {
+    const auto stamp = fileStamp(path);
+    return stamp ? std::optional(stamp->modified) : std::nullopt;
+}
+
+std::optional<FileStamp> fileStamp(const std::string& path)
+{
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode))
+    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size < 0)
         return std::nullopt;
-    return static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec;
+    return FileStamp{static_cast<std::uint64_t>(info.st_dev),
+                     static_cast<std::uint64_t>(info.st_ino),
+                     static_cast<std::uint64_t>(info.st_size), nanoseconds(info.st_mtim),
+                     nanoseconds(info.st_ctim)};
 }
 
 bool makeFolders(const std::string& path)

@@ -76,6 +76,23 @@ bool isFolder(const std::string& path);
 /// since 1970, or nothing when there is no such file.
 std::optional<std::int64_t> fileModifiedTime(const std::string& path);
 
+/// What tells one version of a regular file from another without reading it:
+/// where it lies, its size, and when its data and its entry last changed (in
+/// nanoseconds since 1970; the change time cannot be set back by hand).
+struct FileStamp {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0;
+    std::int64_t changed = 0;
+
+    bool operator==(const FileStamp&) const = default;
+};
+
+/// The stamp of the regular file at `path` (links followed), or nothing when
+/// there is no such file.
+std::optional<FileStamp> fileStamp(const std::string& path);
+
 /// Creates the folder `path` and any missing parent, each readable only by the
 /// user (as the XDG base directory rules ask); true when it exists afterwards.
 bool makeFolders(const std::string& path);

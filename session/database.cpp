@@ -4,22 +4,63 @@
 #include "session/texts.h"
 #include "session/update_command.h"
 
+#include <chrono>
+
 namespace session {
+
+namespace {
+
+// A file's change time is only as fine as the kernel's clock tick: one that
+// changed this recently may change again under the same stamp.
+constexpr std::int64_t settledAfterNs = 2'000'000'000;
+
+bool settled(const platform::FileStamp& stamp)
+{
+    const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                         std::chrono::system_clock::now().time_since_epoch())
+                         .count();
+    return now - stamp.changed >= settledAfterNs && now - stamp.modified >= settledAfterNs;
+}
+
+// Whether the list in use was loaded from `path` as it is now.
+bool inUseAsItIs(const ProgramState& state, const std::string& path,
+                 const std::optional<platform::FileStamp>& stamp)
+{
+    const auto& loaded = state.listLoadedFrom;
+    return loaded && stamp && loaded->path == path && loaded->stamp == *stamp &&
+           state.list.current();
+}
+
+} // namespace
 
 ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std::stop_token& stop)
 {
     ListLoad load{fakedb::LoadEnd::Unreadable, 0, databaseToLoad(files), {}};
     auto personal = fakedb::readPersonalList(platform::readFile(files.myFakesDat()).value_or(""));
-    auto loaded = fakedb::loadFakeDatabase(load.path, stop);
+    // A list that has not changed since it was loaded stays in use, unread:
+    // reading hundreds of MB again would only hold them twice for a while.
+    const auto stamp = platform::fileStamp(load.path);
+    fakedb::LoadResult loaded;
+    if (inUseAsItIs(state, load.path, stamp))
+        loaded = {fakedb::LoadEnd::Loaded, state.listLoadedFrom->entries, state.list.current()};
+    else
+        loaded = fakedb::loadFakeDatabase(load.path, stop);
     load.end = loaded.end;
     // The user's list goes in use with fakes.dat, so a stop leaves both as they were.
     if (load.end == fakedb::LoadEnd::Stopped)
         return load;
     load.personalBadLines = std::move(personal.badLines);
     state.personal.replace(std::move(personal.list));
-    if (!loaded)
+    if (!loaded) {
+        state.listLoadedFrom.reset();
         return load;
+    }
     load.entries = loaded.entries;
+    // Stamped as it was before the read: a change during it shows next time.
+    if (stamp && settled(*stamp))
+        state.listLoadedFrom = ProgramState::LoadedFrom{load.path, *stamp, loaded.entries};
+    else
+        state.listLoadedFrom.reset();
     state.list.replace(std::move(loaded.database));
     return load;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "fakedb/fake_database.h"
+#include "platform/files.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 namespace session {
@@ -38,6 +40,15 @@ struct ProgramState {
     /// Set by a database update, cleared by every check pass; read by the
     /// window's thread while a job runs.
     std::atomic<bool> justUpdated = false;
+    /// The file the list in use was loaded from, as it was then; nothing after
+    /// an update put its own list in use, or when the file was too fresh to
+    /// tell a later change by its stamp. Only the jobs, one at a time, touch it.
+    struct LoadedFrom {
+        std::string path;
+        platform::FileStamp stamp;
+        std::uint64_t entries = 0;
+    };
+    std::optional<LoadedFrom> listLoadedFrom;
     /// Where the next file dialog opens: the client folder once discovery found
     /// it, the temp folder after a scan, the chosen file's folder after a
     /// dialog; empty (the folder the program started in) before any of them.

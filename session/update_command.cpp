@@ -130,6 +130,7 @@ UpdateAnswer updateDatabase(ProgramState& state, const ProgramFiles& files, std:
     auto result = update::getNewDatabase(server, target, http, lines);
     switch (result.end) {
     case update::UpdateEnd::Updated:
+        state.listLoadedFrom.reset();
         state.list.replace(std::move(result.database));
         return UpdateAnswer::Updated;
     case update::UpdateEnd::UpToDate:

@@ -114,3 +114,57 @@ TEST_F(StoppedLoad, LoadStoppedBeforeItStartsReadsNothing)
     EXPECT_LT(testing_support::bytesReadSoFar() - readBefore, 1'000'000u);
     expectListsInUseAsBefore("before");
 }
+
+namespace {
+
+class ListReload : public testing_support::ProgramFixture {
+protected:
+    std::shared_ptr<const fakedb::FakeDatabase> reload()
+    {
+        EXPECT_TRUE(session::loadDatabase(state, files));
+        return state.list.current();
+    }
+    std::string answer(const std::string& hash)
+    {
+        return session::listsInUse(state).lookupFake(hash, "1");
+    }
+};
+
+} // namespace
+
+// A list unchanged since it was loaded stays in use unread, with its count;
+// any change to it, in place or by a new file of the same size, is read; so is
+// a list too fresh for its stamp to tell a later change.
+TEST_F(ListReload, AnUnchangedListStaysInUseAndAnyChangeIsRead)
+{
+    const std::string first(32, 'a');
+    const std::string second(32, 'b');
+    std::string others; // enough lines that reading them would show
+    for (int line = 0; line < 500; ++line)
+        others += std::string(32, 'c') + "," + std::to_string(line) + ",other\r\n";
+    dir.write("program/fakes.dat", first + ",1,first\r\n" + second + ",1,second\r\n" + others);
+    const auto fresh = reload();
+    EXPECT_NE(reload(), fresh); // written just now: read again
+    std::this_thread::sleep_for(2100ms);
+    const auto loaded = reload();
+    const auto readBefore = testing_support::bytesReadSoFar();
+    EXPECT_EQ(reload(), loaded);
+    const auto again = session::loadDatabase(state, files);
+    EXPECT_EQ(again.entries, 503u);
+    EXPECT_LT(testing_support::bytesReadSoFar() - readBefore, 1000u);
+    EXPECT_EQ(answer(first), "*** first");
+
+    // The same size, written in place: the same file, a new stamp.
+    {
+        std::fstream list(files.fakesDat(), std::ios::in | std::ios::out | std::ios::binary);
+        list.seekp(35);
+        list << 'X';
+    }
+    EXPECT_NE(reload(), loaded);
+    EXPECT_EQ(answer(first), "*** Xirst");
+    // The same size again, as a new file put in its place.
+    ASSERT_TRUE(platform::writeFileAtomically(
+        files.fakesDat(), first + ",1,third\r\n" + second + ",1,second\r\n" + others));
+    reload();
+    EXPECT_EQ(answer(first), "*** third");
+}
