@@ -19,13 +19,13 @@ namespace app {
 /// thread: a job never waits for the user.
 struct JobEnd {
     /// A message box, shown first; empty: none.
-    std::string message;
+    std::string message = {};
     /// Then asked; the rest of the job runs with its answer (the chosen path,
     /// or the empty text on cancel), before any job asked for meanwhile.
-    std::optional<session::FileQuestion> question;
-    std::function<JobEnd(const std::string& answer, const std::stop_token& stop)> rest;
+    std::optional<session::FileQuestion> question = {};
+    std::function<JobEnd(const std::string& answer, const std::stop_token& stop)> rest = {};
     /// Last, on the window's thread, once the message is closed.
-    std::function<void()> then;
+    std::function<void()> then = {};
 };
 
 /// Runs the window's jobs on a worker thread, one at a time, in the order

@@ -321,7 +321,7 @@ JobEnd MainWindow::jobFailed(session::Job job, const std::string& reason)
 {
     // The update's failures all end with its own message.
     if (job == session::Job::DatabaseUpdate)
-        return {std::string(session::texts::updateError), {}, {}, {}};
+        return {.message = std::string(session::texts::updateError)};
     showFailure(reason);
     JobEnd end;
     if (job == session::Job::CheckPass)
@@ -404,7 +404,7 @@ void MainWindow::getNewDatabase()
         const auto answer =
             session::updateDatabase(m_state, m_services.files, m_services.updateServer, *http,
                                     *m_jobLog, {}, waitingUntil(stop));
-        return JobEnd{std::string(session::updateMessage(answer)), {}, {}, {}};
+        return JobEnd{.message = std::string(session::updateMessage(answer))};
     });
 }
 

@@ -95,11 +95,11 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
             return result;
         }
         log.append(std::string(texts::noDatabase) + std::string(texts::lineEnd));
-    }
-    if (result.listLoad)
+    } else {
         log.append(std::string(texts::entriesLoadedBefore) +
                    std::to_string(result.listLoad.entries) +
                    std::string(texts::entriesLoadedAfter) + std::string(texts::lineEnd));
+    }
     for (const auto& bad : result.listLoad.personalBadLines)
         log.append(std::string(texts::personalBadLineBefore) +
                    texts::personalBadLine(bad.number, bad.reason) + std::string(texts::lineEnd));

@@ -11,7 +11,8 @@ namespace session {
 namespace {
 
 // A file's change time is only as fine as the kernel's clock tick: one that
-// changed this recently may change again under the same stamp.
+// changed this recently may change again under the same stamp. Every write,
+// and every change of its modification time, sets the change time to now.
 constexpr std::int64_t settledAfterNs = 2'000'000'000;
 
 bool settled(const platform::FileStamp& stamp)
@@ -19,7 +20,7 @@ bool settled(const platform::FileStamp& stamp)
     const auto now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                          std::chrono::system_clock::now().time_since_epoch())
                          .count();
-    return now - stamp.changed >= settledAfterNs && now - stamp.modified >= settledAfterNs;
+    return now - stamp.changed >= settledAfterNs;
 }
 
 // Whether the list in use was loaded from `path` as it is now.
