@@ -359,6 +359,14 @@ TEST_F(CheckOutput, CopiesOfKilledScansGoAndALivingScansCopiesStay)
         if (paused == 0)
             continue;
         ::kill(paused, SIGSTOP);
+        // The signal is only queued by kill: the copies are looked at once
+        // the scan has really stopped, not while it may still end a copy.
+        int stopped = 0;
+        ASSERT_EQ(::waitpid(paused, &stopped, WUNTRACED), paused);
+        if (!WIFSTOPPED(stopped)) { // it ended before the signal came
+            paused = 0;
+            continue;
+        }
         held = copies();
     }
     sharedCopy.unlock();
