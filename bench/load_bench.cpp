@@ -6,8 +6,7 @@
 //   the whole `brisquen-check scan` with that list against `wc -l` of it;
 //   the memory a reload holds at its peak, measured in a fresh process,
 //   against the list's size: the next pass's reload of a list that has not
-//   changed, and a reload of a changed one (the old list still in use while
-//   the new one loads).
+//   changed, and of one that has.
 // Run it from a release build: brisquen_load_bench [FOLDER] (default: a
 // folder in the temporary folder, made anew).
 
@@ -170,17 +169,20 @@ std::uint64_t statusKilobytes(const char* field)
     return 0;
 }
 
-// In a fresh process: a list loaded, and loaded again while the first stays
-// in use, as a reload does; the process's memory before and at its peak.
-int reportReloadPeak(const std::string& path)
+// In a fresh process: the pass's load of the list, and the next pass's after
+// the list has changed; the process's memory before and at its peak.
+int reportReloadPeak(const std::string& program)
 {
     const auto before = statusKilobytes("VmRSS:");
-    auto inUse = fakedb::loadFakeDatabase(path);
-    auto reloaded = fakedb::loadFakeDatabase(path);
-    inUse = std::move(reloaded);
+    session::ProgramState state;
+    const session::ProgramFiles files{program};
+    const bool first = static_cast<bool>(session::loadDatabase(state, files));
+    std::filesystem::last_write_time(files.fakesDat(),
+                                     std::filesystem::file_time_type::clock::now());
+    const bool loaded = first && session::loadDatabase(state, files);
     std::printf("%llu %llu\n", static_cast<unsigned long long>(before),
                 static_cast<unsigned long long>(statusKilobytes("VmHWM:")));
-    return inUse ? 0 : 2;
+    return loaded ? 0 : 2;
 }
 
 // In a fresh process: the pass's load of the list, and the next pass's, as
@@ -238,7 +240,7 @@ int main(int argc, char** argv)
         page.push_back(timeFreshPage());
         scan.push_back(runProgram({program + "brisquen-check", "scan"}));
         wc.push_back(runProgram({"wc", "-l", list}));
-        const Peak peak = measureReloadPeak(self, "--reload-peak", list);
+        const Peak peak = measureReloadPeak(self, "--reload-peak", program);
         const Peak unchanged = measureReloadPeak(self, "--unchanged-reload-peak", program);
         loadOverMapped.push_back(load.back() / mapped.back());
         scanOverWc.push_back(scan.back() / wc.back());
@@ -260,7 +262,8 @@ int main(int argc, char** argv)
     std::printf("  scan / wc -l               %8.2f   (must be <= 4)\n", median(scanOverWc));
     std::printf("reload peak / list, the list unchanged %8.2f   (must be <= 2.2)\n",
                 median(unchangedRatio));
-    std::printf("reload peak / list, the list changed   %8.2f\n", median(peakRatio));
+    std::printf("reload peak / list, the list changed   %8.2f   (must be <= 2.2)\n",
+                median(peakRatio));
     std::printf("  peak less the process's memory before the first load, / list %.2f\n",
                 median(grownRatio));
     return 0;

@@ -39,13 +39,21 @@ ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std:
     ListLoad load{fakedb::LoadEnd::Unreadable, 0, databaseToLoad(files), {}};
     auto personal = fakedb::readPersonalList(platform::readFile(files.myFakesDat()).value_or(""));
     // A list that has not changed since it was loaded stays in use, unread:
-    // reading hundreds of MB again would only hold them twice for a while.
+    // reading hundreds of MB again would be work for nothing.
     const auto stamp = platform::fileStamp(load.path);
     fakedb::LoadResult loaded;
-    if (inUseAsItIs(state, load.path, stamp))
+    if (inUseAsItIs(state, load.path, stamp)) {
         loaded = {fakedb::LoadEnd::Loaded, state.listLoadedFrom->entries, state.list.current()};
-    else
+    } else {
+        // A changed list takes the place of the one in use, which goes first:
+        // memory never holds both. A check asked meanwhile waits for the new
+        // one, as it does before the first.
+        if (stamp && !stop.stop_requested()) {
+            state.listLoadedFrom.reset();
+            state.list.replace(nullptr);
+        }
         loaded = fakedb::loadFakeDatabase(load.path, stop);
+    }
     load.end = loaded.end;
     // The user's list goes in use with fakes.dat, so a stop leaves both as they were.
     if (load.end == fakedb::LoadEnd::Stopped)

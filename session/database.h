@@ -30,11 +30,15 @@ struct ListLoad {
     explicit operator bool() const { return end == fakedb::LoadEnd::Loaded; }
 };
 
-/// Loads the list and puts it in use once it is whole; the list in use stays
-/// until then, and when the load fails. A list too large for memory is as
-/// unusable as a missing one. The user's own list is loaded with it, and
-/// replaced by an empty one when there is none. When `stop` asks, the load
-/// ends within milliseconds as LoadEnd::Stopped and both lists in use stay.
+/// Loads the list and puts it in use once it is whole. A list unchanged since
+/// it was loaded stays in use unread; a changed one takes the place of the
+/// list in use, which is let go before it is read (so no check answers from
+/// a half list, and memory never holds two); a missing one leaves the list in
+/// use. A list too large for memory is as unusable as a missing one. The
+/// user's own list is loaded with it, and replaced by an empty one when there
+/// is none. When `stop` asks, the load ends within milliseconds as
+/// LoadEnd::Stopped, and the user's list stays in use; so does fakes.dat's
+/// unless its read had begun.
 ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files,
                       const std::stop_token& stop = {});
 
