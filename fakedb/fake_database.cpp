@@ -167,17 +167,17 @@ LoadEnd loadEndOf(platform::ReadFailure failure)
     return LoadEnd::Unreadable;
 }
 
-// How many entries `text` holds at most, judged by the line ends of its first
-// 64 KiB rather than a pass over all of it; a list whose later lines run
-// shorter grows its table as it is indexed.
-std::size_t expectedEntries(std::string_view text)
+// How many entries a text of `length` bytes holds at most, judged by the
+// line ends of `start`, its first 64 KiB, rather than a pass over all of it;
+// a list whose later lines run shorter grows its table as it is indexed.
+std::size_t expectedEntries(std::string_view start, std::size_t length)
 {
-    const std::string_view sample = text.substr(0, sampleBytes);
+    const std::string_view sample = start.substr(0, sampleBytes);
     const auto lineFeeds = static_cast<std::size_t>(std::count(sample.begin(), sample.end(), '\n'));
-    if (sample.size() == text.size())
+    if (sample.size() == length)
         return lineFeeds;
     return static_cast<std::size_t>(static_cast<double>(lineFeeds) *
-                                    (static_cast<double>(text.size()) / sampleBytes)) +
+                                    (static_cast<double>(length) / sampleBytes)) +
            1;
 }
 
@@ -212,7 +212,7 @@ bool FakeDatabase::replace(std::string_view text)
         if (!text.empty())
             std::memcpy(block.data(), text.data(), text.size());
         clear();
-        adoptText(std::move(block), text.size(), {});
+        adoptText(std::move(block), text.size());
         return true;
     } catch (const std::bad_alloc&) {
         clear();
@@ -220,15 +220,42 @@ bool FakeDatabase::replace(std::string_view text)
     }
 }
 
-bool FakeDatabase::adoptText(platform::LargeBlock block, std::size_t length,
-                             const std::stop_token& stop)
+void FakeDatabase::adoptText(platform::LargeBlock block, std::size_t length)
 {
     m_textBlock = std::move(block);
     m_text = {m_textBlock.data(), length};
+    reserveSlots(expectedEntries(m_text, length));
+    indexCompleteLines({});
+}
+
+LoadEnd FakeDatabase::indexWhileRead(platform::FileReadAhead& read, const std::stop_token& stop)
+{
+    auto progress = read.waitFor(std::min(sampleBytes, read.length()), stop);
+    const auto failed = [&] {
+        return progress.ended ? read.failure() : std::nullopt;
+    };
+    if (const auto failure = failed())
+        return loadEndOf(*failure);
     // Sized for the lines at once, the table need not be rebuilt as it fills.
     // Its pages are taken in order before lines land in it at random.
-    reserveSlots(expectedEntries(m_text));
-    return m_table.touchPages(stop) && indexCompleteLines(stop);
+    reserveSlots(expectedEntries({read.data(), progress.read}, read.length()));
+    if (!m_table.touchPages(stop))
+        return LoadEnd::Stopped;
+    for (;;) {
+        m_text = {read.data(), progress.read};
+        if (!indexCompleteLines(stop))
+            return LoadEnd::Stopped;
+        if (progress.ended)
+            break;
+        progress = read.waitFor(progress.read + 1, stop);
+        if (stop.stop_requested())
+            return LoadEnd::Stopped;
+    }
+    if (const auto failure = failed())
+        return loadEndOf(*failure);
+    m_textBlock = read.takeBlock();
+    m_text = {m_textBlock.data(), progress.read};
+    return LoadEnd::Loaded;
 }
 
 std::string FakeDatabase::lookupFake(std::string_view hash, std::string_view size) const
@@ -401,14 +428,14 @@ void FakeDatabase::resizeTable(std::size_t slotCount, bool wide)
 
 LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop)
 {
-    platform::ReadFailure failure = platform::ReadFailure::Unreadable;
-    auto read = platform::readFileInBlock(path, fakeDatabaseSizeLimit, &failure, stop);
-    if (!read)
-        return {loadEndOf(failure), 0, {}};
+    // Nothing is read when asked to stop before the start.
+    if (stop.stop_requested())
+        return {LoadEnd::Stopped, 0, {}};
+    platform::FileReadAhead read(path, fakeDatabaseSizeLimit);
     try {
         auto database = std::make_shared<FakeDatabase>();
-        if (!database->adoptText(std::move(read->block), read->length, stop))
-            return {LoadEnd::Stopped, 0, {}};
+        if (const LoadEnd end = database->indexWhileRead(read, stop); end != LoadEnd::Loaded)
+            return {end, 0, {}};
         const std::uint64_t entries = database->m_lineFeeds + 1;
         return {LoadEnd::Loaded, entries, std::move(database)};
     } catch (const std::bad_alloc&) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/file_read_ahead.h"
 #include "platform/large_block.h"
 
 #include <cstdint>
@@ -65,9 +66,11 @@ public:
 private:
     friend LoadResult loadFakeDatabase(const std::string&, const std::stop_token&);
 
-    // Takes the first `length` bytes of `block` as the text and indexes them;
-    // false, with the database half made, when `stop` asked part way.
-    bool adoptText(platform::LargeBlock block, std::size_t length, const std::stop_token& stop);
+    // Takes the first `length` bytes of `block` as the text and indexes them.
+    void adoptText(platform::LargeBlock block, std::size_t length);
+    // Indexes the lines `read` brings while it reads on, and takes its block
+    // once it is whole; anything but Loaded leaves the database half made.
+    LoadEnd indexWhileRead(platform::FileReadAhead& read, const std::stop_token& stop);
     bool indexCompleteLines(const std::stop_token& stop);
     template <typename Offset>
     bool indexLines(const std::stop_token& stop);

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "platform/large_block.h"
 
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -38,17 +36,6 @@ enum class ReadFailure {
 /// bytes or a read fails, and then `*failure` says why, when given.
 std::optional<std::string> readFile(const std::string& path, std::uint64_t maxSize = UINT64_MAX,
                                     ReadFailure* failure = nullptr);
-
-/// A whole file read into a large block of memory.
-struct FileInBlock {
-    LargeBlock block;
-    std::size_t length = 0; // the bytes read, from the start of the block
-};
-
-/// readFile into a LargeBlock, for a file that may be hundreds of MB: read a
-/// slice at a time, and given up with ReadFailure::Stopped when `stop` asks.
-std::optional<FileInBlock> readFileInBlock(const std::string& path, std::uint64_t maxSize,
-                                           ReadFailure* failure, const std::stop_token& stop = {});
 
 /// `length` bytes of the regular file at `path` from `offset`, read in place
 /// without changing the file; nothing when it is missing, unreadable, no

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -459,14 +460,23 @@ void writeZeroFile(const std::string& path, std::uint64_t size)
 void writeLargeList(const std::string& path, std::uint64_t size)
 {
     std::string block;
+    std::vector<std::size_t> lineStarts;
     for (int line = 0; block.size() < (1u << 20); ++line) {
         char text[80];
         std::snprintf(text, sizeof text, "%032x,%d,Fake number %d\r\n", line, 1000 + line, line);
+        lineStarts.push_back(block.size());
         block += text;
     }
     std::ofstream list(path, std::ios::binary | std::ios::trunc);
-    for (std::uint64_t written = 0; written < size; written += block.size())
+    std::uint32_t number = 0;
+    for (std::uint64_t written = 0; written < size; written += block.size()) {
+        // Each copy's hashes start with its number, so no line repeats.
+        char prefix[9];
+        std::snprintf(prefix, sizeof prefix, "%08x", number++);
+        for (const std::size_t start : lineStarts)
+            std::memcpy(block.data() + start, prefix, 8);
         list << block;
+    }
     if (!list.flush())
         throw std::runtime_error("cannot write " + path);
 }

@@ -133,7 +133,8 @@ inline constexpr std::string_view zeroChunkHash = "fc21d9af828f92a8df64beac33574
 void writeZeroFile(const std::string& path, std::uint64_t size);
 
 /// Writes a fakes.dat of at least `size` bytes at `path`, quickly: one MB of
-/// distinct valid lines, written over and over.
+/// valid lines, written over and over with their hashes renumbered, so that
+/// every line is an entry of its own.
 void writeLargeList(const std::string& path, std::uint64_t size);
 
 /// Writes `bytes` to `path`, making its folders first; throws

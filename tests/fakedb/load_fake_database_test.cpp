@@ -73,6 +73,37 @@ TEST(LoadFakeDatabase, ListWhoseLaterLinesAreShorterIsIndexedWhole)
     EXPECT_EQ(loaded.database->lookupFake("long0", "1"), "*** " + std::string(1000, 'x'));
 }
 
+// A list of several MB is indexed while it is read, a slice at a time: lines
+// cut by a slice's end, keys met again in a later slice (the first still
+// wins) and the text after the last line end answer as the same list set
+// whole does.
+TEST(LoadFakeDatabase, ListIndexedWhileReadAnswersAsTheWholeText)
+{
+    std::string text;
+    std::vector<std::pair<std::string, std::string>> keys;
+    for (int line = 0; text.size() < (7u << 20); ++line) {
+        const std::string hash = "h" + std::to_string(line % 9'000);
+        const std::string size = std::to_string(line % 7);
+        keys.emplace_back(hash, size);
+        text += hash + "," + size + ",line " + std::to_string(line) +
+                std::string(static_cast<std::size_t>(line % 97), 'd') + (line % 3 ? "\r\n" : "\n");
+    }
+    text += "tail,1,never matched";
+    const testing_support::TempDir dir;
+    const auto loaded = loadFakeDatabase(dir.write("fakes.dat", text));
+    ASSERT_EQ(loaded.end, LoadEnd::Loaded);
+    EXPECT_EQ(loaded.entries, keys.size() + 1);
+    FakeDatabase whole;
+    ASSERT_TRUE(whole.replace(text));
+    std::size_t differing = 0;
+    for (const auto& [hash, size] : keys)
+        differing += loaded.database->lookupFake(hash, size) != whole.lookupFake(hash, size);
+    EXPECT_EQ(differing, 0u);
+    EXPECT_EQ(loaded.database->lookupFake("h5", "5"), "*** line 5" + std::string(5, 'd'));
+    EXPECT_EQ(loaded.database->lookupFake("tail", "1"), "");
+    EXPECT_EQ(loaded.database->text(), text);
+}
+
 // A list larger than any real one is refused by its size: at once, without
 // reading it, and with the answer memory running out would give.
 TEST(LoadFakeDatabase, ListOverTheSizeLimitIsRefusedUnread)
