@@ -5,6 +5,7 @@
 #include "app/about_window.h"
 #include "app/appearance.h"
 #include "platform/qt/qt_http_client.h"
+#include "tests/support/bytes_read.h"
 #include "tests/support/local_http_server.h"
 #include "window_program.h"
 
@@ -12,6 +13,7 @@
 #include <QLineEdit>
 
 #include <atomic>
+#include <fstream>
 #include <new>
 #include <stdexcept>
 
@@ -200,6 +202,32 @@ private slots:
         QVERIFY2(closing.elapsed() < 1000, QByteArray::number(closing.elapsed()));
         QCOMPARE(program.endings, 1);
         QVERIFY(program.scripted.messages.empty());
+    }
+
+    // "&Check it" pressed while the next pass reads a changed list waits for
+    // it, the list in use having gone: the answer is the new list's, its
+    // fake's line last, so that a half-read list would miss it.
+    void aLinkCheckedWhileAChangedListLoadsIsAnsweredFromIt()
+    {
+        Program program;
+        program.start({clean});
+        program.find<QLineEdit>("Text2")->setText(
+            QString::fromStdString("ed2k://|file|x|734003200|" + fake.hash + "|"));
+        program.click("Command1");
+        QCOMPARE(program.label1(), QStringLiteral("*** Fake - ad"));
+
+        fixtures::writeLargeList(program.files.fakesDat(), 300u << 20);
+        std::ofstream(program.files.fakesDat(), std::ios::binary | std::ios::app)
+            << fixtures::fakesDatLine(fake, "Fake - listed again");
+        const auto readBefore = testing_support::bytesReadSoFar();
+        closeAbout(program);
+        QVERIFY(QTest::qWaitFor(
+            [&] { return testing_support::bytesReadSoFar() - readBefore > (8u << 20); }, 10000));
+        program.click("Command1");
+        QCOMPARE(program.label1(), QString());
+        QTRY_COMPARE_WITH_TIMEOUT(program.label1(), QStringLiteral("*** Fake - listed again"),
+                                  60000);
+        QCOMPARE(program.waitForPass(2), PassEnd::Clean);
     }
 };
 
