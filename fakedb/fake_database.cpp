@@ -225,6 +225,7 @@ void FakeDatabase::adoptText(platform::LargeBlock block, std::size_t length)
     m_textBlock = std::move(block);
     m_text = {m_textBlock.data(), length};
     reserveSlots(expectedEntries(m_text, length));
+    m_table.touchPages({}); // as a load does (see indexWhileRead)
     indexCompleteLines({});
 }
 
