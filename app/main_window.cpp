@@ -285,8 +285,8 @@ session::LockWaiting waitingUntil(const std::stop_token& stop)
 
 session::PassServices MainWindow::passServices(const std::stop_token& stop) const
 {
-    return {m_services.files,  m_services.registry, *m_jobLog, m_services.places, false,
-            waitingUntil(stop)};
+    return {m_services.files,   m_services.registry,         *m_jobLog, m_services.places, false,
+            waitingUntil(stop), session::ListReading::InTurn};
 }
 
 void MainWindow::activate()

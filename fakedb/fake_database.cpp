@@ -427,12 +427,13 @@ void FakeDatabase::resizeTable(std::size_t slotCount, bool wide)
     m_wideSlots = wide;
 }
 
-LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop)
+LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop,
+                            ListReading reading)
 {
     // Nothing is read when asked to stop before the start.
     if (stop.stop_requested())
         return {LoadEnd::Stopped, 0, {}};
-    platform::FileReadAhead read(path, fakeDatabaseSizeLimit);
+    platform::FileReadAhead read(path, fakeDatabaseSizeLimit, reading == ListReading::Ahead);
     try {
         auto database = std::make_shared<FakeDatabase>();
         if (const LoadEnd end = database->indexWhileRead(read, stop); end != LoadEnd::Loaded)

@@ -14,6 +14,12 @@ namespace fakedb {
 
 class FakeDatabase;
 
+/// How a load reads the list while it indexes it.
+enum class ListReading {
+    Ahead,  // by a thread of its own: the load takes about as long as the index
+    InTurn, // on the loading thread, a slice, then its lines: a core stays free
+};
+
 /// How loading fakes.dat ended.
 enum class LoadEnd {
     Loaded,
@@ -64,7 +70,7 @@ public:
     std::string_view text() const { return m_text; }
 
 private:
-    friend LoadResult loadFakeDatabase(const std::string&, const std::stop_token&);
+    friend LoadResult loadFakeDatabase(const std::string&, const std::stop_token&, ListReading);
 
     // Takes the first `length` bytes of `block` as the text and indexes them.
     void adoptText(platform::LargeBlock block, std::size_t length);
@@ -102,7 +108,8 @@ private:
 /// Loads the file at `path` into a database of its own, which the caller puts
 /// in use only once it is whole. Read and indexed a slice at a time: when
 /// `stop` asks, it ends within milliseconds as LoadEnd::Stopped, with no list.
-LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop = {});
+LoadResult loadFakeDatabase(const std::string& path, const std::stop_token& stop = {},
+                            ListReading reading = ListReading::Ahead);
 
 /// One line of a list's text, as the lookup reads it.
 struct NumberedLine {

@@ -6,13 +6,13 @@
 namespace platform {
 namespace {
 
-// A slice takes well under a millisecond from the page cache, so the owner
-// can start on the bytes soon and a stop is seen at once; it is a huge page.
+// A slice takes well under a millisecond from the page cache, so a stop is
+// seen at once, and its owner starts on the bytes while they are in the cache.
 constexpr std::size_t readSlice = std::size_t{2} << 20;
 
 } // namespace
 
-FileReadAhead::FileReadAhead(const std::string& path, std::uint64_t maxSize)
+FileReadAhead::FileReadAhead(const std::string& path, std::uint64_t maxSize, bool onItsOwnThread)
     : m_file(path)
 {
     m_progress.ended = true;
@@ -29,44 +29,47 @@ FileReadAhead::FileReadAhead(const std::string& path, std::uint64_t maxSize)
         m_failure = ReadFailure::TooLarge;
         return;
     }
-    m_progress.ended = false;
+    m_progress.ended = m_length == 0;
     m_failure.reset();
-    // A file of one slice is read at once: a thread would only cost more.
-    if (m_length <= readSlice)
-        readAll({});
-    else
+    // A file of one slice is read in turn: a thread would only cost more.
+    if (onItsOwnThread && m_length > readSlice)
         m_reader = std::jthread([this](const std::stop_token& stop) { readAll(stop); });
+}
+
+bool FileReadAhead::readNextSlice()
+{
+    // Only the reading thread writes the progress, so it reads it unlocked.
+    const std::size_t want = std::min(readSlice, m_length - m_progress.read);
+    const auto got = m_file.read(m_block.data() + m_progress.read, want);
+    const std::scoped_lock lock(m_mutex);
+    if (got)
+        m_progress.read += *got;
+    else
+        m_failure = ReadFailure::Unreadable;
+    m_progress.ended = !got || *got < want || m_progress.read == m_length;
+    m_moved.notify_all();
+    return !m_progress.ended;
 }
 
 void FileReadAhead::readAll(const std::stop_token& stop)
 {
-    std::size_t read = 0;
-    std::optional<ReadFailure> failure;
-    while (read < m_length) {
-        if (stop.stop_requested()) {
-            failure = ReadFailure::Stopped;
-            break;
-        }
-        const auto got = m_file.read(m_block.data() + read, std::min(readSlice, m_length - read));
-        if (!got) {
-            failure = ReadFailure::Unreadable;
-            break;
-        }
-        if (*got == 0)
-            break;
-        read += *got;
-        const std::scoped_lock lock(m_mutex);
-        m_progress.read = read;
-        m_moved.notify_all();
+    while (!stop.stop_requested() && readNextSlice()) {
     }
     const std::scoped_lock lock(m_mutex);
-    m_progress = {read, true};
-    m_failure = failure;
+    if (!m_progress.ended) {
+        m_progress.ended = true;
+        m_failure = ReadFailure::Stopped;
+    }
     m_moved.notify_all();
 }
 
 FileReadAhead::Progress FileReadAhead::waitFor(std::size_t bytes, const std::stop_token& stop)
 {
+    if (!m_reader.joinable()) {
+        while (!m_progress.ended && m_progress.read < bytes && !stop.stop_requested())
+            readNextSlice();
+        return m_progress;
+    }
     std::unique_lock lock(m_mutex);
     m_moved.wait(lock, stop, [&] { return m_progress.ended || m_progress.read >= bytes; });
     return m_progress;

@@ -15,11 +15,13 @@
 
 namespace platform {
 
-/// A whole file read into a LargeBlock by a thread of its own, a slice at a
-/// time, while its owner works on the bytes already there: reading a list of
-/// hundreds of MB and indexing it then take about as long as the slower of
-/// the two. Bytes the file gains once opened are not read; one cut short
-/// meanwhile ends with what it still had.
+/// A whole file read into a LargeBlock a slice at a time, while its owner
+/// works on the bytes already there: by a thread of its own, so that reading
+/// a list of hundreds of MB and indexing it take about as long as the slower
+/// of the two, or in turn with the owner's work, each slice as the owner asks
+/// for more, for a program that keeps a core free for its window. Bytes the
+/// file gains once opened are not read; one cut short meanwhile ends with
+/// what it still had.
 class FileReadAhead {
 public:
     /// How far the read has come.
@@ -28,10 +30,10 @@ public:
         bool ended = false;   // whole, cut short or failed: nothing more comes
     };
 
-    /// Opens `path` and starts reading it, unless it cannot be read or is
-    /// larger than `maxSize` (told by its size, before a byte is read): then
-    /// the read has ended at once, failed.
-    FileReadAhead(const std::string& path, std::uint64_t maxSize);
+    /// Opens `path` and, `onItsOwnThread`, starts reading it, unless it
+    /// cannot be read or is larger than `maxSize` (told by its size, before a
+    /// byte is read): then the read has ended at once, failed.
+    FileReadAhead(const std::string& path, std::uint64_t maxSize, bool onItsOwnThread);
     /// Stops the read, if it goes on, and waits for its thread.
     ~FileReadAhead() = default;
     FileReadAhead(const FileReadAhead&) = delete;
@@ -43,7 +45,7 @@ public:
     std::size_t length() const { return m_length; }
 
     /// Waits until at least `bytes` are read or the read has ended, whichever
-    /// comes first, or until `stop` asks.
+    /// comes first, or until `stop` asks; read in turn, reads until then.
     Progress waitFor(std::size_t bytes, const std::stop_token& stop);
 
     /// Once the read has ended: why it failed, nothing when it did not.
@@ -54,6 +56,8 @@ public:
     LargeBlock takeBlock();
 
 private:
+    // Reads the next slice; false once the read has ended.
+    bool readNextSlice();
     void readAll(const std::stop_token& stop);
 
     SequentialFile m_file;

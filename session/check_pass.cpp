@@ -83,7 +83,7 @@ PassResult checkPass(ProgramState& state, const PassServices& services,
     state.justUpdated = false;
 
     log.replace(texts::loadingDatabase);
-    result.listLoad = loadDatabase(state, services.files, stop);
+    result.listLoad = loadDatabase(state, services.files, stop, services.listReading);
     if (result.listLoad.end == fakedb::LoadEnd::Stopped) {
         result.end = PassEnd::Cancelled;
         return result;

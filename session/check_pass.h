@@ -33,6 +33,9 @@ struct PassServices {
     bool checkWithoutList = false;
     /// How the pass waits while another process holds the program folder.
     LockWaiting lockWaiting = {};
+    /// How the list is read: the window reads it in turn with the indexing,
+    /// so that on two cores its own thread never waits for one.
+    fakedb::ListReading listReading = fakedb::ListReading::Ahead;
 };
 
 /// How a check pass ended.

@@ -34,7 +34,8 @@ bool inUseAsItIs(const ProgramState& state, const std::string& path,
 
 } // namespace
 
-ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std::stop_token& stop)
+ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std::stop_token& stop,
+                      fakedb::ListReading reading)
 {
     ListLoad load{fakedb::LoadEnd::Unreadable, 0, databaseToLoad(files), {}};
     auto personal = fakedb::readPersonalList(platform::readFile(files.myFakesDat()).value_or(""));
@@ -52,7 +53,7 @@ ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std:
             state.listLoadedFrom.reset();
             state.list.replace(nullptr);
         }
-        loaded = fakedb::loadFakeDatabase(load.path, stop);
+        loaded = fakedb::loadFakeDatabase(load.path, stop, reading);
     }
     load.end = loaded.end;
     // The user's list goes in use with fakes.dat, so a stop leaves both as they were.

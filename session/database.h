@@ -16,6 +16,7 @@
 namespace session {
 
 using fakedb::FakeDatabase;
+using fakedb::ListReading;
 using fakedb::LoadEnd;
 
 /// How a load of the list ended.
@@ -40,7 +41,8 @@ struct ListLoad {
 /// LoadEnd::Stopped, and the user's list stays in use; so does fakes.dat's
 /// unless its read had begun.
 ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files,
-                      const std::stop_token& stop = {});
+                      const std::stop_token& stop = {},
+                      fakedb::ListReading reading = fakedb::ListReading::Ahead);
 
 /// loadDatabase, and when there is no usable list, the "No Fake Database
 /// found" message, after which the program must end. A stopped load is no

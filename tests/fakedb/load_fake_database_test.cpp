@@ -73,10 +73,10 @@ TEST(LoadFakeDatabase, ListWhoseLaterLinesAreShorterIsIndexedWhole)
     EXPECT_EQ(loaded.database->lookupFake("long0", "1"), "*** " + std::string(1000, 'x'));
 }
 
-// A list of several MB is indexed while it is read, a slice at a time: lines
-// cut by a slice's end, keys met again in a later slice (the first still
-// wins) and the text after the last line end answer as the same list set
-// whole does.
+// A list of several MB is indexed while it is read, a slice at a time, on a
+// thread of its own or in turn with the indexing: lines cut by a slice's end,
+// keys met again in a later slice (the first still wins) and the text after
+// the last line end answer as the same list set whole does.
 TEST(LoadFakeDatabase, ListIndexedWhileReadAnswersAsTheWholeText)
 {
     std::string text;
@@ -90,18 +90,21 @@ TEST(LoadFakeDatabase, ListIndexedWhileReadAnswersAsTheWholeText)
     }
     text += "tail,1,never matched";
     const testing_support::TempDir dir;
-    const auto loaded = loadFakeDatabase(dir.write("fakes.dat", text));
-    ASSERT_EQ(loaded.end, LoadEnd::Loaded);
-    EXPECT_EQ(loaded.entries, keys.size() + 1);
+    const std::string path = dir.write("fakes.dat", text);
     FakeDatabase whole;
     ASSERT_TRUE(whole.replace(text));
-    std::size_t differing = 0;
-    for (const auto& [hash, size] : keys)
-        differing += loaded.database->lookupFake(hash, size) != whole.lookupFake(hash, size);
-    EXPECT_EQ(differing, 0u);
-    EXPECT_EQ(loaded.database->lookupFake("h5", "5"), "*** line 5" + std::string(5, 'd'));
-    EXPECT_EQ(loaded.database->lookupFake("tail", "1"), "");
-    EXPECT_EQ(loaded.database->text(), text);
+    for (const auto reading : {fakedb::ListReading::Ahead, fakedb::ListReading::InTurn}) {
+        const auto loaded = loadFakeDatabase(path, {}, reading);
+        ASSERT_EQ(loaded.end, LoadEnd::Loaded);
+        EXPECT_EQ(loaded.entries, keys.size() + 1);
+        std::size_t differing = 0;
+        for (const auto& [hash, size] : keys)
+            differing += loaded.database->lookupFake(hash, size) != whole.lookupFake(hash, size);
+        EXPECT_EQ(differing, 0u);
+        EXPECT_EQ(loaded.database->lookupFake("h5", "5"), "*** line 5" + std::string(5, 'd'));
+        EXPECT_EQ(loaded.database->lookupFake("tail", "1"), "");
+        EXPECT_EQ(loaded.database->text(), text);
+    }
 }
 
 // A list larger than any real one is refused by its size: at once, without
