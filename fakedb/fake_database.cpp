@@ -156,15 +156,7 @@ void moveSlots(const void* from, std::size_t fromCount, void* to, unsigned tagSh
 
 LoadEnd loadEndOf(platform::ReadFailure failure)
 {
-    switch (failure) {
-    case platform::ReadFailure::TooLarge:
-        return LoadEnd::TooLarge;
-    case platform::ReadFailure::Stopped:
-        return LoadEnd::Stopped;
-    case platform::ReadFailure::Unreadable:
-        break;
-    }
-    return LoadEnd::Unreadable;
+    return failure == platform::ReadFailure::TooLarge ? LoadEnd::TooLarge : LoadEnd::Unreadable;
 }
 
 // How many entries a text of `length` bytes holds at most, judged by the

@@ -53,14 +53,9 @@ bool FileReadAhead::readNextSlice()
 
 void FileReadAhead::readAll(const std::stop_token& stop)
 {
+    // Only the owner's end stops the thread: nobody waits for the read then.
     while (!stop.stop_requested() && readNextSlice()) {
     }
-    const std::scoped_lock lock(m_mutex);
-    if (!m_progress.ended) {
-        m_progress.ended = true;
-        m_failure = ReadFailure::Stopped;
-    }
-    m_moved.notify_all();
 }
 
 FileReadAhead::Progress FileReadAhead::waitFor(std::size_t bytes, const std::stop_token& stop)

@@ -1,6 +1,5 @@
 #pragma once
 
-
 #include <cstdint>
 #include <initializer_list>
 #include <optional>
@@ -27,7 +26,6 @@ std::optional<std::uint64_t> fileSize(const std::string& path);
 enum class ReadFailure {
     Unreadable, // missing, no regular file, or a read failed
     TooLarge,   // larger than allowed, or more than memory holds
-    Stopped,    // given up when asked, part way
 };
 
 /// The whole file as raw bytes, as long as it was when opened (a file cut

@@ -56,7 +56,7 @@ ListLoad loadDatabase(ProgramState& state, const ProgramFiles& files, const std:
         loaded = fakedb::loadFakeDatabase(load.path, stop, reading);
     }
     load.end = loaded.end;
-    // The user's list goes in use with fakes.dat, so a stop leaves both as they were.
+    // The user's list goes in use with fakes.dat, so a stop leaves it as it was.
     if (load.end == fakedb::LoadEnd::Stopped)
         return load;
     load.personalBadLines = std::move(personal.badLines);
